@@ -1,0 +1,14 @@
+# nuv_add_test(<name> SOURCES <files...> LIBS <targets...> [GUI])
+# Builds one Qt Test executable and registers it with CTest. Tests without GUI run on the
+# offscreen platform; GUI tests use the X display that scripts/test provides through Xvfb.
+function(nuv_add_test name)
+    cmake_parse_arguments(ARG "GUI" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE Qt5::Test ${ARG_LIBS})
+    add_test(NAME ${name} COMMAND ${name})
+    set(env "QTWEBENGINE_DISABLE_SANDBOX=1" "NUV_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data")
+    if(NOT ARG_GUI)
+        list(APPEND env "QT_QPA_PLATFORM=offscreen")
+    endif()
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300)
+endfunction()
