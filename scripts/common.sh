@@ -31,5 +31,5 @@ build_project() {
     elif [ $# -gt 0 ]; then
         cmake "$dir" "$@" >/dev/null
     fi
-    cmake --build "$dir" --parallel "$(nproc)"
+    cmake --build "$dir" --parallel "${NUV_JOBS:-$(nproc)}"
 }
