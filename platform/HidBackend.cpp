@@ -1,5 +1,7 @@
 #include "HidBackend.h"
 
+#include "HidrawBackend.h"
+
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -18,8 +20,18 @@ public:
     void dropQueuedInput(int) override {}
 };
 
+HidBackend &hidrawBackend()
+{
+    static HidrawBackend instance;
+    return instance;
+}
+
+// The built-in backend is registered here rather than by a static initialiser of its own,
+// which the linker would drop from the static library.
 struct Registry
 {
+    Registry() { factories["hidraw"] = &hidrawBackend; }
+
     std::mutex mutex;
     std::map<std::string, HidBackend::Factory> factories;
     HidBackend *chosen = nullptr;

@@ -1,0 +1,132 @@
+#include "DeviceNotifier.h"
+
+#include "HidBackend.h"
+#include "UdevMonitor.h"
+
+#include <QTimer>
+#include <mutex>
+
+namespace {
+
+constexpr int kDeviceInterfaceType = 5;
+constexpr int kDefaultPollIntervalMs = 500;
+
+struct NotifierList
+{
+    std::mutex mutex;
+    std::set<DeviceNotifier *> notifiers;
+};
+
+NotifierList &notifierList()
+{
+    static NotifierList instance;
+    return instance;
+}
+
+std::set<std::string> presentPaths()
+{
+    std::set<std::string> paths;
+    for (const HidInterfaceInfo &info : HidBackend::current().interfaces())
+        paths.insert(info.path);
+    return paths;
+}
+
+} // namespace
+
+DeviceNotifier::DeviceNotifier(Source source, QObject *parent)
+    : QObject(parent)
+{
+    qRegisterMetaType<DeviceNotice>();
+    if (source == Source::Automatic)
+        udevMonitor_ = UdevMonitor::create(this);
+    if (udevMonitor_) {
+        connect(udevMonitor_, &UdevMonitor::interfaceAdded, this, [this](const std::string &path) { report(path, true); });
+        connect(udevMonitor_, &UdevMonitor::interfaceRemoved, this, [this](const std::string &path) { report(path, false); });
+    } else {
+        present_ = presentPaths();
+        pollTimer_ = new QTimer(this);
+        connect(pollTimer_, &QTimer::timeout, this, &DeviceNotifier::poll);
+        pollTimer_->start(kDefaultPollIntervalMs);
+    }
+    NotifierList &list = notifierList();
+    std::lock_guard<std::mutex> lock(list.mutex);
+    list.notifiers.insert(this);
+}
+
+DeviceNotifier::~DeviceNotifier()
+{
+    NotifierList &list = notifierList();
+    std::lock_guard<std::mutex> lock(list.mutex);
+    list.notifiers.erase(this);
+}
+
+bool DeviceNotifier::followsUdev() const
+{
+    return udevMonitor_ != nullptr;
+}
+
+void DeviceNotifier::setPollInterval(int milliseconds)
+{
+    if (pollTimer_)
+        pollTimer_->setInterval(milliseconds);
+}
+
+void DeviceNotifier::reportArrival(const std::string &path)
+{
+    broadcast(path, true);
+}
+
+void DeviceNotifier::reportRemoval(const std::string &path)
+{
+    broadcast(path, false);
+}
+
+void DeviceNotifier::broadcast(const std::string &path, bool arrived)
+{
+    NotifierList &list = notifierList();
+    std::lock_guard<std::mutex> lock(list.mutex);
+    for (DeviceNotifier *notifier : list.notifiers)
+        QMetaObject::invokeMethod(notifier, [notifier, path, arrived] { notifier->takeReport(path, arrived); }, Qt::QueuedConnection);
+}
+
+void DeviceNotifier::poll()
+{
+    if (!pollTimer_)
+        return;
+    const std::set<std::string> now = presentPaths();
+    const std::set<std::string> before = std::move(present_);
+    present_ = now;
+    for (const std::string &path : before) {
+        if (!now.count(path))
+            report(path, false);
+    }
+    for (const std::string &path : now) {
+        if (!before.count(path))
+            report(path, true);
+    }
+}
+
+void DeviceNotifier::takeReport(const std::string &path, bool arrived)
+{
+    if (pollTimer_) {
+        const bool known = present_.count(path) != 0;
+        if (known == arrived)
+            return; // the poll got there first
+        if (arrived)
+            present_.insert(path);
+        else
+            present_.erase(path);
+    }
+    report(path, arrived);
+}
+
+void DeviceNotifier::report(const std::string &path, bool arrived)
+{
+    DeviceNotice notice;
+    notice.deviceType = kDeviceInterfaceType;
+    notice.name = path;
+    if (arrived)
+        emit deviceArrived(notice);
+    else
+        emit deviceRemoved(notice);
+}
