@@ -15,6 +15,8 @@ class UdevMonitor;
 // (the GUI thread). It follows the udev daemon when one runs; otherwise it polls
 // HidBackend::current() and reports what changed. A simulated device reports its own plugs
 // and unplugs through reportArrival() and reportRemoval(), which reach every notifier.
+// Polling calls HidBackend::current().interfaces() in the notifier's thread, so a backend
+// must allow that while other threads transfer reports.
 class DeviceNotifier : public QObject
 {
     Q_OBJECT
@@ -35,8 +37,8 @@ public:
     static void reportRemoval(const std::string &path);
 
 public slots:
-    // Compares the backend's present interfaces with those last seen and reports the
-    // difference: removals first, then arrivals.
+    // While polling: compares the backend's present interfaces with those last seen and
+    // reports the difference, removals first, then arrivals.
     void poll();
 
 signals:
