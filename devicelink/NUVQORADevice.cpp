@@ -1,0 +1,455 @@
+#include "NUVQORADevice.h"
+
+#include "NUVEvent.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+
+namespace {
+
+constexpr int VersionMask = 0xFFF0;
+constexpr uint32_t SendTimeoutMs = 5000;
+constexpr uint32_t ReplyTimeoutMs = 5000;
+constexpr uint32_t LiveTimeoutMs = 10;
+constexpr uint32_t StartFirmwareTimeoutMs = 3000;
+constexpr int ChunkPayload = 60;
+
+// Request and reply codes of the flight computer.
+constexpr uint8_t StartFirmwareCode = 3;
+constexpr uint8_t ReadEventCode = 3;
+constexpr uint8_t EventReplyCode = 2;
+constexpr uint8_t ReadSettingsCode = 6;
+constexpr uint8_t WriteSettingsCode = 7;
+constexpr uint8_t RefusedCode = 9;
+constexpr uint8_t ExitFirmwareCode = 10;
+constexpr uint8_t AlmanacListCode = 11;
+constexpr uint8_t AlmanacListReplyCode = 12;
+constexpr uint8_t AlmanacCode = 13;
+constexpr uint8_t AlmanacReplyCode = 14;
+constexpr uint8_t StoreAlmanacsCode = 15;
+constexpr uint8_t UploadAlmanacsCode = 16;
+constexpr uint8_t FireLineCode = 17;
+constexpr uint8_t ClearSVDataCode = 19;
+constexpr uint8_t ResetSettingsCode = 20;
+constexpr uint8_t ClearMemoryCode = 21;
+constexpr uint8_t DownloadCode = 22;
+constexpr uint8_t TotalSizeCode = 24;
+constexpr uint8_t InitEmulationCode = 25;
+constexpr uint8_t EmulationStepCode = 32;
+constexpr uint8_t ChunkCode = '!';
+constexpr uint8_t AlmanacRecordRequest = 3;
+
+constexpr int AlmanacListSize = 32;
+constexpr int AlmanacSize = 44;
+constexpr int EmulationReplySize = 33;
+
+void appendU16(std::vector<uint8_t> &out, uint16_t value)
+{
+    out.push_back(static_cast<uint8_t>(value));
+    out.push_back(static_cast<uint8_t>(value >> 8));
+}
+
+void appendU32(std::vector<uint8_t> &out, uint32_t value)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+uint32_t u32At(const uint8_t *bytes)
+{
+    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+float floatAt(const uint8_t *bytes)
+{
+    const uint32_t bits = u32At(bytes);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+} // namespace
+
+const DeviceIdentity NUVQORADevice::Identity{3, 0x200, 4, 0x213};
+
+NUVQORADevice::NUVQORADevice()
+{
+    settings.valid = true;
+}
+
+NUVQORADevice::~NUVQORADevice()
+{
+    bootloader.close();
+    close();
+}
+
+int NUVQORADevice::connectBootloader(uint16_t &version)
+{
+    return connectBootloader(bootloader, Identity, version);
+}
+
+int NUVQORADevice::startFirmware()
+{
+    return startFirmware(bootloader);
+}
+
+int NUVQORADevice::connectFirmware(uint16_t &version)
+{
+    return connectFirmware(*this, Identity, version);
+}
+
+QString NUVQORADevice::expectedVersionText() const
+{
+    return expectedVersionText(Identity.firmwareVersion);
+}
+
+int NUVQORADevice::connectBootloader(HIDDevice &bootloader, const DeviceIdentity &identity, uint16_t &version)
+{
+    bootloader.close();
+    const auto expected = HIDDevice::enumerate(identity.bootloaderProductId, identity.bootloaderVersion, VersionMask);
+    const auto any = HIDDevice::enumerate(identity.bootloaderProductId, 0, 0);
+    if (expected.empty()) {
+        if (any.empty())
+            return -1;
+        version = any.front().attributes().versionNumber;
+        return -3;
+    }
+    version = expected.front().attributes().versionNumber;
+    bootloader = expected.front();
+    return bootloader.open() ? 0 : -2;
+}
+
+int NUVQORADevice::startFirmware(HIDDevice &bootloader)
+{
+    if (!bootloader.open())
+        return -7;
+    if (!bootloader.write(HIDPacket(StartFirmwareCode), StartFirmwareTimeoutMs)) {
+        std::cout << "Failed to write." << std::endl;
+        return -4;
+    }
+    bootloader.closeHandles();
+    return 0;
+}
+
+int NUVQORADevice::connectFirmware(HIDDevice &firmware, const DeviceIdentity &identity, uint16_t &version)
+{
+    const auto expected = HIDDevice::enumerate(identity.firmwareProductId, identity.firmwareVersion, VersionMask);
+    const auto any = HIDDevice::enumerate(identity.firmwareProductId, 0, 0);
+    if (expected.empty() && any.empty()) {
+        std::cout << "No device found." << std::endl;
+        return 1;
+    }
+    if (expected.empty()) {
+        version = any.front().attributes().versionNumber;
+        std::cout << "Version: " << version << std::endl;
+        std::cout << "Device found, but wrong version." << std::endl;
+        // Kept closed, so that callers can tell the user which version is attached.
+        firmware = any.front();
+        return 3;
+    }
+    version = expected.front().attributes().versionNumber;
+    firmware = expected.front();
+    if (!firmware.open()) {
+        std::cout << "Generic connection error." << std::endl;
+        return 6;
+    }
+    return 0;
+}
+
+QString NUVQORADevice::versionText(uint16_t version)
+{
+    return QStringLiteral("%1.%2").arg(version >> 8, 0, 16).arg(version & 0xFF, 2, 16, QLatin1Char('0'));
+}
+
+QString NUVQORADevice::expectedVersionText(uint16_t version)
+{
+    QString text = versionText(version);
+    text[text.size() - 1] = QLatin1Char('x');
+    return text;
+}
+
+QString NUVQORADevice::resultText(int code)
+{
+    switch (code) {
+    case 0: return QStringLiteral("Ok");
+    case 1: return QStringLiteral("No device");
+    case 2: return QStringLiteral("Incorrect boot version");
+    case 3: return QStringLiteral("Incorrect version");
+    case 4: return QStringLiteral("Checksum error");
+    case 5: return QStringLiteral("Protocol error");
+    case 6: return QStringLiteral("Generic error");
+    default: return QStringLiteral("Unknown error");
+    }
+}
+
+int NUVQORADevice::exchange(const HIDPacket &request, uint32_t readTimeoutMs, Timeout timeout, HIDPacket &reply,
+                            uint8_t expected)
+{
+    if (!isOpen())
+        return 1;
+    if (!write(request, SendTimeoutMs))
+        return 6;
+    if (!read(reply, readTimeoutMs))
+        return timeout == Timeout::GivesGenericError ? 6 : 5;
+    return reply.code == expected ? 0 : 5;
+}
+
+int NUVQORADevice::command(uint8_t code, uint32_t readTimeoutMs, Timeout timeout, std::vector<uint8_t> data)
+{
+    HIDPacket reply;
+    return exchange(HIDPacket(code, std::move(data)), readTimeoutMs, timeout, reply);
+}
+
+std::unique_ptr<NUVEvent> NUVQORADevice::readEvent(uint8_t code)
+{
+    if (!isOpen())
+        return nullptr;
+    if (!write(HIDPacket(ReadEventCode, {code}), LiveTimeoutMs)) {
+        std::cout << "FAILED TO WRITE. code: " << std::hex << int(code) << std::dec << std::endl;
+        close();
+        return nullptr;
+    }
+    HIDPacket reply;
+    if (!read(reply, LiveTimeoutMs)) {
+        std::cout << "failed to read event" << std::flush;
+        close();
+        return nullptr;
+    }
+    if (reply.code != EventReplyCode) {
+        std::cout << "not an event. code: " << int(reply.code) << std::endl;
+        flush();
+        return nullptr;
+    }
+    // The report is padded to its full size; a record is only as long as its code says
+    // (text records carry their own count).
+    std::vector<uint8_t> record = reply.data;
+    const int payload = NUVEvent::recordLength(record.front());
+    if (payload > 0)
+        record.resize(std::min<size_t>(record.size(), 1 + payload));
+    return NUVEvent::fromBytes(record);
+}
+
+int NUVQORADevice::readSettings()
+{
+    if (!isOpen())
+        return 1;
+    std::cout << "enter settings" << std::endl;
+    if (!write(HIDPacket(ReadSettingsCode), SendTimeoutMs)) {
+        std::cout << "FAILED TO READ. (read settings 1): " << std::endl;
+        std::cout << "exit settings" << std::endl;
+        return 6;
+    }
+    std::cout << "done txing" << std::endl;
+    // Filled aside, so that a failed read leaves the block as it was.
+    NUVQORASettings::Image image = settings.image;
+    int remaining = NUVQORASettings::ImageSize;
+    HIDPacket reply;
+    while (remaining > 0) {
+        if (!read(reply, ReplyTimeoutMs))
+            reply.code = ReadSettingsCode;
+        if (reply.code == RefusedCode) {
+            std::cout << "error - checksum or firmware clash" << std::endl;
+            std::cout << "exit settings" << std::endl;
+            flush();
+            return 6;
+        }
+        if (reply.code != ChunkCode) {
+            std::cout << "Wrong code: " << int(reply.code) << std::endl;
+            flush();
+            return 5;
+        }
+        const int count = reply.data[2];
+        if (count > ChunkPayload) {
+            std::cout << "Incorrect byte count2" << std::endl;
+            return 5;
+        }
+        if (count < ChunkPayload && count != remaining) {
+            std::cout << "Incorrect byte count1" << std::endl;
+            return 5;
+        }
+        const int stored = std::min(count, remaining);
+        std::copy_n(reply.data.begin() + 3, stored, image.end() - remaining);
+        remaining -= count;
+    }
+    std::cout << "exit settings" << std::endl;
+    settings.image = image;
+    settings.valid = true;
+    return 0;
+}
+
+int NUVQORADevice::writeSettings()
+{
+    if (!isOpen())
+        return 1;
+    settings.updateChecksum();
+    if (!write(HIDPacket(WriteSettingsCode), SendTimeoutMs))
+        return 6;
+    uint16_t chunk = 0;
+    for (size_t sent = 0; sent < settings.image.size(); ++chunk) {
+        const int count = static_cast<int>(std::min<size_t>(settings.image.size() - sent, ChunkPayload));
+        std::cout << "bytes: " << count << std::endl;
+        std::vector<uint8_t> data;
+        appendU16(data, chunk);
+        data.push_back(static_cast<uint8_t>(count));
+        data.insert(data.end(), settings.image.begin() + sent, settings.image.begin() + sent + count);
+        if (!write(HIDPacket(ChunkCode, std::move(data)), SendTimeoutMs))
+            return 6;
+        std::cout << "wrote packet: " << chunk << std::endl;
+        sent += count;
+    }
+    HIDPacket reply;
+    if (!read(reply, ReplyTimeoutMs))
+        reply.code = WriteSettingsCode;
+    if (reply.code == 5) {
+        std::cout << "successful write" << std::endl;
+        return 0;
+    }
+    std::cout << "error" << std::endl;
+    if (reply.code == RefusedCode) {
+        std::cout << "error - checksum or firmware clash" << std::endl;
+        return 6;
+    }
+    return 5;
+}
+
+int NUVQORADevice::exitFirmware()
+{
+    const int result = command(ExitFirmwareCode, ReplyTimeoutMs, Timeout::GivesGenericError);
+    if (result == 0)
+        close();
+    return result;
+}
+
+int NUVQORADevice::readAlmanacList(uint8_t list[32])
+{
+    HIDPacket reply;
+    const int result = exchange(HIDPacket(AlmanacListCode), ReplyTimeoutMs, Timeout::GivesProtocolError, reply,
+                                AlmanacListReplyCode);
+    if (result != 0)
+        return result;
+    reply.copyBytes(list, AlmanacListSize, 0);
+    for (int i = 0; i < AlmanacListSize; ++i)
+        std::cout << '[' << int(list[i]) << ']';
+    std::cout << std::endl;
+    return 0;
+}
+
+int NUVQORADevice::readAlmanac(uint8_t almanac[44])
+{
+    HIDPacket reply;
+    const int result = exchange(HIDPacket(AlmanacCode, {AlmanacRecordRequest}), ReplyTimeoutMs,
+                                Timeout::GivesProtocolError, reply, AlmanacReplyCode);
+    if (result == 0)
+        reply.copyBytes(almanac, AlmanacSize, 0);
+    return result;
+}
+
+int NUVQORADevice::storeAlmanacs()
+{
+    return command(StoreAlmanacsCode, 60000, Timeout::GivesGenericError);
+}
+
+int NUVQORADevice::uploadAlmanacs(uint8_t &count)
+{
+    HIDPacket reply;
+    const int result = exchange(HIDPacket(UploadAlmanacsCode), 10000, Timeout::GivesProtocolError, reply);
+    if (result == 0)
+        reply.copyBytes(&count, 1, 0);
+    return result;
+}
+
+int NUVQORADevice::fireLine(uint8_t line)
+{
+    return command(FireLineCode, 30000, Timeout::GivesGenericError, {line});
+}
+
+int NUVQORADevice::clearSVData()
+{
+    return command(ClearSVDataCode, ReplyTimeoutMs, Timeout::GivesGenericError);
+}
+
+int NUVQORADevice::resetSettings()
+{
+    return command(ResetSettingsCode, ReplyTimeoutMs, Timeout::GivesProtocolError);
+}
+
+int NUVQORADevice::clearFlightMemory()
+{
+    return command(ClearMemoryCode, 60000, Timeout::GivesGenericError);
+}
+
+int NUVQORADevice::downloadData(std::vector<uint8_t> &buffer, uint32_t length, const Progress &progress)
+{
+    if (!isOpen())
+        return 1;
+    std::vector<uint8_t> request;
+    appendU32(request, 0);
+    appendU32(request, length);
+    if (!write(HIDPacket(DownloadCode, std::move(request)), SendTimeoutMs))
+        return 6;
+    HIDPacket reply;
+    while (buffer.size() < length) {
+        if (!read(reply, ReplyTimeoutMs))
+            return 5;
+        if (reply.code != ChunkCode) {
+            std::cout << "Wrong code: " << int(reply.code) << std::endl;
+            return 5;
+        }
+        const int count = std::min<int>(reply.data[2], ChunkPayload);
+        buffer.insert(buffer.end(), reply.data.begin() + 3, reply.data.begin() + 3 + count);
+        if (progress && progress(static_cast<int>(length), static_cast<int>(buffer.size()))) {
+            flush();
+            return 0;
+        }
+    }
+    return 0;
+}
+
+int NUVQORADevice::totalDataSize(uint32_t &size)
+{
+    HIDPacket reply;
+    const int result = exchange(HIDPacket(TotalSizeCode), 3000000, Timeout::GivesProtocolError, reply);
+    if (result == 0) {
+        uint8_t bytes[4] = {};
+        reply.copyBytes(bytes, sizeof bytes, 0);
+        size = u32At(bytes);
+    }
+    return result;
+}
+
+int NUVQORADevice::initEmulation(uint32_t value)
+{
+    std::vector<uint8_t> data;
+    appendU32(data, value);
+    return command(InitEmulationCode, ReplyTimeoutMs, Timeout::GivesGenericError, std::move(data));
+}
+
+int NUVQORADevice::emulationStep(const EmulationStepRequest &step, EmulationStepReply *reply)
+{
+    std::vector<uint8_t> data;
+    appendU32(data, step.pressure);
+    appendU32(data, step.gpsAltitude);
+    data.push_back(step.gpsValid);
+    for (int16_t value : step.acceleration)
+        appendU16(data, static_cast<uint16_t>(value));
+    for (int16_t value : step.gyro)
+        appendU16(data, static_cast<uint16_t>(value));
+    HIDPacket answer;
+    const int result = exchange(HIDPacket(EmulationStepCode, std::move(data)), ReplyTimeoutMs,
+                                Timeout::GivesGenericError, answer);
+    if (result != 0 || !reply)
+        return result;
+    uint8_t bytes[EmulationReplySize] = {};
+    answer.copyBytes(bytes, EmulationReplySize, 0);
+    reply->flightState = bytes[0];
+    reply->altitude = floatAt(bytes + 1);
+    reply->velocity = floatAt(bytes + 5);
+    reply->acceleration = floatAt(bytes + 9);
+    std::copy_n(bytes + 13, 4, reply->lineOn.begin());
+    reply->w = floatAt(bytes + 17);
+    reply->x = floatAt(bytes + 21);
+    reply->y = floatAt(bytes + 25);
+    reply->z = floatAt(bytes + 29);
+    return 0;
+}
