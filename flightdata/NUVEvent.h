@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// One reading of the flight computer. The kind of an event is told by a type test against
+// its class; the virtual destructor is its only virtual operation.
+class NUVEvent
+{
+public:
+    NUVEvent();
+    NUVEvent(const NUVEvent &) = default;
+    NUVEvent &operator=(const NUVEvent &) = default;
+    virtual ~NUVEvent();
+
+    float vref = 3.3f;  // reference voltage, kept for the conversions of old flight files
+    float time = 0.0f;  // seconds
+
+    // Payload length after the code byte, or -1 for an invalid code.
+    static int recordLength(uint8_t code);
+
+    // Builds the event of one device record (code byte, then payload). Null when the record
+    // is empty, its code has no event class, or it is a text record too short to hold text.
+    static std::unique_ptr<NUVEvent> fromBytes(const std::vector<uint8_t> &record);
+    static std::unique_ptr<NUVEvent> fromBytes(const uint8_t *record, size_t size);
+
+    // Builders stamp their event with the milliseconds since the first decoded record.
+    void setTimeFromMilliseconds(uint32_t milliseconds);
+};

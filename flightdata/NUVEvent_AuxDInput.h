@@ -1,0 +1,12 @@
+#pragma once
+
+#include "NUVEvent.h"
+
+#include <cstdint>
+
+// Auxiliary input D; found only in flight files.
+class NUVEvent_AuxDInput : public NUVEvent
+{
+public:
+    uint16_t value = 0;
+};

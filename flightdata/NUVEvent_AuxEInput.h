@@ -1,0 +1,12 @@
+#pragma once
+
+#include "NUVEvent.h"
+
+#include <cstdint>
+
+// Auxiliary input E; found only in flight files.
+class NUVEvent_AuxEInput : public NUVEvent
+{
+public:
+    uint16_t value = 0;
+};

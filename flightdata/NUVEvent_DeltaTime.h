@@ -1,0 +1,10 @@
+#pragma once
+
+#include "NUVEvent.h"
+
+// Advances the running time while flight memory is decoded; never kept in a flight.
+class NUVEvent_DeltaTime : public NUVEvent
+{
+public:
+    float milliseconds = 0.0f;
+};

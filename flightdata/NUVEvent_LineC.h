@@ -1,0 +1,22 @@
+#pragma once
+
+#include "NUVEvent.h"
+#include "PayloadReader.h"
+
+#include <QMetaType>
+
+#include <cstdint>
+#include <memory>
+
+// State of output line C; only the voltage is interpreted, the flags are kept as read.
+class NUVEvent_LineC : public NUVEvent
+{
+public:
+    bool flagBit15 = false;
+    bool flagBit14 = false;
+    float voltage = 0.0f; // V
+
+    static std::unique_ptr<NUVEvent_LineC> fromBytes(PayloadReader payload, uint32_t milliseconds);
+};
+
+Q_DECLARE_METATYPE(NUVEvent_LineC)

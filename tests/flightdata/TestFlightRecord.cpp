@@ -1,0 +1,132 @@
+#include "NUVEvent_AccelZ.h"
+#include "NUVEvent_Pressure.h"
+#include "NUVEvent_RSSI.h"
+#include "NUVQORAFlight.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+int destroyedEvents = 0;
+
+class CountedEvent : public NUVEvent_Pressure
+{
+public:
+    ~CountedEvent() override { ++destroyedEvents; }
+};
+
+template<class Event>
+std::unique_ptr<NUVEvent> eventAt(float time)
+{
+    auto event = std::make_unique<Event>();
+    event->time = time;
+    return event;
+}
+
+} // namespace
+
+class TestFlightRecord : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void newFlight()
+    {
+        NUVQORAFlight flight;
+        QVERIFY(flight.events.empty());
+        QCOMPARE(flight.storedWord, uint16_t(256));
+        QCOMPARE(flight.name(), std::string());
+        QVERIFY(flight.settings == NUVQORASettings());
+        QVERIFY(!flight.settings.valid);
+        QVERIFY(!flight.accelInverted);
+        for (const SampleTable *table : {&flight.pressureAltitude, &flight.gpsAltitude, &flight.accelZ,
+                                         &flight.velocity, &flight.kalmanAltitude, &flight.accelX, &flight.accelY,
+                                         &flight.gyroX, &flight.gyroY, &flight.gyroZ})
+            QVERIFY(table->empty());
+        QVERIFY(flight.endTimeStale && flight.landingTimeStale && flight.groundAltitudeStale);
+        QCOMPARE(flight.lastEventTime(), 0.0f);
+        QVERIFY(flight.endTimeStale); // an empty flight leaves the cache to be computed later
+    }
+
+    void lastEventTimeSkipsSignalStrength()
+    {
+        NUVQORAFlight flight;
+        flight.appendEvent(eventAt<NUVEvent_Pressure>(1.0f));
+        flight.appendEvent(eventAt<NUVEvent_AccelZ>(2.0f));
+        flight.appendEvent(eventAt<NUVEvent_RSSI>(9.0f));
+        QCOMPARE(flight.lastEventTime(), 2.0f);
+        QVERIFY(!flight.endTimeStale);
+
+        // Cached until marked stale.
+        flight.appendEvent(eventAt<NUVEvent_AccelZ>(5.0f));
+        QCOMPARE(flight.lastEventTime(), 2.0f);
+        flight.endTimeStale = true;
+        QCOMPARE(flight.lastEventTime(), 5.0f);
+    }
+
+    void lastEventTimeWithOnlySignalStrengthKeepsTheCache()
+    {
+        NUVQORAFlight flight;
+        flight.cachedEndTime = 7.0f;
+        flight.appendEvent(eventAt<NUVEvent_RSSI>(3.0f));
+        flight.events.push_back(nullptr);
+        QCOMPARE(flight.lastEventTime(), 7.0f);
+        QVERIFY(!flight.endTimeStale);
+    }
+
+    void eventsWithoutAFiniteTimeAreRefused()
+    {
+        NUVQORAFlight flight;
+        QVERIFY(!flight.appendEvent(eventAt<NUVEvent_AccelZ>(std::numeric_limits<float>::quiet_NaN())));
+        QVERIFY(!flight.appendEvent(eventAt<NUVEvent_AccelZ>(std::numeric_limits<float>::infinity())));
+        QVERIFY(!flight.appendEvent(eventAt<NUVEvent_AccelZ>(-std::numeric_limits<float>::infinity())));
+        QVERIFY(!flight.appendEvent(nullptr));
+        QVERIFY(flight.events.empty());
+        QVERIFY(flight.appendEvent(eventAt<NUVEvent_AccelZ>(-0.5f)));
+        QCOMPARE(flight.events.size(), size_t(1));
+    }
+
+    void destroyingAFlightDeletesEachEventOnce()
+    {
+        destroyedEvents = 0;
+        {
+            auto flight = std::make_shared<NUVQORAFlight>();
+            for (int i = 0; i < 5; ++i)
+                flight->appendEvent(std::make_unique<CountedEvent>());
+            // Refused events are deleted at once, not kept anywhere.
+            auto refused = std::make_unique<CountedEvent>();
+            refused->time = std::nanf("");
+            flight->appendEvent(std::move(refused));
+            QCOMPARE(destroyedEvents, 1);
+            const std::shared_ptr<NUVQORAFlight> shared = flight;
+            flight.reset();
+            QCOMPARE(destroyedEvents, 1);
+        }
+        QCOMPARE(destroyedEvents, 6);
+    }
+
+    void nameIsACopy()
+    {
+        NUVQORAFlight flight;
+        flight.setName("Second launch, 2 km\xC3\xA9");
+        std::string copy = flight.name();
+        copy[0] = 'X';
+        QCOMPARE(flight.name(), std::string("Second launch, 2 km\xC3\xA9"));
+    }
+
+    void travelsAsASharedPointer()
+    {
+        QVERIFY(QMetaType::type("std::shared_ptr<NUVQORAFlight>") != QMetaType::UnknownType);
+        auto flight = std::make_shared<NUVQORAFlight>();
+        flight->storedWord = 7;
+        const QVariant carried = QVariant::fromValue(flight);
+        QCOMPARE(carried.value<std::shared_ptr<NUVQORAFlight>>().get(), flight.get());
+        static_assert(!std::is_copy_constructible_v<NUVQORAFlight>, "a flight owns its events");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFlightRecord)
+#include "TestFlightRecord.moc"
