@@ -1,5 +1,6 @@
 #include "SimulatedHidBackend.h"
 
+#include "DeviceNotifier.h"
 #include "SimulatedFlightComputer.h"
 
 #include <algorithm>
@@ -25,6 +26,16 @@ SimulatedHidBackend::Lock::~Lock()
         for (const Notice &notice : notices)
             listener(notice.arrived, notice.path);
     }
+}
+
+SimulatedHidBackend::SimulatedHidBackend()
+    : m_listener([](bool arrived, const std::string &path) {
+        if (arrived)
+            DeviceNotifier::reportArrival(path);
+        else
+            DeviceNotifier::reportRemoval(path);
+    })
+{
 }
 
 std::string SimulatedHidBackend::plug(SimulatedDevice &device, uint16_t vendorId, uint16_t productId, uint16_t version)

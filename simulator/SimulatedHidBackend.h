@@ -40,7 +40,8 @@ public:
         SimulatedHidBackend &m_backend;
     };
 
-    SimulatedHidBackend() = default;
+    // Notices go to every DeviceNotifier of the process until another listener is set.
+    SimulatedHidBackend();
 
     // Presents an interface of the device; returns its path, new for every plug-in.
     std::string plug(SimulatedDevice &device, uint16_t vendorId, uint16_t productId, uint16_t version);
