@@ -1,0 +1,19 @@
+#include "RequestMapper.h"
+
+#include "HttpRequest.h"
+#include "StaticFileController.h"
+
+#include <QtDebug>
+
+RequestMapper::RequestMapper(tarnwick::StaticFileController *staticFileController, QObject *parent)
+    : tarnwick::HttpRequestHandler(parent)
+    , staticFileController(staticFileController)
+{
+}
+
+void RequestMapper::service(tarnwick::HttpRequest &request, tarnwick::HttpResponse &response)
+{
+    qDebug("RequestMapper: path=%s", request.getPath().constData());
+    staticFileController->service(request, response);
+    qDebug("RequestMapper: finished request");
+}

@@ -1,0 +1,166 @@
+#include "StaticFileController.h"
+
+#include "HttpRequest.h"
+#include "HttpResponse.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QtDebug>
+
+namespace tarnwick {
+
+namespace {
+constexpr qint64 blockSize = 65536;
+
+struct MimeType {
+    const char *suffix;
+    const char *contentType;
+    bool withCharset;
+};
+
+// Tested in this order; the suffix is compared with its letter case.
+const MimeType mimeTypes[] = {
+    {".png", "image/png", false},
+    {".jpg", "image/jpeg", false},
+    {".gif", "image/gif", false},
+    {".pdf", "application/pdf", false},
+    {".txt", "text/plain", true},
+    {".html", "text/html", true},
+    {".htm", "text/html", true},
+    {".css", "text/css", false},
+    {".js", "text/javascript", false},
+    {".svg", "image/svg+xml", false},
+    {".woff", "font/woff", false},
+    {".woff2", "font/woff2", false},
+    {".ttf", "application/x-font-ttf", false},
+    {".eot", "application/vnd.ms-fontobject", false},
+    {".otf", "application/font-otf", false},
+};
+
+void answer(HttpResponse &response, int statusCode, const QByteArray &statusText)
+{
+    response.setStatus(statusCode, statusText);
+    response.write(QByteArray::number(statusCode) + ' ' + statusText, true);
+}
+} // namespace
+
+StaticFileController::StaticFileController(const QSettings *settings, QObject *parent)
+    : HttpRequestHandler(parent)
+{
+    maxAge = settings->value("maxAge", "60000").toInt();
+    encoding = settings->value("encoding", "UTF-8").toString();
+    docroot = settings->value("path", ".").toString();
+    const bool isResource = docroot.startsWith(QLatin1String(":/")) || docroot.startsWith(QLatin1String("qrc://"));
+    if (!isResource && QDir::isRelativePath(docroot) && settings->format() != QSettings::NativeFormat)
+        docroot = QFileInfo(QFileInfo(settings->fileName()).absolutePath(), docroot).absoluteFilePath();
+    qDebug("StaticFileController: docroot=%s, encoding=%s, maxAge=%i", qPrintable(docroot), qPrintable(encoding), maxAge);
+    maxCachedFileSize = settings->value("maxCachedFileSize", "65536").toInt();
+    cache.setMaxCost(settings->value("cacheSize", "1000000").toInt());
+    cacheTimeout = settings->value("cacheTime", "60000").toInt();
+    qDebug("StaticFileController: cache timeout=%i, size=%i", cacheTimeout, cache.maxCost());
+}
+
+void StaticFileController::service(HttpRequest &request, HttpResponse &response)
+{
+    const QByteArray path = request.getPath();
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    QMutexLocker locker(&mutex);
+    const CacheEntry *entry = cache.object(QString::fromUtf8(path));
+    if (entry && (cacheTimeout == 0 || entry->created > now - cacheTimeout)) {
+        // A copy, so that an eviction by another thread cannot touch this response.
+        const QByteArray document = entry->document;
+        const QByteArray fileName = entry->fileName;
+        locker.unlock();
+        qDebug("StaticFileController: Cache hit for %s", path.constData());
+        setContentType(fileName, response);
+        setCacheControl(response);
+        response.write(document);
+        return;
+    }
+    locker.unlock();
+    qDebug("StaticFileController: Cache miss for %s", path.constData());
+    serveFile(path, now, response);
+}
+
+void StaticFileController::serveFile(const QByteArray &requestPath, qint64 now, HttpResponse &response)
+{
+    // Only a rooted path without any ".." segment can name a file of the document root.
+    if (requestPath.contains("/..") || !requestPath.startsWith('/') || requestPath.contains('\0')) {
+        qWarning("StaticFileController: detected forbidden characters in path %s", requestPath.constData());
+        answer(response, 403, "forbidden");
+        return;
+    }
+    QByteArray path = requestPath;
+    if (QFileInfo(docroot + QString::fromUtf8(path)).isDir())
+        path += "/index.html";
+    const QString filePath = filePathFor(path);
+    if (filePath.isEmpty()) {
+        qWarning("StaticFileController: detected forbidden characters in path %s", requestPath.constData());
+        answer(response, 403, "forbidden");
+        return;
+    }
+    QFile file(filePath);
+    qDebug("StaticFileController: Open file %s", qPrintable(file.fileName()));
+    // Only regular files: opening a pipe or a device could block or never end.
+    const QFileInfo fileInfo(file);
+    if (!fileInfo.exists()) {
+        answer(response, 404, "not found");
+        return;
+    }
+    if (!fileInfo.isFile() || !file.open(QIODevice::ReadOnly)) {
+        qWarning("StaticFileController: Cannot open existing file %s for reading", qPrintable(file.fileName()));
+        answer(response, 403, "forbidden");
+        return;
+    }
+    setContentType(path, response);
+    setCacheControl(response);
+    const bool cacheable = file.size() <= maxCachedFileSize;
+    QByteArray document;
+    while (!file.atEnd() && response.isConnected()) {
+        const QByteArray block = file.read(blockSize);
+        if (block.isEmpty())
+            break;
+        response.write(block);
+        if (cacheable)
+            document += block;
+    }
+    // Only a file read whole to its end may stand for it in the cache.
+    if (cacheable && file.atEnd() && file.error() == QFileDevice::NoError) {
+        auto *newEntry = new CacheEntry{document, now, path};
+        const int cost = document.size();
+        QMutexLocker locker(&mutex);
+        cache.insert(QString::fromUtf8(requestPath), newEntry, cost);
+    }
+}
+
+QString StaticFileController::filePathFor(const QByteArray &path) const
+{
+    const QString root = QDir::cleanPath(docroot);
+    const QString filePath = QDir::cleanPath(docroot + QString::fromUtf8(path));
+    const QString rootPrefix = root.endsWith('/') ? root : root + '/';
+    return filePath.startsWith(rootPrefix) ? filePath : QString();
+}
+
+void StaticFileController::setContentType(const QByteArray &fileName, HttpResponse &response) const
+{
+    for (const MimeType &mimeType : mimeTypes) {
+        if (fileName.endsWith(mimeType.suffix)) {
+            QByteArray contentType = mimeType.contentType;
+            if (mimeType.withCharset)
+                contentType += "; charset=" + encoding.toUtf8();
+            response.setHeader("Content-Type", contentType);
+            return;
+        }
+    }
+    qDebug("StaticFileController: unknown MIME type for filename '%s'", fileName.constData());
+}
+
+void StaticFileController::setCacheControl(HttpResponse &response) const
+{
+    response.setHeader("Cache-Control", "max-age=" + QByteArray::number(maxAge / 1000));
+}
+
+} // namespace tarnwick
