@@ -14,6 +14,9 @@ FlightMemoryParser::FlightMemoryParser(const uint8_t *image, size_t size, std::o
 
 std::vector<std::shared_ptr<NUVQORAFlight>> FlightMemoryParser::parse()
 {
+    // Decoding starts the process clock as any decoded record does; the records themselves
+    // are timed by their flight's delta-time records, so the clock is read only once.
+    NUVEvent::millisecondsSinceFirstRecord();
     std::vector<std::shared_ptr<NUVQORAFlight>> flights;
     size_t position = 0;
     while (position < m_size) {
@@ -43,6 +46,7 @@ FlightMemoryParser::FlightResult FlightMemoryParser::parseFlight(size_t marker)
     // The last record of a flight is not kept.
     if (!flight->events.empty())
         flight->events.pop_back();
+    flight->events.shrink_to_fit(); // a downloaded flight keeps no spare pointer slots
     return {end, flight};
 }
 
@@ -88,7 +92,7 @@ size_t FlightMemoryParser::readRecords(size_t start, NUVQORAFlight &flight)
             break;
         const uint8_t *record = m_image + position;
         position += length + 1;
-        std::unique_ptr<NUVEvent> event = NUVEvent::fromBytes(record, length + 1);
+        std::unique_ptr<NUVEvent> event = NUVEvent::fromBytes(record, length + 1, 0);
         if (!event)
             break; // a record without an event ends the flight after it
         event->time = time;

@@ -31,17 +31,8 @@
 
 namespace {
 
-// Live and radio events carry the milliseconds since the first record this process decoded.
+// Tick count of the first record this process decoded; 0 until then.
 std::atomic<uint32_t> firstTick{0};
-
-uint32_t millisecondsSinceFirstRecord()
-{
-    const uint32_t now = TickClock::milliseconds();
-    uint32_t first = firstTick.load(std::memory_order_relaxed);
-    if (first == 0 && firstTick.compare_exchange_strong(first, now, std::memory_order_relaxed))
-        first = now;
-    return now - first;
-}
 
 // Events travel by value in queued signals between the link workers and the windows.
 void registerEventMetaTypes()
@@ -74,6 +65,15 @@ Q_COREAPP_STARTUP_FUNCTION(registerEventMetaTypes)
 NUVEvent::NUVEvent() = default;
 
 NUVEvent::~NUVEvent() = default;
+
+uint32_t NUVEvent::millisecondsSinceFirstRecord()
+{
+    const uint32_t now = TickClock::milliseconds();
+    uint32_t first = firstTick.load(std::memory_order_relaxed);
+    if (first == 0 && firstTick.compare_exchange_strong(first, now, std::memory_order_relaxed))
+        first = now;
+    return now - first;
+}
 
 void NUVEvent::setTimeFromMilliseconds(uint32_t milliseconds)
 {
@@ -109,9 +109,15 @@ std::unique_ptr<NUVEvent> NUVEvent::fromBytes(const uint8_t *record, size_t size
 {
     if (!record || size == 0)
         return nullptr;
+    return fromBytes(record, size, millisecondsSinceFirstRecord());
+}
+
+std::unique_ptr<NUVEvent> NUVEvent::fromBytes(const uint8_t *record, size_t size, uint32_t milliseconds)
+{
+    if (!record || size == 0)
+        return nullptr;
     const uint8_t code = record[0];
     const PayloadReader payload(record + 1, size - 1);
-    const uint32_t milliseconds = millisecondsSinceFirstRecord();
 
     if (code & 0x80) {
         auto delta = std::make_unique<NUVEvent_DeltaTime>();

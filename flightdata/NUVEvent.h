@@ -25,6 +25,11 @@ public:
     // is empty, its code has no event class, or it is a text record too short to hold text.
     static std::unique_ptr<NUVEvent> fromBytes(const std::vector<uint8_t> &record);
     static std::unique_ptr<NUVEvent> fromBytes(const uint8_t *record, size_t size);
+    // The same with the time stamp given, for callers that set the time themselves.
+    static std::unique_ptr<NUVEvent> fromBytes(const uint8_t *record, size_t size, uint32_t milliseconds);
+
+    // Milliseconds since the first record this process decoded; the first call starts the clock.
+    static uint32_t millisecondsSinceFirstRecord();
 
     // Builders stamp their event with the milliseconds since the first decoded record.
     void setTimeFromMilliseconds(uint32_t milliseconds);
