@@ -51,7 +51,7 @@ public:
     void setSettingsImage(const SettingsImage &image);
     static SettingsImage defaultSettingsImage();
 
-    std::vector<uint8_t> memoryImage() const;
+    std::vector<uint8_t> memoryImage() const; // empty at first
     void setMemoryImage(std::vector<uint8_t> image);
 
     AlmanacList almanacList() const;

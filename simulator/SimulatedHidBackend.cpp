@@ -1,6 +1,7 @@
 #include "SimulatedHidBackend.h"
 
 #include "DeviceNotifier.h"
+#include "SampleFlightMemory.h"
 #include "SimulatedFlightComputer.h"
 
 #include <algorithm>
@@ -177,7 +178,11 @@ void SimulatedHidBackend::registerWithPlatform()
     HidBackend::registerBackend("simulator", []() -> HidBackend & {
         static SimulatedHidBackend backend;
         static SimulatedFlightComputer flightComputer(backend);
-        static const bool plugged = (flightComputer.plugBootloader(), true);
+        static const bool plugged = [] {
+            flightComputer.setMemoryImage(SampleFlightMemory::build());
+            flightComputer.plugBootloader();
+            return true;
+        }();
         (void)plugged;
         return backend;
     });
