@@ -1,0 +1,256 @@
+#include "Axis.h"
+#include "GraphSeries.h"
+#include "PolylineThinner.h"
+#include "QGraph.h"
+#include "QGraphView.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const QColor seriesColour(255, 0, 255);
+const QSize viewSize(400, 300);
+
+bool isRed(QRgb c) { return qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) < 80; }
+bool isBlue(QRgb c) { return qBlue(c) > 150 && qRed(c) < 150 && qGreen(c) < 150; }
+bool isMagenta(QRgb c) { return qRed(c) > 200 && qBlue(c) > 200 && qGreen(c) < 80; }
+bool isGreen(QRgb c) { return qGreen(c) > 200 && qRed(c) < 160 && qBlue(c) < 160; }
+bool isBlack(QRgb c) { return qRed(c) < 60 && qGreen(c) < 60 && qBlue(c) < 60; }
+
+// Whether a pixel of the wanted colour lies within the square of the given radius around a point.
+template<typename Predicate>
+bool colourNear(const QImage &image, QPoint at, int radius, Predicate is)
+{
+    for (int y = at.y() - radius; y <= at.y() + radius; ++y)
+        for (int x = at.x() - radius; x <= at.x() + radius; ++x)
+            if (image.rect().contains(x, y) && is(image.pixel(x, y)))
+                return true;
+    return false;
+}
+
+template<typename Predicate>
+int countColour(const QImage &image, const QRect &area, Predicate is)
+{
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += is(image.pixel(x, y));
+    return count;
+}
+
+} // namespace
+
+// Paints graphs into images and checks where lines, ticks, labels and markers fall.
+class TestGraphPainting : public QObject
+{
+    Q_OBJECT
+
+private:
+    // One axis with thick distinct pens: black axis lines, red ticks, blue labels.
+    static Axis *addAxis(QGraph &graph, const QVector<QPointF> &points)
+    {
+        auto *axis = new Axis(QPen(Qt::black, 2), QPen(Qt::red, 2), QPen(Qt::gray), QPen(Qt::blue));
+        axis->xUnit = QStringLiteral("s");
+        axis->yUnit = QStringLiteral("m");
+        auto *series = new GraphSeries(QPen(seriesColour, 3), QPen(Qt::black), QBrush(Qt::yellow), 2.0f);
+        for (const QPointF &p : points) {
+            series->points.append(p);
+            series->extendBounds(p);
+        }
+        series->markersVisible = false;
+        axis->series.append(series);
+        graph.append(axis);
+        return axis;
+    }
+
+    static QImage render(QGraph &graph)
+    {
+        graph.view()->resize(viewSize);
+        QImage image(viewSize, QImage::Format_RGB32);
+        QPainter painter(&image);
+        graph.view()->paintGraph(painter);
+        return image;
+    }
+
+private slots:
+    void axisLinesTicksAndLabelsFallAroundTheOrigin()
+    {
+        QGraph graph;
+        Axis *axis = addAxis(graph, {{-10, -10}, {10, 10}});
+        graph.view()->showOverview(false);
+        const QImage image = render(graph);
+        // Origin at the canvas centre; x step 5 s at 15.4 px/s, y step 5 m at 11.5 px/m.
+        QCOMPARE(axis->originX, 200.f);
+        QCOMPARE(axis->tickStepX(), 5.0);
+        QCOMPARE(axis->tickStepY(), 5.0);
+        QVERIFY(isBlack(image.pixel(120, 149)) && isBlack(image.pixel(120, 150)));
+        QVERIFY(isBlack(image.pixel(199, 40)) && isBlack(image.pixel(200, 40)));
+
+        const int u = int(5 * axis->scaleX());
+        QVERIFY(isRed(image.pixel(200 + u, 152)));           // below the axis line
+        QVERIFY(!colourNear(image, QPoint(200 + u, 146), 1, isRed));
+        QVERIFY(isRed(image.pixel(200 - u - 1, 152)));
+        const int v = int(5 * axis->scaleY());
+        QVERIFY(isRed(image.pixel(198, 150 - v - 1)));        // left of the vertical axis
+
+        // The label of the tick at 5 s stands centred under it, one label height plus 6 below.
+        const QFontMetrics metrics(graph.view()->font());
+        const QRect textBox = metrics.boundingRect(QStringLiteral("5 s"));
+        const int labelTop = 150 + textBox.height() + 6;
+        const QRect label(200 + u - textBox.width() / 2, labelTop, textBox.width(), textBox.height());
+        QVERIFY(countColour(image, label, isBlue) > 5);
+        QCOMPARE(countColour(image, QRect(label.left(), 155, label.width(), labelTop - 155), isBlue), 0);
+
+        // The first axis' scale also stands in the fixed band at x = 60, with its 0 tick.
+        QVERIFY(isBlack(image.pixel(60, 40)));
+        QVERIFY(isRed(image.pixel(58, 150)));
+    }
+
+    void seriesAndTimelinesFollowTheMapping()
+    {
+        QGraph graph;
+        Axis *axis = addAxis(graph, {{-10, -10}, {10, 10}});
+        graph.view()->timelines()->append(Timeline::create(7.5f));
+        const QImage image = render(graph);
+        const QPointF onSeries = axis->dataToPixel(QPointF(5, 5));
+        QVERIFY(colourNear(image, onSeries.toPoint(), 1, isMagenta));
+        QVERIFY(!colourNear(image, axis->dataToPixel(QPointF(5, -5)).toPoint(), 3, isMagenta));
+
+        const int timelineX = qRound(axis->dataToPixel(QPointF(7.5, 0)).x());
+        QVERIFY(colourNear(image, QPoint(timelineX, 110), 1, isGreen));
+        QVERIFY(colourNear(image, QPoint(timelineX, 280), 1, isGreen));
+        QVERIFY(!colourNear(image, QPoint(timelineX + 10, 280), 3, isGreen));
+    }
+
+    void overviewBoxShowsTheVisiblePartOnlyWhenOn()
+    {
+        QGraph graph;
+        addAxis(graph, {{-10, -10}, {10, 10}});
+        const QRect box(viewSize.width() - 100, 0, 100, 100);
+        QImage image = render(graph);
+        // At scale 1 the whole canvas is visible: the box is orange over white.
+        const QColor corner = image.pixelColor(box.right() - 2, 95);
+        QVERIFY2(corner.red() > 240 && std::abs(corner.green() - 191) < 10 && std::abs(corner.blue() - 128) < 10,
+                 qPrintable(corner.name()));
+
+        graph.view()->zoomX(4.0f);
+        image = render(graph);
+        // Zoomed about the centre, only the middle quarter of the box is marked.
+        QCOMPARE(image.pixelColor(box.left() + 2, 95), QColor(Qt::white));
+        QVERIFY(image.pixelColor(box.center().x(), 95) != QColor(Qt::white));
+
+        graph.view()->showOverview(false);
+        image = render(graph);
+        QCOMPARE(image.pixelColor(box.center().x(), 95), QColor(Qt::white));
+    }
+
+    void annotationsAtTheSamePlaceAreStacked()
+    {
+        const auto annotationRows = [](int count) {
+            QGraph graph;
+            Axis *axis = addAxis(graph, {{-10, -10}, {10, 10}});
+            for (int i = 0; i < count; ++i)
+                axis->annotations.append({QPointF(-6, 4), QStringLiteral("Apogee")});
+            graph.view()->showOverview(false);
+            const QImage image = render(graph);
+            int top = image.height(), bottom = -1;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < 200; ++x)
+                    if (image.pixelColor(x, y) == QColor(59, 209, 59)) {
+                        top = std::min(top, y);
+                        bottom = std::max(bottom, y);
+                    }
+            return bottom - top + 1;
+        };
+        const int single = annotationRows(1);
+        QVERIFY(single > 5);
+        QCOMPARE(annotationRows(2), single + 20);
+    }
+
+    void thinnedDenseSeriesLooksLikeTheFullPolyline()
+    {
+        QVector<QPointF> points;
+        for (int i = 0; i < 200000; ++i) {
+            const double x = i * 0.003;
+            points.append(QPointF(x, std::sin(x / 3) * 50 + std::sin(x * 12) * 20 + ((i * 7919) % 13) - 6));
+        }
+        QTransform toDevice;
+        toDevice.translate(-20, 100);
+        toDevice.scale(1, -1);
+        PolylineThinner thinner(toDevice, 560);
+        for (const QPointF &p : points)
+            thinner.add(p);
+        const QVector<QPointF> thinned = thinner.finish();
+        QVERIFY2(thinned.size() < 4 * 562, qPrintable(QString::number(thinned.size())));
+
+        const auto paint = [&](const QVector<QPointF> &polyline) {
+            QImage image(560, 200, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setTransform(toDevice);
+            painter.setPen(QPen(Qt::black, 1));
+            painter.drawPolyline(polyline);
+            return image;
+        };
+        const QImage full = paint(points);
+        const QImage reduced = paint(thinned);
+        // Antialiased dense data bleeds by up to a pixel into the neighbouring columns; the
+        // pictures agree when every inked pixel of one has ink within a pixel in the other.
+        const auto unmatched = [](const QImage &a, const QImage &b) {
+            int count = 0;
+            for (int y = 1; y < a.height() - 1; ++y)
+                for (int x = 1; x < a.width() - 1; ++x)
+                    count += qGray(a.pixel(x, y)) < 128
+                        && !colourNear(b, QPoint(x, y), 1, [](QRgb c) { return qGray(c) < 192; });
+            return count;
+        };
+        QCOMPARE(unmatched(full, reduced), 0);
+        QCOMPARE(unmatched(reduced, full), 0);
+    }
+
+    void degenerateDataPaintsPromptly_data()
+    {
+        const double inf = std::numeric_limits<double>::infinity();
+        QTest::addColumn<QVector<QPointF>>("points");
+        QTest::newRow("empty series") << QVector<QPointF>();
+        QTest::newRow("single point") << QVector<QPointF>{{3, 4}};
+        QTest::newRow("equal points") << QVector<QPointF>{{0, 0}, {0, 0}};
+        QTest::newRow("huge values") << QVector<QPointF>{{-1e308, 1e308}, {1e308, -1e308}};
+        QTest::newRow("tiny values") << QVector<QPointF>{{-1e-300, 1e-300}, {1e-300, 2e-300}};
+        QTest::newRow("not finite") << QVector<QPointF>{{std::nan(""), 1}, {inf, -inf}, {1, 1}};
+    }
+
+    void degenerateDataPaintsPromptly()
+    {
+        QFETCH(QVector<QPointF>, points);
+        QGraph graph;
+        addAxis(graph, points);
+        graph.first()->annotations.append({QPointF(1e308, 1e308), QStringLiteral("far")});
+        graph.view()->timelines()->append(Timeline::create(std::numeric_limits<float>::max()));
+        QElapsedTimer timer;
+        timer.start();
+        render(graph);
+        graph.view()->zoomX(20.0f);
+        graph.view()->zoomY(20.0f);
+        render(graph);
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    }
+
+    void graphWithoutAxesPaintsOnlyTheOverview()
+    {
+        QGraph graph;
+        const QImage image = render(graph);
+        QCOMPARE(image.pixelColor(50, 250), QColor(Qt::white));
+        QVERIFY(image.pixelColor(viewSize.width() - 50, 50) != QColor(Qt::white));
+    }
+};
+
+QTEST_MAIN(TestGraphPainting)
+#include "TestGraphPainting.moc"
