@@ -1,0 +1,766 @@
+#include "NUVQORAInterface.h"
+
+#include "DeviceNotice.h"
+#include "EmulationResults.h"
+#include "EmulationRow.h"
+#include "TickClock.h"
+
+#include <QFile>
+#include <QMetaObject>
+#include <QMutexLocker>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+
+namespace {
+
+constexpr int maxPendingCodes = 8;
+constexpr int drainIntervalMs = 10;
+constexpr int emulationRowIntervalMs = 10;
+// Longer than any line of a well-formed emulation-data file; the rest of a longer line is skipped.
+constexpr qint64 maxEmulationLineLength = 4096;
+// Share of the flight memory that one byte takes, in percent.
+constexpr double memoryPercentPerByte = 2.42203e-5;
+
+// Process-wide live-read state, shared by every interface object for the life of the program.
+uint16_t pollTick = 0;
+bool wrongVersionReported = false;
+float magMaximum[3] = {-10, -10, -10};
+float magMinimum[3] = {10, 10, 10};
+uint32_t gyroEventCount = 0;
+uint32_t gyroStartTick = 0;
+bool gyroCounting = false;
+
+// Prints the rate of gyro readings, in readings per second, once every 100 readings.
+void countGyroReading()
+{
+    const uint32_t now = TickClock::milliseconds();
+    if (!gyroCounting) {
+        gyroStartTick = now;
+        gyroCounting = true;
+    }
+    const uint32_t elapsed = now - gyroStartTick;
+    if (gyroEventCount % 100 == 0 && elapsed > 0)
+        std::cout << uint64_t(gyroEventCount) * 1000 / elapsed << std::endl;
+    ++gyroEventCount;
+    if (elapsed > 5000) {
+        gyroEventCount = 0;
+        gyroStartTick = now - 10;
+    }
+}
+
+// Removes the magnetometer's hard-iron offset, estimated as the middle of the range seen so far.
+void centreMagnetometer(NUVEvent_MagXYZ &event)
+{
+    float *axes[3] = {&event.x, &event.y, &event.z};
+    for (int i = 0; i < 3; ++i) {
+        magMaximum[i] = std::max(magMaximum[i], *axes[i]);
+        magMinimum[i] = std::min(magMinimum[i], *axes[i]);
+        *axes[i] -= (magMaximum[i] + magMinimum[i]) / 2;
+    }
+    event.x = -event.x;
+}
+
+// Reads one line, at most maxEmulationLineLength bytes of it, without its line end.
+QByteArray readLine(QFile &file)
+{
+    QByteArray line = file.readLine(maxEmulationLineLength);
+    if (!line.endsWith('\n')) {
+        char c;
+        while (file.getChar(&c) && c != '\n') {
+        }
+    }
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+} // namespace
+
+NUVQORAInterface::NUVQORAInterface(QObject *panel)
+    : m_panel(panel)
+    , m_drainTimer(new QTimer(this))
+{
+    qRegisterMetaType<NUVEvent_AccelZ>("NUVEvent_AccelZ");
+    qRegisterMetaType<NUVEvent_AccelXY>("NUVEvent_AccelXY");
+    qRegisterMetaType<NUVEvent_Pressure>("NUVEvent_Pressure");
+    qRegisterMetaType<NUVEvent_ComputerBattery>("NUVEvent_ComputerBattery");
+    qRegisterMetaType<NUVEvent_EjectionBattery>("NUVEvent_EjectionBattery");
+    qRegisterMetaType<NUVEvent_Temperature>("NUVEvent_Temperature");
+    qRegisterMetaType<NUVEvent_Text>("NUVEvent_Text");
+    qRegisterMetaType<NUVEvent_GPSLLSol>("NUVEvent_GPSLLSol");
+    qRegisterMetaType<NUVEvent_Ident>("NUVEvent_Ident");
+    qRegisterMetaType<NUVEvent_Status>("NUVEvent_Status");
+    qRegisterMetaType<NUVEvent_GPSTime>("NUVEvent_GPSTime");
+    qRegisterMetaType<NUVEvent_RSSI>("NUVEvent_RSSI");
+    qRegisterMetaType<NUVEvent_GyroXYZ>("NUVEvent_GyroXYZ");
+    qRegisterMetaType<NUVEvent_MagXYZ>("NUVEvent_MagXYZ");
+    qRegisterMetaType<NUVEvent_Orientation>("NUVEvent_Orientation");
+    qRegisterMetaType<NUVEvent_LineA>("NUVEvent_LineA");
+    qRegisterMetaType<NUVEvent_LineB>("NUVEvent_LineB");
+    qRegisterMetaType<NUVEvent_LineC>("NUVEvent_LineC");
+    qRegisterMetaType<NUVEvent_LineD>("NUVEvent_LineD");
+    qRegisterMetaType<NUVQORASettings>("NUVQORASettings");
+    qRegisterMetaType<std::shared_ptr<NUVQORAFlight>>("std::shared_ptr<NUVQORAFlight>");
+
+    connect(m_drainTimer, &QTimer::timeout, this, &NUVQORAInterface::processReadEvents);
+    m_drainTimer->start(drainIntervalMs);
+}
+
+NUVQORAInterface::~NUVQORAInterface() = default;
+
+void NUVQORAInterface::setConnectionAttemptsEnabled(bool enabled)
+{
+    QMutexLocker lock(&m_deviceMutex);
+    m_connectionAttemptsEnabled = enabled;
+}
+
+void NUVQORAInterface::setAutoStartFirmware(bool enabled)
+{
+    QMutexLocker lock(&m_deviceMutex);
+    m_autoStartFirmware = enabled;
+}
+
+void NUVQORAInterface::abortOperations()
+{
+    {
+        QMutexLocker lock(&m_abortMutex);
+        m_downloadAbort = true;
+    }
+    stopEmulation();
+}
+
+QString NUVQORAInterface::flightPhaseName(int state)
+{
+    static const char *const names[] = {"pad", "boost", "boost end", "coast", "apogee", "decent", "ground"};
+    if (state >= 0 && state < int(std::size(names)))
+        return QString::fromLatin1(names[state]);
+    return QString::number(state);
+}
+
+void NUVQORAInterface::console(const QString &text)
+{
+    if (m_panel)
+        QMetaObject::invokeMethod(m_panel, "appendConsoleNL", Qt::QueuedConnection, Q_ARG(QString, text));
+}
+
+void NUVQORAInterface::enableControls(bool enabled)
+{
+    if (m_panel)
+        QMetaObject::invokeMethod(m_panel, "enableControls", Qt::QueuedConnection, Q_ARG(bool, enabled));
+}
+
+void NUVQORAInterface::consoleError(const QString &errorText, int result)
+{
+    console(errorText + "\n");
+    console("Error: " + resultText(result) + "\n");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connection
+
+void NUVQORAInterface::attemptConnection()
+{
+    QMutexLocker lock(&m_deviceMutex);
+    if (!m_connectionAttemptsEnabled)
+        return;
+    const bool firmwareWasOpen = isOpen();
+    std::cout << "attempting connection" << std::endl;
+    if (firmwareWasOpen)
+        return;
+    std::cout << "not connected" << std::endl;
+
+    uint16_t version = 0;
+    bool bootloaderOpen = bootloader.isOpen();
+    if (!bootloaderOpen) {
+        switch (connectBootloader(version)) {
+        case 0:
+            console("Connected to NUV QORA bootloader.");
+            bootloaderOpen = true;
+            break;
+        case -3:
+            console("NUV QORA connected, but with incorrect bootloader version. Please check your "
+                    "firmware/software versions.");
+            return;
+        case -2:
+            console("There was a generic USB connection error. Please try reconnecting your device.");
+            return;
+        default:
+            break;
+        }
+    }
+
+    std::cout << "auto: " << int(m_autoStartFirmware) << std::endl;
+    if (bootloaderOpen) {
+        if (!m_autoStartFirmware)
+            return;
+        switch (startFirmware()) {
+        case 0:
+            console("Awaiting firmware initialization...");
+            wrongVersionReported = false;
+            break;
+        case -7:
+            console("Bootloader connection failed.");
+            wrongVersionReported = false;
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+
+    if (m_autoStartFirmware) {
+        switch (connectFirmware(version)) {
+        case 0:
+            wrongVersionReported = false;
+            break;
+        case 3:
+            if (!wrongVersionReported) {
+                wrongVersionReported = true;
+                flush();
+                console("NUV QORA connected, but with incorrect firmware version.");
+                console("This software is intended for devices with firmware version: " + expectedVersionText());
+                console("The connected device is version: " + versionText(version));
+                emit firmwareInitialized();
+            }
+            break;
+        case 6:
+            console("There was a generic USB connection error. Please try reconnecting your device.");
+            wrongVersionReported = false;
+            break;
+        default:
+            break;
+        }
+        if (isOpen()) {
+            std::cout << "WAITING" << std::endl;
+            flush();
+            console("Firmware initialized.\nNUV QORA (firmware version: " + versionText(attributes().versionNumber)
+                    + ") is now connected.");
+            emit firmwareInitialized();
+            wrongVersionReported = false;
+        }
+    }
+    checkDisconnected();
+}
+
+void NUVQORAInterface::checkDisconnected()
+{
+    QMutexLocker lock(&m_deviceMutex);
+    if (!isOpen())
+        emit firmwareDisconnected();
+}
+
+void NUVQORAInterface::deviceRemoved(const DeviceNotice &notice)
+{
+    QMutexLocker lock(&m_deviceMutex);
+    if (matches(notice)) {
+        {
+            QMutexLocker queueLock(&m_queueMutex);
+            m_pendingCodes.clear();
+        }
+        console("Firmware disconnected.");
+        close();
+    } else if (bootloader.matches(notice)) {
+        console("Bootloader disconnected.");
+        bootloader.closeHandles();
+    }
+}
+
+void NUVQORAInterface::closeDevices()
+{
+    {
+        QMutexLocker queueLock(&m_queueMutex);
+        m_pendingCodes.clear();
+    }
+    QMutexLocker lock(&m_deviceMutex);
+    close();
+}
+
+QQuaternion NUVQORAInterface::currentOrientation()
+{
+    QMutexLocker lock(&m_orientationMutex);
+    return m_orientation;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Live readings
+
+void NUVQORAInterface::readLiveEvents()
+{
+    QMutexLocker lock(&m_queueMutex);
+    if (m_pendingCodes.size() >= maxPendingCodes)
+        return;
+    const uint16_t t = pollTick;
+    if (t % 2 == 0)
+        m_pendingCodes << 2 << 11 << 12;
+    if (t % 4 == 0)
+        m_pendingCodes << 13;
+    if (t % 20 == 0)
+        m_pendingCodes << 3;
+    if (t % 50 == 0)
+        m_pendingCodes << 4 << 5 << 6;
+    if (t % 20 == 0)
+        m_pendingCodes << 7 << 8 << 9 << 10 << 16 << 14 << 18;
+    if (t % 2 == 0)
+        m_pendingCodes << 21;
+    pollTick = uint16_t(t + 1);
+}
+
+// The queue mutex is released before the device is used, so it is never held while the
+// device mutex is taken.
+bool NUVQORAInterface::takePendingCode(int &code)
+{
+    QMutexLocker lock(&m_queueMutex);
+    if (m_pendingCodes.isEmpty())
+        return false;
+    code = m_pendingCodes.takeFirst();
+    return true;
+}
+
+void NUVQORAInterface::processReadEvent()
+{
+    int code;
+    if (takePendingCode(code))
+        readLiveEvent(code);
+}
+
+void NUVQORAInterface::processReadEvents()
+{
+    int code;
+    for (int i = 0; i < maxPendingCodes && takePendingCode(code); ++i)
+        readLiveEvent(code);
+}
+
+void NUVQORAInterface::readLiveEvent(int code)
+{
+    QMutexLocker lock(&m_deviceMutex);
+    if (!isOpen() || code < 0 || code > 255)
+        return;
+    const std::unique_ptr<NUVEvent> event = readEvent(uint8_t(code));
+    if (event)
+        emitLiveEvent(code, *event);
+}
+
+namespace {
+
+// The event as the class its code names, or null when the device answered another record.
+template <typename Event>
+const Event *as(const NUVEvent &event)
+{
+    return dynamic_cast<const Event *>(&event);
+}
+
+} // namespace
+
+void NUVQORAInterface::emitLiveEvent(int code, const NUVEvent &event)
+{
+    switch (code) {
+    case 1:
+        if (auto e = as<NUVEvent_Text>(event)) {
+            std::cout << e->text << std::endl;
+            emit textEventRead(*e);
+        }
+        break;
+    case 2:
+        if (auto e = as<NUVEvent_AccelZ>(event))
+            emit accelZEventRead(*e);
+        break;
+    case 3:
+        if (auto e = as<NUVEvent_Pressure>(event))
+            emit pressureEventRead(*e);
+        break;
+    case 4:
+        if (auto e = as<NUVEvent_ComputerBattery>(event))
+            emit compBatEventRead(*e);
+        break;
+    case 5:
+        if (auto e = as<NUVEvent_EjectionBattery>(event))
+            emit ejectBatEventRead(*e);
+        break;
+    case 6:
+        if (auto e = as<NUVEvent_Temperature>(event))
+            emit temperatureEventRead(*e);
+        break;
+    case 7:
+        if (auto e = as<NUVEvent_LineA>(event))
+            emit inputAEventRead(*e);
+        break;
+    case 8:
+        if (auto e = as<NUVEvent_LineB>(event))
+            emit inputBEventRead(*e);
+        break;
+    case 9:
+        if (auto e = as<NUVEvent_LineC>(event))
+            emit inputCEventRead(*e);
+        break;
+    case 10:
+        if (auto e = as<NUVEvent_LineD>(event))
+            emit inputDEventRead(*e);
+        break;
+    case 11:
+        if (auto e = as<NUVEvent_AccelXY>(event))
+            emit accelXYEventRead(*e);
+        break;
+    case 12:
+        if (auto e = as<NUVEvent_GyroXYZ>(event)) {
+            countGyroReading();
+            emit gyroXYZEventRead(*e);
+        }
+        break;
+    case 13:
+        if (auto e = as<NUVEvent_MagXYZ>(event)) {
+            NUVEvent_MagXYZ centred(*e);
+            centreMagnetometer(centred);
+            emit magXYZEventRead(centred);
+        }
+        break;
+    case 14:
+        if (auto e = as<NUVEvent_GPSLLSol>(event))
+            emit gpsLLSolEventRead(*e);
+        break;
+    case 16:
+        if (auto e = as<NUVEvent_Status>(event))
+            emit statusEventRead(*e);
+        break;
+    case 17:
+        if (auto e = as<NUVEvent_Ident>(event))
+            emit identEventRead(*e);
+        break;
+    case 18:
+        if (auto e = as<NUVEvent_GPSTime>(event))
+            emit gpsTimeEventRead(*e);
+        break;
+    case 21:
+        if (auto e = as<NUVEvent_Orientation>(event)) {
+            QMutexLocker lock(&m_orientationMutex);
+            m_orientation = QQuaternion(e->w, e->x, e->y, e->z);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Device operations
+
+void NUVQORAInterface::unblockControls()
+{
+    QMutexLocker lock(&m_deviceMutex);
+    if (isOpen())
+        enableControls(true);
+}
+
+void NUVQORAInterface::runCommand(const QString &startText, const QString &errorText,
+                                  const std::function<int()> &command, const std::function<void()> &onSuccess)
+{
+    QMutexLocker lock(&m_deviceMutex);
+    enableControls(false);
+    if (isOpen()) {
+        console(startText);
+        const int result = command();
+        if (result != 0)
+            consoleError(errorText, result);
+        else
+            onSuccess();
+    }
+    unblockControls();
+}
+
+void NUVQORAInterface::readDeviceSettings()
+{
+    runCommand(
+        "Reading settings... ", "Error reading settings.",
+        [this] {
+            std::cout << "reading settings" << std::endl;
+            const int result = readSettings();
+            std::cout << "done" << std::endl;
+            return result;
+        },
+        [this] {
+            emit settingsRead(settings);
+            std::cout << "done emitting" << std::endl;
+            console("Success.\n");
+        });
+}
+
+void NUVQORAInterface::writeDeviceSettings(NUVQORASettings newSettings)
+{
+    runCommand(
+        "Writting settings... ", "Error writting settings.",
+        [this, &newSettings] {
+            settings = newSettings;
+            return writeSettings();
+        },
+        [this] {
+            console("Success.\n");
+            readDeviceSettings();
+        });
+}
+
+void NUVQORAInterface::resetDeviceSettings()
+{
+    runCommand("Resetting settings... ", "Error resetting settings.", [this] { return resetSettings(); },
+               [this] {
+                   console("Success.\n");
+                   readDeviceSettings();
+               });
+}
+
+void NUVQORAInterface::viewStoredAlmanacs()
+{
+    uint8_t list[32] = {};
+    runCommand("Reading almanac SV list...", "Error viewing stored almanac list.",
+               [this, &list] { return readAlmanacList(list); },
+               [this, &list] {
+                   console("Stored SV almanacs:");
+                   QString entries;
+                   for (uint8_t sv : list)
+                       entries += "[" + (sv == 0 || sv == 255 ? QStringLiteral(".") : QString::number(sv)) + "]";
+                   console(entries + "\n");
+                   printStoredAlmanac();
+               });
+}
+
+void NUVQORAInterface::printStoredAlmanac()
+{
+    uint8_t almanac[44] = {};
+    readAlmanac(almanac);
+    const auto u32 = [&almanac](int offset) {
+        return uint32_t(almanac[offset]) | uint32_t(almanac[offset + 1]) << 8 | uint32_t(almanac[offset + 2]) << 16
+             | uint32_t(almanac[offset + 3]) << 24;
+    };
+    std::cout << "SV: " << u32(0) << std::endl;
+    std::cout << "Week: " << u32(4) << std::endl;
+    std::cout << "data: " << std::hex;
+    for (int i = 0; i < 40; ++i)
+        std::cout << "[" << int(almanac[i]) << "]";
+    std::cout << std::dec << std::endl;
+}
+
+void NUVQORAInterface::storeAlmanacs()
+{
+    runCommand("Storing almanacs (this could take up to a minute)...", "Error storing almanacs.",
+               [this] { return NUVQORADevice::storeAlmanacs(); }, [this] { console("Success.\n"); });
+}
+
+void NUVQORAInterface::uploadAlmanacs()
+{
+    uint8_t count = 0;
+    runCommand("Uploading almanacs...", "Error uploading almanacs.",
+               [this, &count] { return NUVQORADevice::uploadAlmanacs(count); },
+               [this, &count] { console("Almanacs uploaded: " + QString::number(count) + "\n"); });
+}
+
+void NUVQORAInterface::clearSVData()
+{
+    runCommand("Clearing space vehicle data...", "Error clearing data.",
+               [this] { return NUVQORADevice::clearSVData(); }, [this] { console("Success.\n"); });
+}
+
+void NUVQORAInterface::calibratePressure(double MSLAltitude)
+{
+    QMutexLocker lock(&m_deviceMutex);
+    enableControls(false);
+    if (isOpen())
+        calibratePressureNow(float(MSLAltitude));
+    unblockControls();
+}
+
+void NUVQORAInterface::calibratePressureNow(float altitude)
+{
+    if (readSettings() != 0) {
+        console("Error calibrating pressure - couldnt read settings.");
+        return;
+    }
+    const std::unique_ptr<NUVEvent> reading = readEvent(3);
+    const auto pressure = dynamic_cast<const NUVEvent_Pressure *>(reading.get());
+    if (!pressure) {
+        console("Error calibrating pressure - no pressure reading.");
+        return;
+    }
+    const int8_t currentOffset = settings.pressureOffset();
+    const float target = std::pow(1.0f - 2.2557924e-5f * altitude, 5.2558827f) * 1000.0f * 101.325f;
+    const float offset = target - pressure->pressure + currentOffset;
+    std::cout << "offset: " << offset << std::endl;
+    if (!(offset >= -127 && offset <= 127))
+        console("Warning! Target pressure out of range. MSL Pressure altitude readings will not be accurate.");
+    // An altitude beyond the atmosphere model gives no target at all: keep the offset there is.
+    settings.setPressureOffset(std::isnan(offset) ? currentOffset : int8_t(std::clamp(offset, -127.0f, 127.0f)));
+    console("Calibrated pressure. Writing settings...");
+    writeDeviceSettings(settings);
+}
+
+void NUVQORAInterface::downloadFlights()
+{
+    QMutexLocker lock(&m_deviceMutex);
+    enableControls(false);
+    if (isOpen())
+        downloadFlightsNow();
+    unblockControls();
+}
+
+void NUVQORAInterface::downloadFlightsNow()
+{
+    uint32_t size = 0;
+    const int sizeResult = totalDataSize(size);
+    if (sizeResult != 0) {
+        console("Can't get total data size: " + resultText(sizeResult));
+        return;
+    }
+    const double percentage = std::ceil(std::min(size * memoryPercentPerByte, 100.0));
+    console("Memory used: " + QString::number(percentage, 'f', 0) + "%");
+    std::cout << "Total flight data size: " << size << std::endl;
+
+    const uint32_t start = TickClock::milliseconds();
+    std::vector<uint8_t> image;
+    downloadData(image, size, [this](int total, int received) {
+        emit flightDownloadProgress(total, received);
+        return downloadAbortRequested();
+    });
+    std::cout << "Time: " << TickClock::milliseconds() - start << std::endl;
+
+    console("Parsing flights...");
+    const std::vector<std::shared_ptr<NUVQORAFlight>> flights = NUVQORAFlight::parseMemory(image);
+    for (const std::shared_ptr<NUVQORAFlight> &flight : flights) {
+        std::cout << "size: " << flight->events.size() << std::endl;
+        emit flightDownloaded(flight);
+    }
+    console(QString::number(flights.size()) + " flight(s) downloaded.");
+}
+
+bool NUVQORAInterface::downloadAbortRequested()
+{
+    QMutexLocker lock(&m_abortMutex);
+    return m_downloadAbort;
+}
+
+void NUVQORAInterface::clearFlightData()
+{
+    QMutexLocker lock(&m_deviceMutex);
+    enableControls(false);
+    console("Clearing flight memory (this may up to a minute)...");
+    const int result = clearFlightMemory();
+    if (result != 0) {
+        console("Failed to clear flight memory: " + resultText(result));
+    } else {
+        console("Flight memory cleared!");
+        emit flightDataCleared();
+    }
+    unblockControls();
+}
+
+void NUVQORAInterface::fireLine(int line)
+{
+    QMutexLocker lock(&m_deviceMutex);
+    enableControls(false);
+    std::cout << "firing line " << line << std::endl;
+    if (line >= 0 && line <= 255)
+        NUVQORADevice::fireLine(uint8_t(line));
+    unblockControls();
+}
+
+void NUVQORAInterface::_toBootloader()
+{
+    QMutexLocker lock(&m_deviceMutex);
+    if (!isOpen())
+        return;
+    console("Exiting firmware...");
+    const int result = exitFirmware();
+    if (result != 0)
+        consoleError("Error exiting firmware.", result);
+    else
+        console("Awaiting bootloader initialization.\n");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Launch emulation
+
+void NUVQORAInterface::emulateLaunch(QString sourceFile, QString targetFile)
+{
+    emulateLaunch(sourceFile, targetFile, true);
+}
+
+void NUVQORAInterface::stopEmulation()
+{
+    QMutexLocker lock(&m_emulationMutex);
+    m_emulationStop = true;
+}
+
+bool NUVQORAInterface::emulationStopRequested()
+{
+    {
+        QMutexLocker lock(&m_emulationMutex);
+        if (m_emulationStop)
+            return true;
+    }
+    return downloadAbortRequested();
+}
+
+void NUVQORAInterface::emulateLaunch(QString sourceFile, QString targetFile, bool realTime)
+{
+    QMutexLocker lock(&m_deviceMutex);
+    enableControls(false);
+    {
+        QMutexLocker stopLock(&m_emulationMutex);
+        m_emulationStop = false;
+    }
+    console("Emulating flight on device...");
+    runEmulation(sourceFile, targetFile, realTime);
+    emit emulationComplete();
+    unblockControls();
+}
+
+void NUVQORAInterface::runEmulation(const QString &sourceFile, const QString &targetFile, bool realTime)
+{
+    QFile source(sourceFile);
+    if (!source.open(QIODevice::ReadOnly)) {
+        console("Failed to read input file!");
+        return;
+    }
+    QFile target(targetFile);
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        console("Failed to write to output file!");
+        return;
+    }
+
+    std::cout << readLine(source).constData() << std::endl;
+    target.write(EmulationResults::header());
+    const uint32_t start = TickClock::milliseconds();
+    bool failed = false;
+    for (uint32_t i = 0; !source.atEnd(); ++i) {
+        if (emulationStopRequested()) {
+            console("Emulation stoped prematurely!");
+            return;
+        }
+        const std::optional<EmulationRow> row = EmulationRow::parse(readLine(source));
+        if (!row)
+            break;
+        if (i == 0 && initEmulation(row->step.pressure) != 0) {
+            std::cout << "init emulation error" << std::endl;
+            failed = true;
+            break;
+        }
+        EmulationStepReply reply;
+        if (emulationStep(row->step, &reply) != 0) {
+            std::cout << "emulation error" << std::endl;
+            failed = true;
+            break;
+        }
+        target.write(EmulationResults::line(row->time, reply));
+        if (i % 100 == 0)
+            console("Emulation time: " + QString::number(row->time, 'f', 0) + " s");
+        if (realTime) {
+            // Absolute deadlines: a late row is not followed by a sleep, so the rate stays 100 rows/s.
+            const uint32_t deadline = start + (i + 1) * emulationRowIntervalMs;
+            const int32_t wait = int32_t(deadline - TickClock::milliseconds());
+            if (wait > 0)
+                TickClock::sleep(uint32_t(wait));
+        }
+    }
+    source.close();
+    target.close();
+    console(failed ? "Emulation failed - the data might not be formatted correctly!" : "Emulation complete!");
+}

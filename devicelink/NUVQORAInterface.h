@@ -1,0 +1,152 @@
+#pragma once
+
+#include "NUVQORADevice.h"
+#include "NUVEvent_AccelXY.h"
+#include "NUVEvent_AccelZ.h"
+#include "NUVEvent_ComputerBattery.h"
+#include "NUVEvent_EjectionBattery.h"
+#include "NUVEvent_GPSLLSol.h"
+#include "NUVEvent_GPSTime.h"
+#include "NUVEvent_GyroXYZ.h"
+#include "NUVEvent_Ident.h"
+#include "NUVEvent_LineA.h"
+#include "NUVEvent_LineB.h"
+#include "NUVEvent_LineC.h"
+#include "NUVEvent_LineD.h"
+#include "NUVEvent_MagXYZ.h"
+#include "NUVEvent_Orientation.h"
+#include "NUVEvent_Pressure.h"
+#include "NUVEvent_RSSI.h"
+#include "NUVEvent_Status.h"
+#include "NUVEvent_Temperature.h"
+#include "NUVEvent_Text.h"
+#include "NUVQORAFlight.h"
+#include "NUVQORASettings.h"
+
+#include <QList>
+#include <QObject>
+#include <QQuaternion>
+#include <QRecursiveMutex>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+struct DeviceNotice;
+class QTimer;
+
+// The flight computer as the rest of the program sees it. Lives in a worker thread: connects
+// when told that USB devices changed, polls live readings on a fixed schedule and emits one
+// typed signal per reading, and runs every device operation as a slot. It reports to its
+// panel only through the panel's "enableControls"(bool) and "appendConsoleNL"(QString),
+// invoked by name with queued calls, and through its signals.
+//
+// Calls from other threads: attemptConnection, deviceRemoved, checkDisconnected,
+// currentOrientation, stopEmulation, the flag setters and abortOperations are safe from the
+// GUI thread; any direct use of the device commands from there must hold deviceMutex().
+class NUVQORAInterface : public QObject, public NUVQORADevice
+{
+    Q_OBJECT
+
+public:
+    explicit NUVQORAInterface(QObject *panel);
+    ~NUVQORAInterface() override;
+
+    QRecursiveMutex &deviceMutex() { return m_deviceMutex; }
+
+    // Both default to true; the panel clears them around a firmware update.
+    void setConnectionAttemptsEnabled(bool enabled);
+    void setAutoStartFirmware(bool enabled);
+
+    // Ends a running download at its next chunk and a running emulation at its next row;
+    // the panel calls it before it stops the worker thread.
+    void abortOperations();
+
+    void deviceRemoved(const DeviceNotice &notice);
+    void checkDisconnected();
+    void closeDevices();
+    QQuaternion currentOrientation();
+
+    static QString flightPhaseName(int state);
+
+signals:
+    void accelZEventRead(NUVEvent_AccelZ e);
+    void accelXYEventRead(NUVEvent_AccelXY e);
+    void gyroXYZEventRead(NUVEvent_GyroXYZ e);
+    void magXYZEventRead(NUVEvent_MagXYZ e);
+    void pressureEventRead(NUVEvent_Pressure e);
+    void compBatEventRead(NUVEvent_ComputerBattery e);
+    void ejectBatEventRead(NUVEvent_EjectionBattery e);
+    void temperatureEventRead(NUVEvent_Temperature e);
+    void textEventRead(NUVEvent_Text e);
+    void gpsLLSolEventRead(NUVEvent_GPSLLSol e);
+    void statusEventRead(NUVEvent_Status e);
+    void identEventRead(NUVEvent_Ident e);
+    void gpsTimeEventRead(NUVEvent_GPSTime e);
+    void inputAEventRead(NUVEvent_LineA e);
+    void inputBEventRead(NUVEvent_LineB e);
+    void inputCEventRead(NUVEvent_LineC e);
+    void inputDEventRead(NUVEvent_LineD e);
+    void firmwareInitialized();
+    void firmwareDisconnected();
+    void settingsRead(NUVQORASettings settings);
+    void flightDownloaded(std::shared_ptr<NUVQORAFlight> flight);
+    void flightDownloadProgress(int max, int current);
+    void flightDataCleared();
+    void emulationComplete();
+    void clearedFlightData();
+
+public slots:
+    void attemptConnection();
+    void readLiveEvents();
+    void readLiveEvent(int code);
+    void processReadEvent();
+    void processReadEvents();
+    void viewStoredAlmanacs();
+    void storeAlmanacs();
+    void uploadAlmanacs();
+    void clearSVData();
+    void readDeviceSettings();
+    void writeDeviceSettings(NUVQORASettings settings);
+    void resetDeviceSettings();
+    void calibratePressure(double MSLAltitude);
+    void downloadFlights();
+    void clearFlightData();
+    void fireLine(int line);
+    void emulateLaunch(QString sourceFile, QString targetFile, bool realTime);
+    void emulateLaunch(QString sourceFile, QString targetFile);
+    void stopEmulation();
+    void _toBootloader();
+    void unblockControls();
+
+private:
+    void console(const QString &text);
+    void enableControls(bool enabled);
+    void consoleError(const QString &errorText, int result);
+    // Between disabling and unblocking the controls, and only while the firmware is open:
+    // consoles the start text, runs the command, then the error lines or onSuccess.
+    void runCommand(const QString &startText, const QString &errorText, const std::function<int()> &command,
+                    const std::function<void()> &onSuccess);
+    void printStoredAlmanac();
+    void calibratePressureNow(float altitude);
+    void downloadFlightsNow();
+    void runEmulation(const QString &sourceFile, const QString &targetFile, bool realTime);
+    void emitLiveEvent(int code, const NUVEvent &event);
+    bool takePendingCode(int &code);
+    bool emulationStopRequested();
+    bool downloadAbortRequested();
+
+    QObject *m_panel;
+    bool m_connectionAttemptsEnabled = true;
+    bool m_autoStartFirmware = true;
+    bool m_downloadAbort = false;
+    QQuaternion m_orientation{0, 0, 0, 1};
+    QRecursiveMutex m_deviceMutex;
+    QRecursiveMutex m_queueMutex;
+    QRecursiveMutex m_orientationMutex;
+    QRecursiveMutex m_abortMutex;
+    QList<int> m_pendingCodes;
+    QRecursiveMutex m_emulationMutex;
+    bool m_emulationStop = false;
+    QTimer *m_drainTimer;
+};
