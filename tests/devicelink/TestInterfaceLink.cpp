@@ -127,6 +127,7 @@ void TestInterfaceLink::typedSignalsCarryTheDecodedReadings()
     QSignalSpy gpsTime(link, &NUVQORAInterface::gpsTimeEventRead);
 
     f.device.setLiveRecord(10, {10, 0xC0, 0x00});
+    f.device.setLiveRecord(16, {16, 0x01, 0xA0}); // boost, continuity on A and C
     for (int code : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 16, 17, 18})
         f.link->readLiveEvent(code);
 
@@ -144,8 +145,8 @@ void TestInterfaceLink::typedSignalsCarryTheDecodedReadings()
     QCOMPARE(accelXY[0][0].value<NUVEvent_AccelXY>().y, -4 / 256.0f);
     QVERIFY(gps[0][0].value<NUVEvent_GPSLLSol>().fixValid);
     QCOMPARE(gps[0][0].value<NUVEvent_GPSLLSol>().satellites, 10u);
-    const auto continuity = status[0][0].value<NUVEvent_Status>().lineContinuity;
-    QCOMPARE(continuity, (NUVEvent_Status::LineFlags{true, false, true, false}));
+    QCOMPARE(status[0][0].value<NUVEvent_Status>().state, 1);
+    QCOMPARE(status[0][0].value<NUVEvent_Status>().lineContinuity, (NUVEvent_Status::LineFlags{true, false, true, false}));
     QCOMPARE(ident[0][0].value<NUVEvent_Ident>().ident, std::string("QORA21"));
     QCOMPARE(gpsTime[0][0].value<NUVEvent_GPSTime>().seconds, 18u);
 }
