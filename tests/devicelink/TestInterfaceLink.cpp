@@ -127,7 +127,7 @@ void TestInterfaceLink::typedSignalsCarryTheDecodedReadings()
     QSignalSpy gpsTime(link, &NUVQORAInterface::gpsTimeEventRead);
 
     f.device.setLiveRecord(10, {10, 0xC0, 0x00});
-    f.device.setLiveRecord(16, {16, 0x01, 0xA0}); // boost, continuity on A and C
+    f.device.setLiveRecord(16, {16, 0x10, 0xA0}); // boost, continuity on A and C
     for (int code : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 15, 16, 17, 18})
         f.link->readLiveEvent(code);
 
