@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QMetaObject>
-#include <QMutexLocker>
 #include <QTimer>
 
 #include <algorithm>
@@ -15,6 +14,8 @@
 #include <iostream>
 
 namespace {
+
+using Lock = std::lock_guard<std::recursive_mutex>;
 
 constexpr int maxPendingCodes = 8;
 constexpr int drainIntervalMs = 10;
@@ -113,20 +114,20 @@ NUVQORAInterface::~NUVQORAInterface() = default;
 
 void NUVQORAInterface::setConnectionAttemptsEnabled(bool enabled)
 {
-    QMutexLocker lock(&m_deviceMutex);
+    const Lock lock(m_deviceMutex);
     m_connectionAttemptsEnabled = enabled;
 }
 
 void NUVQORAInterface::setAutoStartFirmware(bool enabled)
 {
-    QMutexLocker lock(&m_deviceMutex);
+    const Lock lock(m_deviceMutex);
     m_autoStartFirmware = enabled;
 }
 
 void NUVQORAInterface::abortOperations()
 {
     {
-        QMutexLocker lock(&m_abortMutex);
+        const Lock lock(m_abortMutex);
         m_downloadAbort = true;
     }
     stopEmulation();
@@ -163,7 +164,7 @@ void NUVQORAInterface::consoleError(const QString &errorText, int result)
 
 void NUVQORAInterface::attemptConnection()
 {
-    QMutexLocker lock(&m_deviceMutex);
+    const Lock lock(m_deviceMutex);
     if (!m_connectionAttemptsEnabled)
         return;
     const bool firmwareWasOpen = isOpen();
@@ -247,17 +248,17 @@ void NUVQORAInterface::attemptConnection()
 
 void NUVQORAInterface::checkDisconnected()
 {
-    QMutexLocker lock(&m_deviceMutex);
+    const Lock lock(m_deviceMutex);
     if (!isOpen())
         emit firmwareDisconnected();
 }
 
 void NUVQORAInterface::deviceRemoved(const DeviceNotice &notice)
 {
-    QMutexLocker lock(&m_deviceMutex);
+    const Lock lock(m_deviceMutex);
     if (matches(notice)) {
         {
-            QMutexLocker queueLock(&m_queueMutex);
+            const Lock queueLock(m_queueMutex);
             m_pendingCodes.clear();
         }
         console("Firmware disconnected.");
@@ -271,16 +272,16 @@ void NUVQORAInterface::deviceRemoved(const DeviceNotice &notice)
 void NUVQORAInterface::closeDevices()
 {
     {
-        QMutexLocker queueLock(&m_queueMutex);
+        const Lock queueLock(m_queueMutex);
         m_pendingCodes.clear();
     }
-    QMutexLocker lock(&m_deviceMutex);
+    const Lock lock(m_deviceMutex);
     close();
 }
 
 QQuaternion NUVQORAInterface::currentOrientation()
 {
-    QMutexLocker lock(&m_orientationMutex);
+    const Lock lock(m_orientationMutex);
     return m_orientation;
 }
 
@@ -289,7 +290,7 @@ QQuaternion NUVQORAInterface::currentOrientation()
 
 void NUVQORAInterface::readLiveEvents()
 {
-    QMutexLocker lock(&m_queueMutex);
+    const Lock lock(m_queueMutex);
     if (m_pendingCodes.size() >= maxPendingCodes)
         return;
     const uint16_t t = pollTick;
@@ -312,7 +313,7 @@ void NUVQORAInterface::readLiveEvents()
 // device mutex is taken.
 bool NUVQORAInterface::takePendingCode(int &code)
 {
-    QMutexLocker lock(&m_queueMutex);
+    const Lock lock(m_queueMutex);
     if (m_pendingCodes.isEmpty())
         return false;
     code = m_pendingCodes.takeFirst();
@@ -335,7 +336,7 @@ void NUVQORAInterface::processReadEvents()
 
 void NUVQORAInterface::readLiveEvent(int code)
 {
-    QMutexLocker lock(&m_deviceMutex);
+    const Lock lock(m_deviceMutex);
     if (!isOpen() || code < 0 || code > 255)
         return;
     const std::unique_ptr<NUVEvent> event = readEvent(uint8_t(code));
@@ -434,7 +435,7 @@ void NUVQORAInterface::emitLiveEvent(int code, const NUVEvent &event)
         break;
     case 21:
         if (auto e = as<NUVEvent_Orientation>(event)) {
-            QMutexLocker lock(&m_orientationMutex);
+            const Lock lock(m_orientationMutex);
             m_orientation = QQuaternion(e->w, e->x, e->y, e->z);
         }
         break;
@@ -448,7 +449,7 @@ void NUVQORAInterface::emitLiveEvent(int code, const NUVEvent &event)
 
 void NUVQORAInterface::unblockControls()
 {
-    QMutexLocker lock(&m_deviceMutex);
+    const Lock lock(m_deviceMutex);
     if (isOpen())
         enableControls(true);
 }
@@ -456,7 +457,7 @@ void NUVQORAInterface::unblockControls()
 void NUVQORAInterface::runCommand(const QString &startText, const QString &errorText,
                                   const std::function<int()> &command, const std::function<void()> &onSuccess)
 {
-    QMutexLocker lock(&m_deviceMutex);
+    const Lock lock(m_deviceMutex);
     enableControls(false);
     if (isOpen()) {
         console(startText);
@@ -562,7 +563,7 @@ void NUVQORAInterface::clearSVData()
 
 void NUVQORAInterface::calibratePressure(double MSLAltitude)
 {
-    QMutexLocker lock(&m_deviceMutex);
+    const Lock lock(m_deviceMutex);
     enableControls(false);
     if (isOpen())
         calibratePressureNow(float(MSLAltitude));
@@ -595,7 +596,7 @@ void NUVQORAInterface::calibratePressureNow(float altitude)
 
 void NUVQORAInterface::downloadFlights()
 {
-    QMutexLocker lock(&m_deviceMutex);
+    const Lock lock(m_deviceMutex);
     enableControls(false);
     if (isOpen())
         downloadFlightsNow();
@@ -633,13 +634,13 @@ void NUVQORAInterface::downloadFlightsNow()
 
 bool NUVQORAInterface::downloadAbortRequested()
 {
-    QMutexLocker lock(&m_abortMutex);
+    const Lock lock(m_abortMutex);
     return m_downloadAbort;
 }
 
 void NUVQORAInterface::clearFlightData()
 {
-    QMutexLocker lock(&m_deviceMutex);
+    const Lock lock(m_deviceMutex);
     enableControls(false);
     console("Clearing flight memory (this may up to a minute)...");
     const int result = clearFlightMemory();
@@ -654,7 +655,7 @@ void NUVQORAInterface::clearFlightData()
 
 void NUVQORAInterface::fireLine(int line)
 {
-    QMutexLocker lock(&m_deviceMutex);
+    const Lock lock(m_deviceMutex);
     enableControls(false);
     std::cout << "firing line " << line << std::endl;
     if (line >= 0 && line <= 255)
@@ -664,7 +665,7 @@ void NUVQORAInterface::fireLine(int line)
 
 void NUVQORAInterface::_toBootloader()
 {
-    QMutexLocker lock(&m_deviceMutex);
+    const Lock lock(m_deviceMutex);
     if (!isOpen())
         return;
     console("Exiting firmware...");
@@ -685,14 +686,14 @@ void NUVQORAInterface::emulateLaunch(QString sourceFile, QString targetFile)
 
 void NUVQORAInterface::stopEmulation()
 {
-    QMutexLocker lock(&m_emulationMutex);
+    const Lock lock(m_emulationMutex);
     m_emulationStop = true;
 }
 
 bool NUVQORAInterface::emulationStopRequested()
 {
     {
-        QMutexLocker lock(&m_emulationMutex);
+        const Lock lock(m_emulationMutex);
         if (m_emulationStop)
             return true;
     }
@@ -701,10 +702,10 @@ bool NUVQORAInterface::emulationStopRequested()
 
 void NUVQORAInterface::emulateLaunch(QString sourceFile, QString targetFile, bool realTime)
 {
-    QMutexLocker lock(&m_deviceMutex);
+    const Lock lock(m_deviceMutex);
     enableControls(false);
     {
-        QMutexLocker stopLock(&m_emulationMutex);
+        const Lock stopLock(m_emulationMutex);
         m_emulationStop = false;
     }
     console("Emulating flight on device...");

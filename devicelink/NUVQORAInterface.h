@@ -26,11 +26,11 @@
 #include <QList>
 #include <QObject>
 #include <QQuaternion>
-#include <QRecursiveMutex>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <mutex>
 
 struct DeviceNotice;
 class QTimer;
@@ -52,7 +52,7 @@ public:
     explicit NUVQORAInterface(QObject *panel);
     ~NUVQORAInterface() override;
 
-    QRecursiveMutex &deviceMutex() { return m_deviceMutex; }
+    std::recursive_mutex &deviceMutex() { return m_deviceMutex; }
 
     // Both default to true; the panel clears them around a firmware update.
     void setConnectionAttemptsEnabled(bool enabled);
@@ -141,12 +141,12 @@ private:
     bool m_autoStartFirmware = true;
     bool m_downloadAbort = false;
     QQuaternion m_orientation{0, 0, 0, 1};
-    QRecursiveMutex m_deviceMutex;
-    QRecursiveMutex m_queueMutex;
-    QRecursiveMutex m_orientationMutex;
-    QRecursiveMutex m_abortMutex;
+    std::recursive_mutex m_deviceMutex;
+    std::recursive_mutex m_queueMutex;
+    std::recursive_mutex m_orientationMutex;
+    std::recursive_mutex m_abortMutex;
     QList<int> m_pendingCodes;
-    QRecursiveMutex m_emulationMutex;
+    std::recursive_mutex m_emulationMutex;
     bool m_emulationStop = false;
     QTimer *m_drainTimer;
 };

@@ -1,4 +1,5 @@
 #include "CapturedOutput.h"
+#include "FlightMemoryImage.h"
 #include "InterfaceFixture.h"
 
 #include <QSignalSpy>
@@ -8,28 +9,6 @@ namespace {
 
 const QString enable0 = QStringLiteral("enable 0");
 const QString enable1 = QStringLiteral("enable 1");
-
-// A flight block of the flight memory: marker, default settings block, then AccelZ, 1 ms,
-// Pressure, 1 ms, AccelZ; the memory parser keeps all records but the last.
-std::vector<uint8_t> flightBlock()
-{
-    std::vector<uint8_t> block{0x13};
-    const NUVQORASettings::Image image = NUVQORASettings().image;
-    block.insert(block.end(), image.begin(), image.end());
-    block.insert(block.end(), {0x02, 0x00, 0x80, 0x81, 0x03, 0x01, 0x86, 0xA0, 0x81, 0x02, 0x00, 0xC0});
-    return block;
-}
-
-std::vector<uint8_t> memoryOfFlights(int count)
-{
-    std::vector<uint8_t> memory;
-    for (int i = 0; i < count; ++i) {
-        const std::vector<uint8_t> block = flightBlock();
-        memory.insert(memory.end(), block.begin(), block.end());
-    }
-    memory.push_back(0xFF);
-    return memory;
-}
 
 CommandFault silence()
 {
