@@ -48,7 +48,6 @@ HttpConnectionHandler::~HttpConnectionHandler()
     requestInterruption();
     quit();
     wait();
-    delete currentRequest;
     qDebug("HttpConnectionHandler (%p): destroyed", static_cast<void *>(this));
 }
 
@@ -72,6 +71,8 @@ void HttpConnectionHandler::run()
     } catch (...) {
         qCritical("HttpConnectionHandler (%p): an uncatched exception occured in the thread", static_cast<void *>(this));
     }
+    delete currentRequest;
+    currentRequest = nullptr;
     socket->close();
     delete socket;
     socket = nullptr;

@@ -93,9 +93,7 @@ void HttpConnectionHandlerPool::loadSslConfig()
     sslConfiguration->setLocalCertificate(certificate);
     sslConfiguration->setPrivateKey(key);
     sslConfiguration->setPeerVerifyMode(QSslSocket::VerifyNone);
-    // Current TLS versions only: the TLS 1.0 the setting once meant is refused by today's
-    // TLS libraries, which would leave SSL unusable.
-    sslConfiguration->setProtocol(QSsl::SecureProtocols);
+    sslConfiguration->setProtocol(QSsl::TlsV1SslV3);
     qDebug("HttpConnectionHandlerPool: SSL settings loaded");
 }
 

@@ -63,6 +63,14 @@ StaticFileController::StaticFileController(const QSettings *settings, QObject *p
     qDebug("StaticFileController: cache timeout=%i, size=%i", cacheTimeout, cache.maxCost());
 }
 
+StaticFileController::~StaticFileController()
+{
+    // The handler threads that filled the cache have stopped; taking the mutex orders their
+    // last insertion before this release in a way thread checkers can see.
+    QMutexLocker locker(&mutex);
+    cache.clear();
+}
+
 void StaticFileController::service(HttpRequest &request, HttpResponse &response)
 {
     const QByteArray path = request.getPath();

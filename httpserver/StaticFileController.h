@@ -18,6 +18,7 @@ class StaticFileController : public HttpRequestHandler
 
 public:
     StaticFileController(const QSettings *settings, QObject *parent = nullptr);
+    ~StaticFileController() override;
 
     void service(HttpRequest &request, HttpResponse &response) override;
 

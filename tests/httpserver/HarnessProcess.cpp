@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <utility>
+
 HarnessProcess::HarnessProcess(const QString &settingsFile)
     : logFile(settingsFile + ".log")
 {
@@ -20,12 +22,25 @@ HarnessProcess::HarnessProcess(const QString &settingsFile)
         servingPort = quint16(match.captured(1).toUInt());
 }
 
+namespace {
+QStringList uncleanExits;
+} // namespace
+
 HarnessProcess::~HarnessProcess()
 {
     if (process.state() != QProcess::NotRunning && !terminate(5000)) {
         process.kill();
         process.waitForFinished(5000);
+        // From the first sanitizer report on, or else the end of the log.
+        const QByteArray text = log();
+        const int report = text.indexOf("==\n");
+        uncleanExits.append(QString::fromUtf8(report >= 0 ? text.mid(report, 8000) : text.right(4000)));
     }
+}
+
+QStringList HarnessProcess::takeUncleanExits()
+{
+    return std::exchange(uncleanExits, QStringList());
 }
 
 QByteArray HarnessProcess::log() const

@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 
 // The server harness as a child process, started from a settings file; its log goes to a
 // file beside the settings so that tests can look for lines in it.
@@ -19,6 +20,9 @@ public:
     int countInLog(const QByteArray &text) const { return log().count(text); }
     // SIGTERM; true when the server ended cleanly within the time.
     bool terminate(int timeoutMs);
+    // The logs of servers that did not end cleanly when released (a sanitizer report, a
+    // crash or a hang), collected since the last call.
+    static QStringList takeUncleanExits();
 
 private:
     QProcess process;

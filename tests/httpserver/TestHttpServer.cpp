@@ -5,7 +5,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QSettings>
-#include <QTcpSocket>
+#include <QSslSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -29,10 +29,16 @@ struct Reply {
 class RawClient
 {
 public:
-    explicit RawClient(quint16 port)
+    explicit RawClient(quint16 port, bool encrypted = false)
     {
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        socket.waitForConnected(3000);
+        if (encrypted) {
+            socket.setPeerVerifyMode(QSslSocket::VerifyNone); // the test certificate is its own issuer
+            socket.connectToHostEncrypted("127.0.0.1", port);
+            socket.waitForEncrypted(5000);
+        } else {
+            socket.connectToHost(QHostAddress::LocalHost, port);
+            socket.waitForConnected(3000);
+        }
     }
 
     void send(const QByteArray &data)
@@ -84,7 +90,7 @@ public:
         return reply;
     }
 
-    QTcpSocket socket;
+    QSslSocket socket;
 
 private:
     bool fill()
@@ -188,6 +194,12 @@ private slots:
         QFile secretFile(dir.filePath("secret.txt"));
         QVERIFY(secretFile.open(QIODevice::WriteOnly));
         secretFile.write(secret);
+    }
+
+    void cleanup()
+    {
+        const QStringList logs = HarnessProcess::takeUncleanExits();
+        QVERIFY2(logs.isEmpty(), qPrintable(logs.join("\n")));
     }
 
     void urlCarriesTheRealPort()
@@ -358,9 +370,7 @@ private slots:
     void oversizedAndMalformedRequestsGet413()
     {
         QFETCH(QByteArray, request);
-        static std::unique_ptr<HarnessProcess> server;
-        if (!server)
-            server = startServer();
+        const auto server = startServer();
         RawClient client(server->port());
         client.send(request);
         QCOMPARE(client.readUntilClosed(), tooLargeAnswer);
@@ -437,6 +447,24 @@ private slots:
         second.socket.disconnectFromHost();
         QVERIFY(server->waitForLog("pool size is now 1", 3000));
         QVERIFY(!server->log().contains("pool size is now 0"));
+    }
+
+    void servesOverTlsOnlyWithBothFiles()
+    {
+        const QDir data(qEnvironmentVariable("NUV_TEST_DATA"));
+        QFile::copy(data.filePath("test-key.pem"), dir.filePath("key.pem"));
+        QFile::copy(data.filePath("test-cert.pem"), dir.filePath("cert.pem"));
+        const auto secure = startServer({{"sslKeyFile", "key.pem"}, {"sslCertFile", "cert.pem"}});
+        RawClient client(secure->port(), true);
+        QVERIFY(client.socket.isEncrypted());
+        client.send(get("/style.css"));
+        QCOMPARE(client.readReply().body, fixture("style.css"));
+
+        const auto keyOnly = startServer({{"sslKeyFile", "key.pem"}});
+        RawClient plain(keyOnly->port());
+        plain.send(get("/style.css"));
+        QCOMPARE(plain.readReply().status, 200);
+        QVERIFY(!keyOnly->log().contains("SSL"));
     }
 
     void closesPromptlyWithConnectionsOpen()
