@@ -7,6 +7,8 @@
 
 #include <QFile>
 #include <QMetaObject>
+#include <QEvent>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -111,6 +113,21 @@ NUVQORAInterface::NUVQORAInterface(QObject *panel)
 }
 
 NUVQORAInterface::~NUVQORAInterface() = default;
+
+bool NUVQORAInterface::event(QEvent *event)
+{
+    // This call travels with the object into its new thread and runs first there.
+    if (event->type() == QEvent::ThreadChange)
+        QMetaObject::invokeMethod(this, &NUVQORAInterface::stopDrainingWhenThreadEnds, Qt::QueuedConnection);
+    return QObject::event(event);
+}
+
+// The window destroys the interface from the GUI thread once the worker thread has ended, and
+// Qt can stop a timer only in the timer's own thread: stop it there, as the thread ends.
+void NUVQORAInterface::stopDrainingWhenThreadEnds()
+{
+    connect(QThread::currentThread(), &QThread::finished, m_drainTimer, &QTimer::stop, Qt::DirectConnection);
+}
 
 void NUVQORAInterface::setConnectionAttemptsEnabled(bool enabled)
 {

@@ -33,6 +33,7 @@
 #include <mutex>
 
 struct DeviceNotice;
+class QEvent;
 class QTimer;
 
 // The flight computer as the rest of the program sees it. Lives in a worker thread: connects
@@ -119,7 +120,11 @@ public slots:
     void _toBootloader();
     void unblockControls();
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
+    void stopDrainingWhenThreadEnds();
     void console(const QString &text);
     void enableControls(bool enabled);
     void consoleError(const QString &errorText, int result);
