@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iostream>
+#include <iterator>
 
 namespace {
 
@@ -361,97 +362,51 @@ void NUVQORAInterface::readLiveEvent(int code)
         emitLiveEvent(code, *event);
 }
 
-namespace {
-
-// The event as the class its code names, or null when the device answered another record.
+// A reading whose class is not the one its code names is dropped.
 template <typename Event>
-const Event *as(const NUVEvent &event)
+void NUVQORAInterface::emitAs(const NUVEvent &event, void (NUVQORAInterface::*signal)(Event))
 {
-    return dynamic_cast<const Event *>(&event);
+    if (auto e = dynamic_cast<const Event *>(&event))
+        emit(this->*signal)(*e);
 }
-
-} // namespace
 
 void NUVQORAInterface::emitLiveEvent(int code, const NUVEvent &event)
 {
     switch (code) {
     case 1:
-        if (auto e = as<NUVEvent_Text>(event)) {
+        if (auto e = dynamic_cast<const NUVEvent_Text *>(&event)) {
             std::cout << e->text << std::endl;
             emit textEventRead(*e);
         }
         break;
-    case 2:
-        if (auto e = as<NUVEvent_AccelZ>(event))
-            emit accelZEventRead(*e);
-        break;
-    case 3:
-        if (auto e = as<NUVEvent_Pressure>(event))
-            emit pressureEventRead(*e);
-        break;
-    case 4:
-        if (auto e = as<NUVEvent_ComputerBattery>(event))
-            emit compBatEventRead(*e);
-        break;
-    case 5:
-        if (auto e = as<NUVEvent_EjectionBattery>(event))
-            emit ejectBatEventRead(*e);
-        break;
-    case 6:
-        if (auto e = as<NUVEvent_Temperature>(event))
-            emit temperatureEventRead(*e);
-        break;
-    case 7:
-        if (auto e = as<NUVEvent_LineA>(event))
-            emit inputAEventRead(*e);
-        break;
-    case 8:
-        if (auto e = as<NUVEvent_LineB>(event))
-            emit inputBEventRead(*e);
-        break;
-    case 9:
-        if (auto e = as<NUVEvent_LineC>(event))
-            emit inputCEventRead(*e);
-        break;
-    case 10:
-        if (auto e = as<NUVEvent_LineD>(event))
-            emit inputDEventRead(*e);
-        break;
-    case 11:
-        if (auto e = as<NUVEvent_AccelXY>(event))
-            emit accelXYEventRead(*e);
-        break;
+    case 2: emitAs(event, &NUVQORAInterface::accelZEventRead); break;
+    case 3: emitAs(event, &NUVQORAInterface::pressureEventRead); break;
+    case 4: emitAs(event, &NUVQORAInterface::compBatEventRead); break;
+    case 5: emitAs(event, &NUVQORAInterface::ejectBatEventRead); break;
+    case 6: emitAs(event, &NUVQORAInterface::temperatureEventRead); break;
+    case 7: emitAs(event, &NUVQORAInterface::inputAEventRead); break;
+    case 8: emitAs(event, &NUVQORAInterface::inputBEventRead); break;
+    case 9: emitAs(event, &NUVQORAInterface::inputCEventRead); break;
+    case 10: emitAs(event, &NUVQORAInterface::inputDEventRead); break;
+    case 11: emitAs(event, &NUVQORAInterface::accelXYEventRead); break;
     case 12:
-        if (auto e = as<NUVEvent_GyroXYZ>(event)) {
+        if (dynamic_cast<const NUVEvent_GyroXYZ *>(&event))
             countGyroReading();
-            emit gyroXYZEventRead(*e);
-        }
+        emitAs(event, &NUVQORAInterface::gyroXYZEventRead);
         break;
     case 13:
-        if (auto e = as<NUVEvent_MagXYZ>(event)) {
+        if (auto e = dynamic_cast<const NUVEvent_MagXYZ *>(&event)) {
             NUVEvent_MagXYZ centred(*e);
             centreMagnetometer(centred);
             emit magXYZEventRead(centred);
         }
         break;
-    case 14:
-        if (auto e = as<NUVEvent_GPSLLSol>(event))
-            emit gpsLLSolEventRead(*e);
-        break;
-    case 16:
-        if (auto e = as<NUVEvent_Status>(event))
-            emit statusEventRead(*e);
-        break;
-    case 17:
-        if (auto e = as<NUVEvent_Ident>(event))
-            emit identEventRead(*e);
-        break;
-    case 18:
-        if (auto e = as<NUVEvent_GPSTime>(event))
-            emit gpsTimeEventRead(*e);
-        break;
+    case 14: emitAs(event, &NUVQORAInterface::gpsLLSolEventRead); break;
+    case 16: emitAs(event, &NUVQORAInterface::statusEventRead); break;
+    case 17: emitAs(event, &NUVQORAInterface::identEventRead); break;
+    case 18: emitAs(event, &NUVQORAInterface::gpsTimeEventRead); break;
     case 21:
-        if (auto e = as<NUVEvent_Orientation>(event)) {
+        if (auto e = dynamic_cast<const NUVEvent_Orientation *>(&event)) {
             const Lock lock(m_orientationMutex);
             m_orientation = QQuaternion(e->w, e->x, e->y, e->z);
         }
@@ -745,7 +700,10 @@ void NUVQORAInterface::runEmulation(const QString &sourceFile, const QString &ta
     }
 
     std::cout << readLine(source).constData() << std::endl;
-    target.write(EmulationResults::header());
+    if (target.write(EmulationResults::header()) < 0) {
+        console("Failed to write to output file!");
+        return;
+    }
     const uint32_t start = TickClock::milliseconds();
     bool failed = false;
     for (uint32_t i = 0; !source.atEnd(); ++i) {
@@ -767,7 +725,10 @@ void NUVQORAInterface::runEmulation(const QString &sourceFile, const QString &ta
             failed = true;
             break;
         }
-        target.write(EmulationResults::line(row->time, reply));
+        if (target.write(EmulationResults::line(row->time, reply)) < 0) {
+            console("Failed to write to output file!");
+            return;
+        }
         if (i % 100 == 0)
             console("Emulation time: " + QString::number(row->time, 'f', 0) + " s");
         if (realTime) {
@@ -778,7 +739,10 @@ void NUVQORAInterface::runEmulation(const QString &sourceFile, const QString &ta
                 TickClock::sleep(uint32_t(wait));
         }
     }
-    source.close();
-    target.close();
+    // A full disk shows only when the last results are flushed: that is no complete run either.
+    if (!target.flush()) {
+        console("Failed to write to output file!");
+        return;
+    }
     console(failed ? "Emulation failed - the data might not be formatted correctly!" : "Emulation complete!");
 }

@@ -137,6 +137,8 @@ private:
     void downloadFlightsNow();
     void runEmulation(const QString &sourceFile, const QString &targetFile, bool realTime);
     void emitLiveEvent(int code, const NUVEvent &event);
+    template <typename Event>
+    void emitAs(const NUVEvent &event, void (NUVQORAInterface::*signal)(Event));
     bool takePendingCode(int &code);
     bool emulationStopRequested();
     bool downloadAbortRequested();
