@@ -101,6 +101,9 @@ void HttpConnectionHandler::handleConnection(tSocketDescriptor socketDescriptor)
         busy = false;
         return;
     }
+    // A response leaves in several writes; without this its last small piece may wait for
+    // the client's delayed acknowledgement of the previous one.
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (sslConfiguration) {
         qDebug("HttpConnectionHandler (%p): Starting encryption", static_cast<void *>(this));
         static_cast<QSslSocket *>(socket)->startServerEncryption();
