@@ -98,11 +98,6 @@ private slots:
                                         "Set-Cookie: b=2X-Evil: 1; Max-Age=60; Path=/; HttpOnly; Version=1\r\n\r\n"));
     }
 
-    void splitCookieHeader()
-    {
-        QCOMPARE(HttpCookie::splitCSV(" a=1; b=\"x;y\" ;; c "), (QList<QByteArray>{"a=1", "b=x;y", "c"}));
-    }
-
     void clientThatDoesNotReadIsDropped()
     {
         client->setReadBufferSize(1);
