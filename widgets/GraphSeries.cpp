@@ -3,6 +3,7 @@
 #include "Axis.h"
 #include "PolylineThinner.h"
 
+#include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QTransform>
@@ -61,22 +62,30 @@ QVector<QPointF> GraphSeries::visiblePolyline(const QPainter &painter, bool over
 {
     QVector<QPointF> polyline;
     const QTransform toDevice = painter.combinedTransform();
+    const int deviceWidth = painter.device()->width();
     if (overview) {
         // One point per device pixel column of the small overview box.
-        polyline.reserve(std::min(points.size(), painter.device()->width() + 1));
         const double minStep = 1.0 / std::abs(toDevice.m11());
-        for (const QPointF &p : points) {
-            const QPointF scaled(p.x() * scaleX, p.y() * scaleY);
-            if (!isFinite(scaled))
+        for (int i = 0; i < points.size();) {
+            const QPointF scaled(points[i].x() * scaleX, points[i].y() * scaleY);
+            if (!isFinite(scaled)) {
+                ++i;
                 continue;
-            if (polyline.isEmpty() || scaled.x() >= polyline.last().x() + minStep)
-                polyline.append(scaled);
+            }
+            polyline.append(scaled);
+            i = firstAtOrBeyond(scaled.x() + minStep, scaleX, i + 1);
         }
         return polyline;
     }
-    PolylineThinner thinner(toDevice, painter.device()->width());
-    for (const QPointF &p : points) {
-        const QPointF scaled(p.x() * scaleX, p.y() * scaleY);
+    // Only the points on the device and the one on either side, whose lines enter it.
+    int begin = 0, end = points.size();
+    if (toDevice.m11() > 0) {
+        begin = std::max(0, firstAtOrBeyond(-toDevice.dx() / toDevice.m11(), scaleX, 0) - 1);
+        end = std::min<int>(points.size(), firstAtOrBeyond((deviceWidth - toDevice.dx()) / toDevice.m11(), scaleX, begin) + 1);
+    }
+    PolylineThinner thinner(toDevice, deviceWidth);
+    for (int i = begin; i < end; ++i) {
+        const QPointF scaled(points[i].x() * scaleX, points[i].y() * scaleY);
         if (isFinite(scaled))
             thinner.add(scaled);
     }
@@ -85,28 +94,50 @@ QVector<QPointF> GraphSeries::visiblePolyline(const QPainter &painter, bool over
 
 void GraphSeries::drawPointLabels(QPainter &painter, const QString &yUnit, double scaleX, double scaleY) const
 {
+    // Picked among all points so that the labels keep their places while the view pans, but
+    // drawn only where they show: a zoomed canvas holds many more labels than the device.
+    const QTransform toDevice = painter.combinedTransform();
+    const double deviceWidth = painter.device()->width();
+    const QFontMetricsF metrics(painter.font());
+    struct Label {
+        QPointF at;   // upright: y downwards
+        QString text;
+    };
+    QVector<Label> labels;
+    for (int i = 0; i < points.size();) {
+        const QPointF scaled(points[i].x() * scaleX, points[i].y() * scaleY);
+        if (!isFinite(scaled)) {
+            ++i;
+            continue;
+        }
+        const double deviceX = toDevice.m11() * scaled.x() + toDevice.dx();
+        if (deviceX > deviceWidth + pointSize)
+            break;
+        const QString text = Axis::tickLabel(points[i].y(), yUnit);
+        if (deviceX + std::max<double>(metrics.horizontalAdvance(text), pointSize) >= 0)
+            labels.append({QPointF(scaled.x(), -scaled.y()), text});
+        i = firstAtOrBeyond(scaled.x() + labelSpacing, scaleX, i + 1);
+    }
+
     painter.save();
+    painter.scale(1, -1);
+    painter.setPen(Qt::black);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(Qt::white);
-    bool picked = false;
-    double lastPickedX = 0;
-    for (const QPointF &p : points) {
-        const QPointF scaled(p.x() * scaleX, p.y() * scaleY);
-        if (!isFinite(scaled) || (picked && scaled.x() < lastPickedX + labelSpacing))
-            continue;
-        picked = true;
-        lastPickedX = scaled.x();
-        painter.setPen(Qt::black);
-        painter.save();
-        painter.translate(scaled);
-        painter.scale(1, -1);
-        painter.drawText(QPointF(0, -labelRise), Axis::tickLabel(p.y(), yUnit));
-        painter.restore();
-        if (markersVisible) {
-            painter.setPen(pointPen);
-            painter.setBrush(pointBrush);
-            painter.drawEllipse(scaled, pointSize, pointSize);
-        }
+    for (const Label &label : qAsConst(labels))
+        painter.drawText(label.at - QPointF(0, labelRise), label.text);
+    if (markersVisible) {
+        painter.setPen(pointPen);
+        painter.setBrush(pointBrush);
+        for (const Label &label : qAsConst(labels))
+            painter.drawEllipse(label.at, pointSize, pointSize);
     }
     painter.restore();
+}
+
+int GraphSeries::firstAtOrBeyond(double scaledX, double scaleX, int from) const
+{
+    const auto found = std::partition_point(points.cbegin() + from, points.cend(),
+                                            [&](const QPointF &p) { return p.x() * scaleX < scaledX; });
+    return int(found - points.cbegin());
 }

@@ -28,7 +28,7 @@ public:
     // Draws origin-relative with y upwards at the given pixels per data unit.
     void draw(QPainter &painter, bool overview, const QString &yUnit, double scaleX, double scaleY) const;
 
-    QVector<QPointF> points;
+    QVector<QPointF> points;   // in time order: drawing finds points by their x
     QPen linePen;
     QPen pointPen;
     QBrush pointBrush;
@@ -40,6 +40,8 @@ public:
 private:
     QVector<QPointF> visiblePolyline(const QPainter &painter, bool overview, double scaleX, double scaleY) const;
     void drawPointLabels(QPainter &painter, const QString &yUnit, double scaleX, double scaleY) const;
+    // Index of the first point from `from` on whose x, scaled, is at least scaledX.
+    int firstAtOrBeyond(double scaledX, double scaleX, int from) const;
 
     QString m_name;
 };

@@ -50,21 +50,18 @@ void PolylineThinner::flushRun()
 {
     if (m_count == 0)
         return;
-    m_out.append(m_first);
-    if (m_column >= 0 && m_column < m_deviceWidth) {
-        const bool lowFirst = m_lowIndex < m_highIndex;
-        appendInner(lowFirst ? m_low : m_high, lowFirst ? m_lowIndex : m_highIndex);
+    const bool onDevice = m_column >= 0 && m_column < m_deviceWidth;
+    if (!onDevice || m_count <= 2) {
+        m_out.append(m_first);
+        if (m_count > 1)
+            m_out.append(m_last);
+    } else {
+        // The lines into and out of the column start and end within its span from lowest to
+        // highest point, which a line through both covers.
+        const bool lowFirst = m_lowIndex <= m_highIndex;
+        m_out.append(lowFirst ? m_low : m_high);
         if (m_lowIndex != m_highIndex)
-            appendInner(lowFirst ? m_high : m_low, lowFirst ? m_highIndex : m_lowIndex);
+            m_out.append(lowFirst ? m_high : m_low);
     }
-    if (m_count > 1)
-        m_out.append(m_last);
     m_count = 0;
-}
-
-void PolylineThinner::appendInner(const QPointF &point, int index)
-{
-    // The run's ends are appended anyway.
-    if (index > 0 && index < m_count - 1)
-        m_out.append(point);
 }

@@ -4,11 +4,11 @@
 #include <QTransform>
 #include <QVector>
 
-// Thins a dense polyline to what can change its picture on a device. Consecutive points that
-// fall into the same device pixel column form a run, of which only the first and last point
-// and, for columns on the device, the lowest and highest point are kept, in their original
-// order. Runs left or right of the device are merged into one column each and keep just their
-// ends, since lines between points that all lie beyond one edge never enter the device.
+// Thins a dense polyline to what shows on a device. Consecutive points that fall into the same
+// device pixel column form a run; of a run of three or more points on the device only the lowest
+// and highest point are kept, in their original order, as the run covers the span between them.
+// Runs left or right of the device are merged into one column each and keep just their ends,
+// since lines between points that all lie beyond one edge never enter the device.
 class PolylineThinner
 {
 public:
@@ -22,7 +22,6 @@ public:
 private:
     long long columnOf(double x) const;
     void flushRun();
-    void appendInner(const QPointF &point, int index);
 
     QTransform m_toDevice;
     int m_deviceWidth;

@@ -128,6 +128,23 @@ private slots:
         QVERIFY(!colourNear(image, QPoint(timelineX + 10, 280), 3, isGreen));
     }
 
+    void lineBetweenPointsBeyondBothEdgesIsDrawn()
+    {
+        QGraph graph;
+        Axis *axis = addAxis(graph, {{-10, -10}, {10, 10}});
+        graph.view()->showOverview(false);
+        graph.view()->resize(viewSize);
+        graph.view()->zoomX(20.0f);
+        graph.view()->zoomY(20.0f);
+        const QImage image = render(graph);
+        const QPointF offset(graph.view()->offsetX(), graph.view()->offsetY());
+        for (double x : {-0.3, 0.2, 0.4}) {
+            const QPoint onLine = (axis->dataToPixel(QPointF(x, x)) + offset).toPoint();
+            QVERIFY(image.rect().contains(onLine));
+            QVERIFY2(colourNear(image, onLine, 1, isMagenta), qPrintable(QString::number(x)));
+        }
+    }
+
     void overviewBoxShowsTheVisiblePartOnlyWhenOn()
     {
         QGraph graph;
