@@ -6,10 +6,15 @@
 
 #include <QMetaType>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
+
+class NUVEvent_GPSLLSol;
+class NUVEvent_GPSTime;
 
 // One recorded flight: its events, the settings it was recorded with, a note, and the sample
 // tables that processing derives from the events. Flights are held through std::shared_ptr;
@@ -61,7 +66,55 @@ public:
     // Splits a downloaded flight-memory image into its flights, in the order of their markers.
     static std::vector<std::shared_ptr<NUVQORAFlight>> parseMemory(const std::vector<uint8_t> &image);
 
+    // Processing. Rebuilds every sample table from the events (assumed in time order), may
+    // correct an upside-down axial acceleration, and marks the cached values stale.
+    void buildSplines();
+    // The table's value at a time on a cubic curve through its samples; zeros with fewer
+    // than four samples.
+    static Sample sampleAt(const SampleTable &table, float time);
+    std::array<SampleTable *, 10> sampleTables();
+
+    // Key moments and figures (times in s, altitudes in m).
+    float launchTime() const;
+    float peakVelocityTime() const;
+    float apogeeTime() const;
+    float burnoutTime() const;
+    bool detectLaunch() const;
+    float landingTime();    // cached
+    float groundAltitude(); // cached: pressure altitude of the pad
+    std::pair<float, float> peakAcceleration() const; // (time, g)
+    std::pair<float, float> peakGyroX() const;        // (time, degrees per second with sign)
+    std::pair<float, float> peakGyroY() const;
+    std::pair<float, float> peakGyroZ() const;
+    std::pair<float, float> peakLateralAcceleration() const; // (time, g)
+    double firstFixLatitude(bool *found = nullptr) const;
+    double firstFixLongitude(bool *found = nullptr) const;
+    // Preferably one whose time is flagged valid twice; null when none is valid.
+    const NUVEvent_GPSTime *firstGPSTime() const;
+
+    // Time axis. Each rebuilds the tables.
+    void trim(float start, float end); // keeps [start, end] and the one event just before start
+    void autoTrim();                   // launch at 0, from -100 s to 10 s after landing
+    void shiftTime(float offset);      // subtracts offset from every time
+
+    // Flight files. save never leaves a half-written file in place of the previous one; load
+    // expects a new flight and keeps the readable part of a damaged file.
+    bool save(const std::wstring &path) const;
+    bool load(const std::wstring &path);
+
+    // Exports; false when the file cannot be written.
+    bool exportKML(const std::wstring &path) const;
+    bool exportCSV(const std::wstring &path);
+    bool exportEmulationData(const std::wstring &path) const;
+    bool exportThrustData(const std::wstring &path, float totalMass, float propellantMass) const;
+
 private:
+    float firstEventTime() const;
+    float lastListedEventTime() const;
+    const NUVEvent_GPSLLSol *firstFix() const;
+    template<class Event, class Magnitude>
+    std::pair<float, float> peakDuringAscent(float start, Magnitude magnitude) const;
+
     std::string m_name;
 };
 

@@ -1,0 +1,660 @@
+#ifndef FLIGHTSERIALIZATION_H
+#define FLIGHTSERIALIZATION_H
+
+// How flights and their parts are stored in flight files, in every class version this
+// program has written. Saving always writes the newest version; loading converts older ones.
+// Only NUVQORAFlightFile.cpp includes this, with the two flight archives.
+
+#include "NUVEvent.h"
+#include "NUVEvent_AccelXY.h"
+#include "NUVEvent_AccelZ.h"
+#include "NUVEvent_AuxDInput.h"
+#include "NUVEvent_AuxEInput.h"
+#include "NUVEvent_ComputerBattery.h"
+#include "NUVEvent_EjectionBattery.h"
+#include "NUVEvent_GPSLLSol.h"
+#include "NUVEvent_GPSTime.h"
+#include "NUVEvent_GyroXYZ.h"
+#include "NUVEvent_Ident.h"
+#include "NUVEvent_LineA.h"
+#include "NUVEvent_LineB.h"
+#include "NUVEvent_LineC.h"
+#include "NUVEvent_LineD.h"
+#include "NUVEvent_MagXYZ.h"
+#include "NUVEvent_Orientation.h"
+#include "NUVEvent_Pressure.h"
+#include "NUVEvent_RSSI.h"
+#include "NUVEvent_Status.h"
+#include "NUVEvent_Temperature.h"
+#include "NUVEvent_Text.h"
+#include "NUVQORAFlight.h"
+#include "NUVQORASettings.h"
+
+#include <boost/archive/archive_exception.hpp>
+#include <boost/serialization/base_object.hpp>
+#include <boost/serialization/binary_object.hpp>
+#include <boost/serialization/collection_size_type.hpp>
+#include <boost/serialization/item_version_type.hpp>
+#include <boost/serialization/split_free.hpp>
+#include <boost/serialization/string.hpp>
+#include <boost/serialization/version.hpp>
+
+#include <cmath>
+#include <cstdint>
+#include <iostream>
+#include <memory>
+#include <unordered_set>
+#include <vector>
+
+using EventList = std::vector<std::unique_ptr<NUVEvent>>;
+
+BOOST_CLASS_VERSION(NUVQORAFlight, 3)
+BOOST_CLASS_VERSION(NUVQORASettings, 2)
+BOOST_CLASS_VERSION(NUVEvent, 1)
+BOOST_CLASS_VERSION(NUVEvent_AccelZ, 3)
+BOOST_CLASS_VERSION(NUVEvent_AccelXY, 3)
+BOOST_CLASS_VERSION(NUVEvent_GPSLLSol, 4)
+BOOST_CLASS_VERSION(NUVEvent_GPSTime, 2)
+BOOST_CLASS_VERSION(NUVEvent_Pressure, 1)
+BOOST_CLASS_VERSION(NUVEvent_ComputerBattery, 1)
+BOOST_CLASS_VERSION(NUVEvent_EjectionBattery, 1)
+BOOST_CLASS_VERSION(NUVEvent_Temperature, 1)
+BOOST_CLASS_VERSION(NUVEvent_RSSI, 1)
+BOOST_CLASS_VERSION(NUVEvent_Status, 1)
+
+namespace flightfile {
+
+// Boost does not refuse class versions newer than the reader's; a newer file would be
+// misread field by field, so it is refused here.
+template<class T>
+void requireKnownVersion(unsigned int version)
+{
+    if (version > boost::serialization::version<T>::value)
+        boost::serialization::throw_exception(boost::archive::archive_exception(
+            boost::archive::archive_exception::unsupported_class_version));
+}
+
+template<class Archive, class T>
+T read(Archive &ar)
+{
+    T value{};
+    ar >> value;
+    return value;
+}
+
+// A fixed array: its element count, then the elements.
+template<class Archive, class T, std::size_t N>
+void saveArray(Archive &ar, const std::array<T, N> &array)
+{
+    const boost::serialization::collection_size_type count(N);
+    ar << count;
+    for (const T &element : array)
+        ar << element;
+}
+
+template<class Archive, class T, std::size_t N>
+void loadArray(Archive &ar, std::array<T, N> &array)
+{
+    boost::serialization::collection_size_type count;
+    ar >> count;
+    if (count > N)
+        boost::serialization::throw_exception(
+            boost::archive::archive_exception(boost::archive::archive_exception::array_size_too_short));
+    for (std::size_t i = 0; i < count; ++i)
+        ar >> array[i];
+}
+
+// An image of the first stored layout (the same bytes up to the fifteenth write rate, fifteen
+// transmit priorities and the radio channel, then its own checksum) into the current one.
+void convertVersion1Settings(NUVQORASettings &settings, const uint8_t (&earlier)[82]);
+
+// Flights of firmware 2.00 to 2.02 saved in the second flight version ran on a slow clock.
+void correctVersion1Times(NUVQORAFlight &flight);
+
+inline float fromFixed8(int16_t raw)
+{
+    return raw * 0.00390625f; // 2^-8
+}
+
+// The list in the form of a growable array of pointers: count, item version, then each event
+// stored polymorphically.
+template<class Archive>
+void saveEvents(Archive &ar, const EventList &events)
+{
+    const boost::serialization::collection_size_type count(events.size());
+    const boost::serialization::item_version_type itemVersion(0);
+    ar << count << itemVersion;
+    for (const std::unique_ptr<NUVEvent> &event : events) {
+        const NUVEvent *pointer = event.get();
+        ar << pointer;
+    }
+}
+
+// Loads into events, which keep whatever was read before an error. Every object is kept
+// once, however often the file refers to it, and only objects this load created are kept.
+template<class Archive>
+void loadEvents(Archive &ar, EventList &events, const void *owner)
+{
+    boost::serialization::collection_size_type count;
+    ar >> count;
+    if (ar.get_library_version() > boost::serialization::library_version_type(3)) {
+        boost::serialization::item_version_type itemVersion(0);
+        ar >> itemVersion;
+    }
+    std::unordered_set<const NUVEvent *> kept;
+    for (std::size_t i = 0; i < count; ++i) {
+        NUVEvent *event = nullptr;
+        try {
+            ar >> event;
+        } catch (...) {
+            // The library leaves a half-read new object here. It is complete as a C++ object
+            // (built before its fields were read), and NUVEvent is its primary base, so it
+            // can be deleted through this pointer.
+            if (event && !kept.count(event))
+                delete event;
+            throw;
+        }
+        if (!event || kept.count(event))
+            continue;
+        // The only objects a damaged reference could point at besides events: the flight
+        // and its event list, both read before the first event.
+        if (static_cast<const void *>(event) == owner || static_cast<const void *>(event) == &events)
+            boost::serialization::throw_exception(
+                boost::archive::archive_exception(boost::archive::archive_exception::pointer_conflict));
+        kept.insert(event);
+        events.emplace_back(event);
+    }
+}
+
+} // namespace flightfile
+
+namespace boost {
+namespace serialization {
+
+// NUVEvent, the head of every event.
+
+template<class Archive>
+void save(Archive &ar, const NUVEvent &e, unsigned int)
+{
+    const uint8_t unused = 0;
+    ar << e.vref << unused << e.time;
+}
+
+template<class Archive>
+void load(Archive &ar, NUVEvent &e, unsigned int version)
+{
+    flightfile::requireKnownVersion<NUVEvent>(version);
+    ar >> e.vref;
+    flightfile::read<Archive, uint8_t>(ar);
+    if (version >= 1)
+        ar >> e.time;
+    else
+        e.time = float(flightfile::read<Archive, uint32_t>(ar)) * 0.001f;
+}
+
+// Classes stored in one version only.
+
+template<class Archive>
+void serialize(Archive &ar, NUVEvent_Text &e, unsigned int version)
+{
+    flightfile::requireKnownVersion<NUVEvent_Text>(version);
+    ar &base_object<NUVEvent>(e) & e.text;
+}
+
+template<class Archive>
+void serialize(Archive &ar, NUVEvent_Ident &e, unsigned int version)
+{
+    flightfile::requireKnownVersion<NUVEvent_Ident>(version);
+    ar &base_object<NUVEvent>(e) & e.ident;
+}
+
+template<class Archive, class AuxInput>
+void serializeAuxInput(Archive &ar, AuxInput &e, unsigned int version)
+{
+    flightfile::requireKnownVersion<AuxInput>(version);
+    ar &base_object<NUVEvent>(e) & e.value;
+}
+
+template<class Archive>
+void serialize(Archive &ar, NUVEvent_AuxDInput &e, unsigned int version)
+{
+    serializeAuxInput(ar, e, version);
+}
+
+template<class Archive>
+void serialize(Archive &ar, NUVEvent_AuxEInput &e, unsigned int version)
+{
+    serializeAuxInput(ar, e, version);
+}
+
+template<class Archive, class Line>
+void serializeLine(Archive &ar, Line &e, unsigned int version)
+{
+    flightfile::requireKnownVersion<Line>(version);
+    ar &base_object<NUVEvent>(e) & e.flagBit15 & e.flagBit14 & e.voltage;
+}
+
+template<class Archive>
+void serialize(Archive &ar, NUVEvent_LineA &e, unsigned int version)
+{
+    serializeLine(ar, e, version);
+}
+
+template<class Archive>
+void serialize(Archive &ar, NUVEvent_LineB &e, unsigned int version)
+{
+    serializeLine(ar, e, version);
+}
+
+template<class Archive>
+void serialize(Archive &ar, NUVEvent_LineC &e, unsigned int version)
+{
+    serializeLine(ar, e, version);
+}
+
+template<class Archive>
+void serialize(Archive &ar, NUVEvent_LineD &e, unsigned int version)
+{
+    serializeLine(ar, e, version);
+}
+
+template<class Archive, class Vector>
+void serializeVector3(Archive &ar, Vector &e, unsigned int version)
+{
+    flightfile::requireKnownVersion<Vector>(version);
+    ar &base_object<NUVEvent>(e) & e.x & e.y & e.z;
+}
+
+template<class Archive>
+void serialize(Archive &ar, NUVEvent_GyroXYZ &e, unsigned int version)
+{
+    serializeVector3(ar, e, version);
+}
+
+template<class Archive>
+void serialize(Archive &ar, NUVEvent_MagXYZ &e, unsigned int version)
+{
+    serializeVector3(ar, e, version);
+}
+
+template<class Archive>
+void serialize(Archive &ar, NUVEvent_Orientation &e, unsigned int version)
+{
+    flightfile::requireKnownVersion<NUVEvent_Orientation>(version);
+    ar &base_object<NUVEvent>(e) & e.x & e.y & e.z & e.w;
+}
+
+// Classes with older versions: saving writes the newest, loading converts.
+
+template<class Archive>
+void save(Archive &ar, const NUVEvent_AccelZ &e, unsigned int)
+{
+    ar << base_object<NUVEvent>(e) << e.acceleration;
+}
+
+template<class Archive>
+void load(Archive &ar, NUVEvent_AccelZ &e, unsigned int version)
+{
+    using flightfile::read;
+    flightfile::requireKnownVersion<NUVEvent_AccelZ>(version);
+    ar >> base_object<NUVEvent>(e);
+    if (version >= 3) {
+        ar >> e.acceleration;
+    } else if (version == 2) {
+        // Files of this version held readings of a sensor range scaled by half above 8 g.
+        const float a = read<Archive, float>(ar);
+        e.acceleration = std::fabs(a) >= 8.0f ? (a - 0.505859375f) * 2.0237155f : a;
+    } else if (version == 1) {
+        e.acceleration = flightfile::fromFixed8(read<Archive, int16_t>(ar));
+    } else {
+        const float scaled = read<Archive, uint16_t>(ar) * 15.625f - 32000.0f;
+        const auto raw = static_cast<int16_t>(static_cast<uint16_t>(static_cast<int32_t>(scaled)));
+        e.acceleration = flightfile::fromFixed8(raw);
+    }
+}
+
+template<class Archive>
+void save(Archive &ar, const NUVEvent_AccelXY &e, unsigned int)
+{
+    ar << base_object<NUVEvent>(e) << e.x << e.y;
+}
+
+template<class Archive>
+void load(Archive &ar, NUVEvent_AccelXY &e, unsigned int version)
+{
+    using flightfile::read;
+    flightfile::requireKnownVersion<NUVEvent_AccelXY>(version);
+    ar >> base_object<NUVEvent>(e);
+    if (version >= 3) {
+        ar >> e.x >> e.y;
+    } else if (version == 2) {
+        ar >> e.y >> e.x;
+    } else {
+        e.x = flightfile::fromFixed8(read<Archive, int16_t>(ar));
+        e.y = flightfile::fromFixed8(read<Archive, int16_t>(ar));
+        if (version == 0)
+            read<Archive, uint16_t>(ar);
+    }
+}
+
+template<class Archive>
+void save(Archive &ar, const NUVEvent_Pressure &e, unsigned int)
+{
+    ar << base_object<NUVEvent>(e) << e.pressure;
+}
+
+template<class Archive>
+void load(Archive &ar, NUVEvent_Pressure &e, unsigned int version)
+{
+    flightfile::requireKnownVersion<NUVEvent_Pressure>(version);
+    ar >> base_object<NUVEvent>(e);
+    if (version >= 1)
+        ar >> e.pressure;
+    else
+        e.pressure = flightfile::read<Archive, uint16_t>(ar) * 6.7816844f + 10555.556f;
+}
+
+template<class Archive, class Battery>
+void loadBattery(Archive &ar, Battery &e, unsigned int version)
+{
+    flightfile::requireKnownVersion<Battery>(version);
+    ar >> base_object<NUVEvent>(e);
+    if (version >= 1)
+        ar >> e.voltage;
+    else
+        e.voltage = flightfile::read<Archive, uint16_t>(ar) * e.vref * 0.00019089719f;
+}
+
+template<class Archive>
+void save(Archive &ar, const NUVEvent_ComputerBattery &e, unsigned int)
+{
+    ar << base_object<NUVEvent>(e) << e.voltage;
+}
+
+template<class Archive>
+void load(Archive &ar, NUVEvent_ComputerBattery &e, unsigned int version)
+{
+    loadBattery(ar, e, version);
+}
+
+template<class Archive>
+void save(Archive &ar, const NUVEvent_EjectionBattery &e, unsigned int)
+{
+    ar << base_object<NUVEvent>(e) << e.voltage;
+}
+
+template<class Archive>
+void load(Archive &ar, NUVEvent_EjectionBattery &e, unsigned int version)
+{
+    loadBattery(ar, e, version);
+}
+
+template<class Archive>
+void save(Archive &ar, const NUVEvent_Temperature &e, unsigned int)
+{
+    ar << base_object<NUVEvent>(e) << e.temperature;
+}
+
+template<class Archive>
+void load(Archive &ar, NUVEvent_Temperature &e, unsigned int version)
+{
+    flightfile::requireKnownVersion<NUVEvent_Temperature>(version);
+    ar >> base_object<NUVEvent>(e);
+    if (version >= 1)
+        ar >> e.temperature;
+    else
+        e.temperature = flightfile::read<Archive, uint16_t>(ar) * e.vref * 0.006103515625f - 50.0f;
+}
+
+template<class Archive>
+void save(Archive &ar, const NUVEvent_RSSI &e, unsigned int)
+{
+    ar << base_object<NUVEvent>(e) << e.rssi;
+}
+
+template<class Archive>
+void load(Archive &ar, NUVEvent_RSSI &e, unsigned int version)
+{
+    flightfile::requireKnownVersion<NUVEvent_RSSI>(version);
+    ar >> base_object<NUVEvent>(e);
+    if (version >= 1) {
+        ar >> e.rssi;
+    } else {
+        const float raw = static_cast<float>(flightfile::read<Archive, uint32_t>(ar));
+        e.rssi = (raw * e.vref * 0.00006103515625f - 2.0f) * 66.66667f; // 2^-14
+    }
+}
+
+template<class Archive>
+void save(Archive &ar, const NUVEvent_GPSTime &e, unsigned int)
+{
+    ar << base_object<NUVEvent>(e) << e.timeOfWeek << e.week << e.timeValid << e.flagBit6 << e.seconds;
+}
+
+template<class Archive>
+void load(Archive &ar, NUVEvent_GPSTime &e, unsigned int version)
+{
+    flightfile::requireKnownVersion<NUVEvent_GPSTime>(version);
+    ar >> base_object<NUVEvent>(e) >> e.timeOfWeek >> e.week;
+    if (version >= 2) {
+        ar >> e.timeValid >> e.flagBit6 >> e.seconds;
+    } else if (version == 1) {
+        ar >> e.timeValid >> e.seconds;
+        e.flagBit6 = e.timeValid;
+    } else {
+        const uint8_t b = flightfile::read<Archive, uint8_t>(ar);
+        e.timeValid = b & 0x80;
+        e.flagBit6 = b & 0x40;
+        e.seconds = b & 0x3F;
+    }
+}
+
+template<class Archive>
+void save(Archive &ar, const NUVEvent_GPSLLSol &e, unsigned int)
+{
+    ar << base_object<NUVEvent>(e) << e.latitude << e.longitude << e.altitude << e.satellites << e.fixValid;
+}
+
+template<class Archive>
+void load(Archive &ar, NUVEvent_GPSLLSol &e, unsigned int version)
+{
+    using flightfile::read;
+    flightfile::requireKnownVersion<NUVEvent_GPSLLSol>(version);
+    ar >> base_object<NUVEvent>(e);
+    if (version == 0)
+        read<Archive, uint32_t>(ar);
+    if (version == 1) {
+        e.latitude = read<Archive, float>(ar);
+        e.longitude = read<Archive, float>(ar);
+    } else {
+        ar >> e.latitude >> e.longitude;
+    }
+    ar >> e.altitude;
+    if (version >= 4) {
+        ar >> e.satellites >> e.fixValid;
+        return;
+    }
+    if (version <= 2)
+        read<Archive, uint32_t>(ar);
+    if (version == 0) {
+        const uint32_t satellites = read<Archive, uint32_t>(ar);
+        const uint32_t fixType = read<Archive, uint32_t>(ar);
+        const uint8_t b = read<Archive, uint8_t>(ar);
+        e.satellites = satellites & 0x1F;
+        e.fixValid = (b & 0x01) && fixType == 3;
+    } else {
+        const uint8_t b = read<Archive, uint8_t>(ar);
+        e.fixValid = b & 0x20;
+        e.satellites = b & 0x1F;
+    }
+}
+
+template<class Archive>
+void save(Archive &ar, const NUVEvent_Status &e, unsigned int)
+{
+    ar << base_object<NUVEvent>(e) << e.state;
+    flightfile::saveArray(ar, e.lineOn);
+    flightfile::saveArray(ar, e.lineContinuity);
+    flightfile::saveArray(ar, e.lineLowBits);
+}
+
+template<class Archive>
+void load(Archive &ar, NUVEvent_Status &e, unsigned int version)
+{
+    flightfile::requireKnownVersion<NUVEvent_Status>(version);
+    ar >> base_object<NUVEvent>(e);
+    if (version >= 1) {
+        ar >> e.state;
+        flightfile::loadArray(ar, e.lineOn);
+        flightfile::loadArray(ar, e.lineContinuity);
+        flightfile::loadArray(ar, e.lineLowBits);
+        return;
+    }
+    const uint8_t b = flightfile::read<Archive, uint8_t>(ar);
+    e.state = (b & 0x40) ? 3 : (b & 0x80) ? 1 : 0;
+    e.lineOn = {bool(b & 0x04), bool(b & 0x02), bool(b & 0x01), false};
+    e.lineContinuity = {bool(b & 0x20), bool(b & 0x10), bool(b & 0x08), false};
+    e.lineLowBits = {};
+}
+
+// The settings block.
+
+template<class Archive>
+void save(Archive &ar, const NUVQORASettings &settings, unsigned int version)
+{
+    std::cout << "Settings version: " << version << '\n';
+    ar << settings.valid;
+    ar << make_binary_object(const_cast<uint8_t *>(settings.image.data()), settings.image.size());
+    std::cout << "Firmware version: " << std::hex << settings.firmwareVersion() << std::dec << '\n';
+}
+
+template<class Archive>
+void load(Archive &ar, NUVQORASettings &settings, unsigned int version)
+{
+    using flightfile::read;
+    flightfile::requireKnownVersion<NUVQORASettings>(version);
+    std::cout << "Settings version: " << version << '\n';
+    ar >> settings.valid;
+    if (version >= 2) {
+        ar >> make_binary_object(settings.image.data(), settings.image.size());
+    } else if (version == 1) {
+        uint8_t earlier[82];
+        ar >> make_binary_object(earlier, sizeof earlier);
+        std::cout << "ALT: " << (earlier[23] | earlier[24] << 8) << '\n';
+        flightfile::convertVersion1Settings(settings, earlier);
+    } else {
+        settings.setFirmwareVersion(read<Archive, uint16_t>(ar));
+        // The rest of the oldest layout is read past; the image keeps its defaults.
+        uint8_t bytes[8];
+        ar >> make_binary_object(bytes, sizeof bytes);
+        for (int i = 0; i < 9; ++i)
+            read<Archive, uint16_t>(ar);
+        read<Archive, uint8_t>(ar);
+        std::array<char, 6> callsign;
+        flightfile::loadArray(ar, callsign);
+        read<Archive, uint8_t>(ar);
+        for (int i = 0; i < 4; ++i)
+            read<Archive, uint16_t>(ar);
+        ar >> make_binary_object(bytes, 3);
+        read<Archive, uint16_t>(ar);
+    }
+    std::cout << "Firmware version: " << std::hex << settings.firmwareVersion() << std::dec << '\n';
+}
+
+// The flight.
+
+template<class Archive>
+void registerEventClasses(Archive &ar)
+{
+    // The order numbers the classes in the file: it is part of the format.
+    ar.template register_type<NUVEvent_Text>();
+    ar.template register_type<NUVEvent_AccelZ>();
+    ar.template register_type<NUVEvent_AccelXY>();
+    ar.template register_type<NUVEvent_Pressure>();
+    ar.template register_type<NUVEvent_ComputerBattery>();
+    ar.template register_type<NUVEvent_EjectionBattery>();
+    ar.template register_type<NUVEvent_Temperature>();
+    ar.template register_type<NUVEvent_AuxDInput>();
+    ar.template register_type<NUVEvent_AuxEInput>();
+    ar.template register_type<NUVEvent_GPSLLSol>();
+    ar.template register_type<NUVEvent_RSSI>();
+    ar.template register_type<NUVEvent_Ident>();
+    ar.template register_type<NUVEvent_Status>();
+    ar.template register_type<NUVEvent_GPSTime>();
+    ar.template register_type<NUVEvent_GyroXYZ>();
+    ar.template register_type<NUVEvent_MagXYZ>();
+    ar.template register_type<NUVEvent_LineA>();
+    ar.template register_type<NUVEvent_LineB>();
+    ar.template register_type<NUVEvent_LineC>();
+    ar.template register_type<NUVEvent_LineD>();
+    ar.template register_type<NUVEvent_Orientation>();
+}
+
+template<class Archive>
+void save(Archive &ar, const EventList &events, unsigned int)
+{
+    flightfile::saveEvents(ar, events);
+}
+
+template<class Archive>
+void load(Archive &ar, EventList &events, unsigned int version)
+{
+    flightfile::requireKnownVersion<EventList>(version);
+    flightfile::loadEvents(ar, events, ar.flightBeingLoaded);
+}
+
+// Write errors are left to the caller, so that a failed save is reported as failed.
+template<class Archive>
+void save(Archive &ar, const NUVQORAFlight &flight, unsigned int version)
+{
+    std::cout << "class {NUVQORAFlight} version: " << version << '\n';
+    registerEventClasses(ar);
+    const std::string name = flight.name();
+    ar << flight.events << flight.storedWord << name << flight.settings << flight.accelInverted;
+}
+
+// Errors inside the flight leave it holding what was read before them: a damaged file still
+// opens with its readable part.
+template<class Archive>
+void load(Archive &ar, NUVQORAFlight &flight, unsigned int version)
+{
+    using flightfile::read;
+    std::cout << "class {NUVQORAFlight} version: " << version << '\n';
+    flightfile::requireKnownVersion<NUVQORAFlight>(version);
+    try {
+        registerEventClasses(ar);
+        ar.flightBeingLoaded = &flight;
+        ar >> flight.events >> flight.storedWord;
+        flight.setName(read<Archive, std::string>(ar));
+        if (version >= 1)
+            ar >> flight.settings;
+        if (version >= 3)
+            ar >> flight.accelInverted;
+        else if (version == 2)
+            flight.accelInverted = read<Archive, uint8_t>(ar) == 1;
+        else if (version == 1)
+            flightfile::correctVersion1Times(flight);
+    } catch (const std::exception &e) {
+        std::cout << "Error: " << e.what() << '\n';
+    }
+}
+
+} // namespace serialization
+} // namespace boost
+
+BOOST_SERIALIZATION_SPLIT_FREE(NUVEvent)
+BOOST_SERIALIZATION_SPLIT_FREE(NUVEvent_AccelZ)
+BOOST_SERIALIZATION_SPLIT_FREE(NUVEvent_AccelXY)
+BOOST_SERIALIZATION_SPLIT_FREE(NUVEvent_Pressure)
+BOOST_SERIALIZATION_SPLIT_FREE(NUVEvent_ComputerBattery)
+BOOST_SERIALIZATION_SPLIT_FREE(NUVEvent_EjectionBattery)
+BOOST_SERIALIZATION_SPLIT_FREE(NUVEvent_Temperature)
+BOOST_SERIALIZATION_SPLIT_FREE(NUVEvent_RSSI)
+BOOST_SERIALIZATION_SPLIT_FREE(NUVEvent_GPSTime)
+BOOST_SERIALIZATION_SPLIT_FREE(NUVEvent_GPSLLSol)
+BOOST_SERIALIZATION_SPLIT_FREE(NUVEvent_Status)
+BOOST_SERIALIZATION_SPLIT_FREE(NUVQORASettings)
+BOOST_SERIALIZATION_SPLIT_FREE(EventList)
+BOOST_SERIALIZATION_SPLIT_FREE(NUVQORAFlight)
+
+#endif // FLIGHTSERIALIZATION_H

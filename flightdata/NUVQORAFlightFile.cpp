@@ -1,0 +1,96 @@
+// Saving and loading flights as flight files.
+
+#include "NUVQORAFlight.h"
+
+#include "FlightInputArchive.h"
+#include "FlightOutputArchive.h"
+#include "FlightSerialization.h"
+#include "QIODeviceStreamBuffer.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <iostream>
+
+namespace flightfile {
+
+void convertVersion1Settings(NUVQORASettings &settings, const uint8_t (&earlier)[82])
+{
+    NUVQORASettings::Image &image = settings.image;
+    std::copy(earlier, earlier + 64, image.begin());
+    std::copy(earlier + 64, earlier + 79, image.begin() + 65);
+    image[81] = earlier[79];
+    static const uint8_t stages[4] = {2, 3, 4, 5};
+    for (int line = 0; line < 4; ++line) {
+        settings.setLineMaxAngle(line, NUVQORASettings::NoAngleLimit);
+        settings.setLineStage(line, stages[line]);
+    }
+    settings.updateChecksum();
+}
+
+void correctVersion1Times(NUVQORAFlight &flight)
+{
+    const uint16_t firmware = flight.settings.firmwareVersion();
+    if (!flight.settings.valid || firmware < 0x0200 || firmware > 0x0202)
+        return;
+    for (const std::unique_ptr<NUVEvent> &event : flight.events)
+        event->time *= 1.0297601f;
+}
+
+} // namespace flightfile
+
+bool NUVQORAFlight::save(const std::wstring &path) const
+{
+    std::cout << "Saving..." << std::endl;
+    // The previous file stays untouched until the new one is complete.
+    QSaveFile file(QString::fromStdWString(path));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QIODeviceStreamBuffer buffer(file);
+    try {
+        FlightOutputArchive archive(buffer);
+        std::cout << "Serializing..." << std::endl;
+        archive << *this;
+    } catch (const std::exception &e) {
+        std::cout << "Error: " << e.what() << std::endl;
+        return false;
+    }
+    if (buffer.pubsync() != 0 || !file.commit()) {
+        std::cout << "Error: " << file.errorString().toStdString() << std::endl;
+        return false;
+    }
+    return true;
+}
+
+bool NUVQORAFlight::load(const std::wstring &path)
+{
+    std::ifstream in(QFile::encodeName(QString::fromStdWString(path)).toStdString(), std::ios::binary);
+    std::cout << "Checking..." << std::endl;
+    if (!in.good()) {
+        std::cout << "file not good: " << QString::fromStdWString(path).toStdString() << std::endl;
+        return false;
+    }
+    try {
+        FlightInputArchive archive(*in.rdbuf());
+        std::cout << "Loading..." << std::endl;
+        archive >> *this;
+        std::cout << "Loaded" << std::endl;
+        std::cout << "Straightening..." << std::endl;
+    } catch (const std::exception &e) {
+        std::cout << "Error: " << e.what() << std::endl;
+        return false;
+    }
+    // A time that is not finite has no place on the time axis (and would break the sort).
+    events.erase(std::remove_if(events.begin(), events.end(),
+                                [](const std::unique_ptr<NUVEvent> &event) { return !std::isfinite(event->time); }),
+                 events.end());
+    std::stable_sort(events.begin(), events.end(),
+                     [](const std::unique_ptr<NUVEvent> &a, const std::unique_ptr<NUVEvent> &b) {
+                         return a->time < b->time;
+                     });
+    buildSplines();
+    return true;
+}

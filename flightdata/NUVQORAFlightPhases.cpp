@@ -1,0 +1,329 @@
+// Key moments and peaks of a flight, and the operations that change its time axis.
+
+#include "NUVQORAFlight.h"
+
+#include "NUVEvent_AccelXY.h"
+#include "NUVEvent_GPSLLSol.h"
+#include "NUVEvent_GPSTime.h"
+#include "NUVEvent_GyroXYZ.h"
+#include "NUVEvent_Pressure.h"
+#include "PressureAltitude.h"
+#include "TimeStep.h"
+
+#include <cmath>
+#include <iostream>
+
+namespace {
+
+// Spread and trend of 20 pressure-altitude samples 0.2 s apart: the test for standing still.
+struct PadWindow
+{
+    float sd;
+    float slope;
+};
+
+PadWindow padWindow(const SampleTable &pressureAltitude, float start, float step)
+{
+    float sx = 0.0f, sy = 0.0f, sxx = 0.0f, syy = 0.0f, sxy = 0.0f;
+    for (int k = 0; k < 20; ++k) {
+        const float x = start + step * static_cast<float>(k);
+        const float y = NUVQORAFlight::sampleAt(pressureAltitude, x).value;
+        sx += x;
+        sy += y;
+        sxx += x * x;
+        syy += y * y;
+        sxy += x * y;
+    }
+    const float mx = sx * 0.05f;
+    const float my = sy * 0.05f;
+    return {std::sqrt((syy - 20.0f * my * my) * 0.05f), (sxy - 20.0f * mx * my) / (sxx - 20.0f * mx * mx)};
+}
+
+} // namespace
+
+float NUVQORAFlight::firstEventTime() const
+{
+    return events.empty() ? 0.0f : events.front()->time;
+}
+
+float NUVQORAFlight::lastListedEventTime() const
+{
+    return events.empty() ? 0.0f : events.back()->time;
+}
+
+float NUVQORAFlight::peakVelocityTime() const
+{
+    float best = firstEventTime();
+    float bestVelocity = sampleAt(velocity, best).value;
+    const float last = lastListedEventTime();
+    for (float t = best; t < last;) {
+        const float v = sampleAt(velocity, t).value;
+        if (v > bestVelocity) {
+            best = t;
+            bestVelocity = v;
+        }
+        if (!advanceTime(t, 0.1f))
+            break;
+    }
+    return best;
+}
+
+float NUVQORAFlight::launchTime() const
+{
+    const float first = firstEventTime();
+    float a = peakVelocityTime();
+    // Back from the peak velocity to a stretch where the rocket still stood on the pad.
+    for (;;) {
+        if (a < first)
+            return first;
+        const PadWindow window = padWindow(pressureAltitude, a, -0.2f);
+        if (window.sd < 5.0f && window.slope < 0.5f)
+            break;
+        if (!advanceTime(a, -0.5f))
+            break;
+    }
+    // Then forward to the first full second above 1.5 g.
+    const float last = lastListedEventTime();
+    int count = 0;
+    for (float t = a - 5.0f; t <= last;) {
+        if (sampleAt(accelZ, t).value > 1.5f) {
+            if (++count == 100)
+                return t - 1.0f;
+        } else {
+            count = 0;
+        }
+        if (!advanceTime(t, 0.01f))
+            break;
+    }
+    return a;
+}
+
+float NUVQORAFlight::apogeeTime() const
+{
+    float best = firstEventTime();
+    bool found = false;
+    float highest = 0.0f;
+    for (const std::unique_ptr<NUVEvent> &event : events) {
+        if (const auto *pressure = dynamic_cast<const NUVEvent_Pressure *>(event.get())) {
+            const float altitude = pressureAltitudeOf(pressure->pressure);
+            if (!found || altitude > highest) {
+                found = true;
+                highest = altitude;
+                best = pressure->time;
+            }
+        }
+    }
+    return best;
+}
+
+bool NUVQORAFlight::detectLaunch() const
+{
+    // Holds above a threshold for a number of consecutive 0.1 s steps.
+    const auto holds = [this](const SampleTable &table, float threshold, int steps) {
+        const float last = lastListedEventTime();
+        int count = 0;
+        for (float t = firstEventTime(); t < last;) {
+            if (sampleAt(table, t).value > threshold) {
+                if (++count == steps)
+                    return true;
+            } else {
+                count = 0;
+            }
+            if (!advanceTime(t, 0.1f))
+                break;
+        }
+        return false;
+    };
+    const bool fast = holds(velocity, 50.0f, 20);
+    const bool accelerated = holds(accelZ, 3.0f, 5);
+    return fast && accelerated;
+}
+
+float NUVQORAFlight::landingTime()
+{
+    if (!landingTimeStale)
+        return cachedLandingTime;
+    const float apogee = apogeeTime();
+    std::cout << "apogee: " << apogee << '\n';
+    std::cout << "endtime: " << lastEventTime() << '\n';
+    float landing = lastListedEventTime();
+    int count = 0;
+    for (float t = apogee; lastEventTime() > t;) {
+        const PadWindow window = padWindow(pressureAltitude, t, 0.2f);
+        if (window.sd < 5.0f && std::fabs(window.slope) < 1.0f) {
+            if (++count > 10) {
+                landing = t;
+                break;
+            }
+        } else {
+            count = 0;
+        }
+        if (!advanceTime(t, 0.1f))
+            break;
+    }
+    cachedLandingTime = landing;
+    landingTimeStale = false;
+    return landing;
+}
+
+float NUVQORAFlight::groundAltitude()
+{
+    if (!groundAltitudeStale)
+        return cachedGroundAltitude;
+    float altitude = 0.0f;
+    if (!pressureAltitude.empty())
+        altitude = sampleAt(pressureAltitude, detectLaunch() ? launchTime() - 5.0f : firstEventTime()).value;
+    cachedGroundAltitude = altitude;
+    groundAltitudeStale = false;
+    return altitude;
+}
+
+std::pair<float, float> NUVQORAFlight::peakAcceleration() const
+{
+    float best = firstEventTime();
+    float bestAcceleration = sampleAt(accelZ, best).value;
+    const float peakVelocity = peakVelocityTime();
+    for (float t = launchTime(); t < peakVelocity;) {
+        const float acceleration = sampleAt(accelZ, t).value;
+        if (acceleration > bestAcceleration) {
+            best = t;
+            bestAcceleration = acceleration;
+        }
+        if (!advanceTime(t, 0.01f))
+            break;
+    }
+    return {best, bestAcceleration};
+}
+
+template<class Event, class Magnitude>
+std::pair<float, float> NUVQORAFlight::peakDuringAscent(float start, Magnitude magnitude) const
+{
+    const float end = apogeeTime() - 1.0f;
+    const Event *best = nullptr;
+    float bestMagnitude = 0.0f;
+    for (const std::unique_ptr<NUVEvent> &event : events) {
+        if (event->time < start)
+            continue;
+        const auto *candidate = dynamic_cast<const Event *>(event.get());
+        if (!candidate)
+            continue;
+        if (candidate->time > end)
+            break;
+        const float m = std::fabs(magnitude(*candidate));
+        if (!best || m > bestMagnitude) {
+            best = candidate;
+            bestMagnitude = m;
+        }
+    }
+    if (!best)
+        return {0.0f, 0.0f};
+    return {best->time, magnitude(*best)};
+}
+
+std::pair<float, float> NUVQORAFlight::peakGyroX() const
+{
+    return peakDuringAscent<NUVEvent_GyroXYZ>(launchTime(), [](const NUVEvent_GyroXYZ &e) { return e.x; });
+}
+
+std::pair<float, float> NUVQORAFlight::peakGyroY() const
+{
+    return peakDuringAscent<NUVEvent_GyroXYZ>(launchTime(), [](const NUVEvent_GyroXYZ &e) { return e.y; });
+}
+
+std::pair<float, float> NUVQORAFlight::peakGyroZ() const
+{
+    const float launch = launchTime();
+    std::cout << "time of launch: " << launch << '\n';
+    return peakDuringAscent<NUVEvent_GyroXYZ>(launch, [](const NUVEvent_GyroXYZ &e) { return e.z; });
+}
+
+std::pair<float, float> NUVQORAFlight::peakLateralAcceleration() const
+{
+    return peakDuringAscent<NUVEvent_AccelXY>(
+        launchTime(), [](const NUVEvent_AccelXY &e) { return std::sqrt(e.x * e.x + e.y * e.y); });
+}
+
+const NUVEvent_GPSLLSol *NUVQORAFlight::firstFix() const
+{
+    for (const std::unique_ptr<NUVEvent> &event : events) {
+        const auto *fix = dynamic_cast<const NUVEvent_GPSLLSol *>(event.get());
+        if (fix && fix->fixValid)
+            return fix;
+    }
+    return nullptr;
+}
+
+double NUVQORAFlight::firstFixLatitude(bool *found) const
+{
+    const NUVEvent_GPSLLSol *fix = firstFix();
+    if (found)
+        *found = fix != nullptr;
+    return fix ? fix->latitude : 0.0;
+}
+
+double NUVQORAFlight::firstFixLongitude(bool *found) const
+{
+    const NUVEvent_GPSLLSol *fix = firstFix();
+    if (found)
+        *found = fix != nullptr;
+    return fix ? fix->longitude : 0.0;
+}
+
+const NUVEvent_GPSTime *NUVQORAFlight::firstGPSTime() const
+{
+    const NUVEvent_GPSTime *firstValid = nullptr;
+    for (const std::unique_ptr<NUVEvent> &event : events) {
+        const auto *gpsTime = dynamic_cast<const NUVEvent_GPSTime *>(event.get());
+        if (!gpsTime || !gpsTime->timeValid)
+            continue;
+        if (gpsTime->flagBit6)
+            return gpsTime;
+        if (!firstValid)
+            firstValid = gpsTime;
+    }
+    return firstValid;
+}
+
+void NUVQORAFlight::trim(float start, float end)
+{
+    if (!(start < end))
+        return;
+    std::cout << "start: " << start << '\n';
+    std::cout << "end: " << end << '\n';
+    std::size_t firstKept = 0;
+    std::size_t firstDropped = events.size();
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        if (events[i]->time < start) {
+            firstKept = i;
+        } else if (events[i]->time > end) {
+            firstDropped = i;
+            break;
+        }
+    }
+    // The event just before the window stays, so that the curves reach its start.
+    events.erase(events.begin() + static_cast<std::ptrdiff_t>(firstDropped), events.end());
+    events.erase(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(firstKept));
+    endTimeStale = true;
+    buildSplines();
+}
+
+void NUVQORAFlight::autoTrim()
+{
+    const float launch = launchTime();
+    for (const std::unique_ptr<NUVEvent> &event : events)
+        event->time -= launch;
+    buildSplines();
+    const float landing = landingTime();
+    std::cout << "TIME OF LANDING" << landing << '\n';
+    trim(-100.0f, landing + 10.0f);
+    endTimeStale = true;
+    landingTimeStale = true;
+    groundAltitudeStale = true;
+}
+
+void NUVQORAFlight::shiftTime(float offset)
+{
+    for (const std::unique_ptr<NUVEvent> &event : events)
+        event->time -= offset;
+    buildSplines();
+}

@@ -1,0 +1,27 @@
+#ifndef QIODEVICESTREAMBUFFER_H
+#define QIODEVICESTREAMBUFFER_H
+
+#include <QIODevice>
+
+#include <array>
+#include <streambuf>
+
+// An output stream buffer that writes into a QIODevice, so that stream writers can target
+// a QSaveFile. A refused write shows as a short write to the stream.
+class QIODeviceStreamBuffer : public std::streambuf
+{
+public:
+    explicit QIODeviceStreamBuffer(QIODevice &device);
+
+protected:
+    int_type overflow(int_type c) override;
+    int sync() override;
+
+private:
+    bool writeBuffered();
+
+    QIODevice &device;
+    std::array<char, 65536> buffer;
+};
+
+#endif // QIODEVICESTREAMBUFFER_H
