@@ -3,7 +3,7 @@
 
 // How flights and their parts are stored in flight files, in every class version this
 // program has written. Saving always writes the newest version; loading converts older ones.
-// Only NUVQORAFlightFile.cpp includes this, with the two flight archives.
+// Only FlightFile.cpp includes this, with the two flight archives.
 
 #include "NUVEvent.h"
 #include "NUVEvent_AccelXY.h"
@@ -31,6 +31,7 @@
 #include "NUVQORASettings.h"
 
 #include <boost/archive/archive_exception.hpp>
+#include <boost/core/demangle.hpp>
 #include <boost/serialization/base_object.hpp>
 #include <boost/serialization/binary_object.hpp>
 #include <boost/serialization/collection_size_type.hpp>
@@ -43,6 +44,7 @@
 #include <cstdint>
 #include <iostream>
 #include <memory>
+#include <typeinfo>
 #include <unordered_set>
 #include <vector>
 
@@ -71,7 +73,8 @@ void requireKnownVersion(unsigned int version)
 {
     if (version > boost::serialization::version<T>::value)
         boost::serialization::throw_exception(boost::archive::archive_exception(
-            boost::archive::archive_exception::unsupported_class_version));
+            boost::archive::archive_exception::unsupported_class_version,
+            boost::core::demangle(typeid(T).name()).c_str()));
 }
 
 template<class Archive, class T>

@@ -1,10 +1,12 @@
 #include "NUVQORAFlight.h"
 
+#include "FlightFile.h"
 #include "FlightMemoryParser.h"
 #include "NUVEvent_RSSI.h"
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 
@@ -50,4 +52,25 @@ float NUVQORAFlight::lastEventTime()
 std::vector<std::shared_ptr<NUVQORAFlight>> NUVQORAFlight::parseMemory(const std::vector<uint8_t> &image)
 {
     return FlightMemoryParser(image.data(), image.size(), std::cout).parse();
+}
+
+bool NUVQORAFlight::save(const std::wstring &path) const
+{
+    return FlightFile::write(*this, path);
+}
+
+bool NUVQORAFlight::load(const std::wstring &path)
+{
+    if (!FlightFile::read(*this, path))
+        return false;
+    // A time that is not finite has no place on the time axis (and would break the sort).
+    events.erase(std::remove_if(events.begin(), events.end(),
+                                [](const std::unique_ptr<NUVEvent> &event) { return !std::isfinite(event->time); }),
+                 events.end());
+    std::stable_sort(events.begin(), events.end(),
+                     [](const std::unique_ptr<NUVEvent> &a, const std::unique_ptr<NUVEvent> &b) {
+                         return a->time < b->time;
+                     });
+    buildSplines();
+    return true;
 }

@@ -1,17 +1,15 @@
-// Saving and loading flights as flight files.
-
-#include "NUVQORAFlight.h"
+#include "FlightFile.h"
 
 #include "FlightInputArchive.h"
 #include "FlightOutputArchive.h"
 #include "FlightSerialization.h"
 #include "QIODeviceStreamBuffer.h"
 
-#include <QFile>
+#include "WidePath.h"
+
 #include <QSaveFile>
 
 #include <algorithm>
-#include <cmath>
 #include <fstream>
 #include <iostream>
 
@@ -42,7 +40,7 @@ void correctVersion1Times(NUVQORAFlight &flight)
 
 } // namespace flightfile
 
-bool NUVQORAFlight::save(const std::wstring &path) const
+bool FlightFile::write(const NUVQORAFlight &flight, const std::wstring &path)
 {
     std::cout << "Saving..." << std::endl;
     // The previous file stays untouched until the new one is complete.
@@ -53,7 +51,7 @@ bool NUVQORAFlight::save(const std::wstring &path) const
     try {
         FlightOutputArchive archive(buffer);
         std::cout << "Serializing..." << std::endl;
-        archive << *this;
+        archive << flight;
     } catch (const std::exception &e) {
         std::cout << "Error: " << e.what() << std::endl;
         return false;
@@ -65,32 +63,23 @@ bool NUVQORAFlight::save(const std::wstring &path) const
     return true;
 }
 
-bool NUVQORAFlight::load(const std::wstring &path)
+bool FlightFile::read(NUVQORAFlight &flight, const std::wstring &path)
 {
-    std::ifstream in(QFile::encodeName(QString::fromStdWString(path)).toStdString(), std::ios::binary);
+    std::ifstream in(localFileName(path), std::ios::binary);
     std::cout << "Checking..." << std::endl;
     if (!in.good()) {
-        std::cout << "file not good: " << QString::fromStdWString(path).toStdString() << std::endl;
+        std::cout << "file not good: " << printablePath(path) << std::endl;
         return false;
     }
     try {
         FlightInputArchive archive(*in.rdbuf());
         std::cout << "Loading..." << std::endl;
-        archive >> *this;
+        archive >> flight;
         std::cout << "Loaded" << std::endl;
         std::cout << "Straightening..." << std::endl;
     } catch (const std::exception &e) {
         std::cout << "Error: " << e.what() << std::endl;
         return false;
     }
-    // A time that is not finite has no place on the time axis (and would break the sort).
-    events.erase(std::remove_if(events.begin(), events.end(),
-                                [](const std::unique_ptr<NUVEvent> &event) { return !std::isfinite(event->time); }),
-                 events.end());
-    std::stable_sort(events.begin(), events.end(),
-                     [](const std::unique_ptr<NUVEvent> &a, const std::unique_ptr<NUVEvent> &b) {
-                         return a->time < b->time;
-                     });
-    buildSplines();
     return true;
 }

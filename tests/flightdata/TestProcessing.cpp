@@ -1,0 +1,311 @@
+#include "SyntheticFlight.h"
+
+#include "NUVEvent_GPSTime.h"
+#include "PressureAltitude.h"
+
+#include <QtTest>
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+#include <sstream>
+
+namespace {
+
+// The flight code reports its progress on standard output; the tests keep it quiet.
+class QuietConsole
+{
+public:
+    QuietConsole() : previous(std::cout.rdbuf(captured.rdbuf())) {}
+    ~QuietConsole() { std::cout.rdbuf(previous); }
+    std::string text() const { return captured.str(); }
+
+private:
+    std::ostringstream captured;
+    std::streambuf *previous;
+};
+
+SampleTable tableOf(std::initializer_list<std::pair<float, float>> points)
+{
+    SampleTable table;
+    for (const auto &[time, value] : points)
+        table.push_back({time, value, 0.0f});
+    return table;
+}
+
+float maxValue(const SampleTable &table)
+{
+    float best = -INFINITY;
+    for (const Sample &s : table)
+        best = std::max(best, s.value);
+    return best;
+}
+
+} // namespace
+
+class TestProcessing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sampleAtFollowsTheCurve();
+    void flightFiguresMatchTheProfile();
+    void invertedSensorIsCorrected();
+    void flightThatNeverRises();
+    void peaksDuringAscent();
+    void gpsQueries();
+    void trimKeepsTheWindow();
+    void autoTrimAndShiftMoveLaunchToZero();
+    void emptyAndExtremeFlightsEnd();
+};
+
+void TestProcessing::sampleAtFollowsTheCurve()
+{
+    QCOMPARE(NUVQORAFlight::sampleAt(tableOf({{0, 1}, {1, 2}, {2, 3}}), 1.0f).value, 0.0f);
+
+    const SampleTable table = tableOf({{0, 10}, {1, 20}, {2, 40}, {3, 80}});
+    Sample before = NUVQORAFlight::sampleAt(table, -3.0f);
+    QCOMPARE(before.time, -3.0f);
+    QCOMPARE(before.value, 10.0f);
+    Sample after = NUVQORAFlight::sampleAt(table, 7.0f);
+    QCOMPARE(after.time, 7.0f);
+    QCOMPARE(after.value, 80.0f);
+
+    // Inside, the curve passes the samples and stays between its neighbours.
+    QVERIFY(std::fabs(NUVQORAFlight::sampleAt(table, 1.0f).value - 20.0f) < 0.01f);
+    QVERIFY(std::fabs(NUVQORAFlight::sampleAt(table, 3.0f).value - 80.0f) < 0.01f);
+    for (float t = 0.0f; t < 3.0f; t += 0.05f) {
+        const Sample s = NUVQORAFlight::sampleAt(table, t);
+        QVERIFY(std::fabs(s.time - t) < 1e-3f);
+        QVERIFY(s.value >= 10.0f && s.value <= 80.0f);
+    }
+    // The first segment starts flat, so the value rises slowly there.
+    QVERIFY(NUVQORAFlight::sampleAt(table, 0.1f).value < 11.0f);
+
+    // Two last samples at one time: the last sample, not a division by zero.
+    const SampleTable doubled = tableOf({{0, 1}, {1, 2}, {2, 3}, {2, 5}});
+    const Sample end = NUVQORAFlight::sampleAt(doubled, 2.0f);
+    QCOMPARE(end.value, 5.0f);
+    QCOMPARE(end.time, 2.0f);
+}
+
+void TestProcessing::flightFiguresMatchTheProfile()
+{
+    SyntheticFlight generated({});
+    NUVQORAFlight &flight = *generated.flight;
+    QuietConsole quiet;
+    flight.buildSplines();
+
+    QVERIFY(!flight.accelInverted);
+    QCOMPARE(flight.pressureAltitude.size(), std::size_t(std::count_if(
+        flight.events.begin(), flight.events.end(),
+        [](const auto &e) { return dynamic_cast<NUVEvent_Pressure *>(e.get()) != nullptr; })));
+    QVERIFY(std::fabs(flight.launchTime() - 10.0f) < 0.05f);
+    QVERIFY(flight.detectLaunch());
+    QVERIFY2(std::fabs(flight.apogeeTime() - generated.apogee) < 1.0, qPrintable(QString::number(flight.apogeeTime())));
+    QVERIFY2(std::fabs(flight.landingTime() - generated.landing) < 5.0,
+             qPrintable(QString::number(flight.landingTime())));
+    QVERIFY(std::fabs(flight.groundAltitude() - pressureAltitudeOf(float(SyntheticFlight::pressureAt(110)))) < 1.0f);
+    QVERIFY(std::fabs(flight.peakVelocityTime() - generated.burnout) < 0.3f);
+    const float peakVelocity = NUVQORAFlight::sampleAt(flight.velocity, flight.peakVelocityTime()).value;
+    QVERIFY2(std::fabs(peakVelocity - generated.peakVelocity) < 0.05 * generated.peakVelocity,
+             qPrintable(QString::number(peakVelocity)));
+    QVERIFY(std::fabs(flight.burnoutTime() - generated.burnout) < 0.2f);
+
+    // With GPS the filter works above sea level; its top is the apogee.
+    const float top = maxValue(flight.kalmanAltitude) - 110.0f;
+    QVERIFY2(std::fabs(top - generated.apogeeHeight) < 0.05 * generated.apogeeHeight, qPrintable(QString::number(top)));
+    QCOMPARE(flight.velocity.size(), flight.kalmanAltitude.size());
+    QVERIFY(std::fabs(flight.velocity.front().time - (flight.events.front()->time - 5.0f)) < 1e-4f);
+
+    // Cached until the next build.
+    const float landing = flight.landingTime();
+    flight.events.back()->time += 100.0f;
+    QCOMPARE(flight.landingTime(), landing);
+}
+
+void TestProcessing::invertedSensorIsCorrected()
+{
+    SyntheticFlight::Profile profile;
+    profile.inverted = true;
+    SyntheticFlight generated(profile);
+    NUVQORAFlight &flight = *generated.flight;
+    QuietConsole quiet;
+    flight.buildSplines();
+    QVERIFY(flight.accelInverted);
+    QVERIFY(quiet.text().find("Accel data negative, inverting...\n") != std::string::npos);
+    const auto boost = [&flight] { return NUVQORAFlight::sampleAt(flight.accelZ, 11.0f).value; };
+    QVERIFY(boost() > 8.0f);
+    const auto firstAxial = [&flight] {
+        for (const auto &e : flight.events)
+            if (auto *a = dynamic_cast<NUVEvent_AccelZ *>(e.get()))
+                return a->acceleration;
+        return 0.0f;
+    };
+    QVERIFY(firstAxial() > 0.9f);
+    QVERIFY(std::fabs(flight.launchTime() - 10.0f) < 0.05f);
+
+    flight.buildSplines();
+    QVERIFY(flight.accelInverted);
+    QVERIFY(boost() > 8.0f);
+    QVERIFY(firstAxial() > 0.9f);
+}
+
+void TestProcessing::flightThatNeverRises()
+{
+    SyntheticFlight::Profile profile;
+    profile.rises = false;
+    profile.gps = false;
+    SyntheticFlight generated(profile);
+    NUVQORAFlight &flight = *generated.flight;
+    QuietConsole quiet;
+    flight.buildSplines();
+    QVERIFY(!flight.detectLaunch());
+    QCOMPARE(flight.groundAltitude(), NUVQORAFlight::sampleAt(flight.pressureAltitude, 0.0f).value);
+    // Without GPS the filter works in height above the pad.
+    QVERIFY(std::fabs(NUVQORAFlight::sampleAt(flight.kalmanAltitude, 20.0f).value) < 3.0f);
+
+    // A GPS offset above 300 m is not taken, and a site above 200 m never counts as GPS:
+    // the filter then follows the pressure altitude.
+    profile.gps = true;
+    profile.gpsOffset = 500.0;
+    SyntheticFlight offsetFlight(profile);
+    offsetFlight.flight->buildSplines();
+    const float pad = NUVQORAFlight::sampleAt(offsetFlight.flight->pressureAltitude, 20.0f).value;
+    QVERIFY(std::fabs(NUVQORAFlight::sampleAt(offsetFlight.flight->kalmanAltitude, 20.0f).value - pad) < 3.0f);
+}
+
+void TestProcessing::peaksDuringAscent()
+{
+    SyntheticFlight generated({});
+    NUVQORAFlight &flight = *generated.flight;
+    QuietConsole quiet;
+    flight.buildSplines();
+    const auto [accelerationTime, acceleration] = flight.peakAcceleration();
+    QVERIFY(accelerationTime > 10.0f && accelerationTime < 12.1f);
+    QVERIFY(acceleration > 9.0f);
+    const auto [gyroTime, rate] = flight.peakGyroZ();
+    QVERIFY(gyroTime >= 10.0f && gyroTime < 12.1f);
+    QCOMPARE(rate, 90.0f);
+    QVERIFY(quiet.text().find("time of launch: ") != std::string::npos);
+    QVERIFY(std::fabs(flight.peakGyroX().second) <= 5.0f);
+    QVERIFY(flight.peakLateralAcceleration().second <= 0.15f);
+
+    NUVQORAFlight empty;
+    QCOMPARE(empty.peakGyroY(), std::make_pair(0.0f, 0.0f));
+    QCOMPARE(empty.peakLateralAcceleration(), std::make_pair(0.0f, 0.0f));
+    QCOMPARE(empty.peakAcceleration(), std::make_pair(0.0f, 0.0f));
+}
+
+void TestProcessing::gpsQueries()
+{
+    NUVQORAFlight flight;
+    bool found = true;
+    QCOMPARE(flight.firstFixLatitude(&found), 0.0);
+    QVERIFY(!found);
+    QVERIFY(!flight.firstGPSTime());
+
+    const auto addTime = [&flight](float time, bool valid, bool bit6) {
+        auto event = std::make_unique<NUVEvent_GPSTime>();
+        event->time = time;
+        event->timeValid = valid;
+        event->flagBit6 = bit6;
+        event->seconds = static_cast<uint32_t>(time);
+        flight.appendEvent(std::move(event));
+    };
+    auto noFix = std::make_unique<NUVEvent_GPSLLSol>();
+    noFix->latitude = 1.0;
+    flight.appendEvent(std::move(noFix));
+    auto fix = std::make_unique<NUVEvent_GPSLLSol>();
+    fix->fixValid = true;
+    fix->latitude = 47.123456789;
+    fix->longitude = -8.5;
+    flight.appendEvent(std::move(fix));
+    addTime(1, false, true);
+    addTime(2, true, false);
+    QCOMPARE(flight.firstGPSTime()->seconds, 2u);
+    addTime(3, true, true);
+    QCOMPARE(flight.firstGPSTime()->seconds, 3u);
+    QCOMPARE(flight.firstFixLatitude(&found), 47.123456789);
+    QVERIFY(found);
+    QCOMPARE(flight.firstFixLongitude(), -8.5);
+}
+
+void TestProcessing::trimKeepsTheWindow()
+{
+    SyntheticFlight generated({});
+    NUVQORAFlight &flight = *generated.flight;
+    QuietConsole quiet;
+    flight.buildSplines();
+    const std::size_t before = flight.events.size();
+
+    flight.trim(5.0f, 5.0f);
+    flight.trim(10.0f, 5.0f);
+    QCOMPARE(flight.events.size(), before);
+    QVERIFY(quiet.text().find("start: ") == std::string::npos);
+
+    flight.trim(20.005f, 50.0f);
+    QVERIFY(flight.events.front()->time < 20.005f);
+    QVERIFY(flight.events[1]->time >= 20.005f);
+    QVERIFY(flight.events.back()->time <= 50.0f);
+    QCOMPARE(flight.events.size(), std::size_t(1 + 2999 * 1 + 600 + 300 * 2 + 30) + 1);
+    QVERIFY(quiet.text().find("start: 20.005\nend: 50\n") != std::string::npos);
+    QVERIFY(std::fabs(flight.pressureAltitude.back().time - 50.0f) < 0.01f);
+
+    const float last = flight.events.back()->time;
+    flight.trim(0.0f, 1e6f);
+    QCOMPARE(flight.events.back()->time, last);
+}
+
+void TestProcessing::autoTrimAndShiftMoveLaunchToZero()
+{
+    SyntheticFlight::Profile profile;
+    profile.launch = 300.0;
+    SyntheticFlight generated(profile);
+    NUVQORAFlight &flight = *generated.flight;
+    QuietConsole quiet;
+    flight.buildSplines();
+    QVERIFY(flight.detectLaunch());
+    flight.autoTrim();
+    QVERIFY(std::fabs(flight.launchTime()) < 0.05f);
+    QVERIFY(flight.events.front()->time < -100.0f);
+    QVERIFY(flight.events[1]->time >= -100.0f);
+    QVERIFY(flight.events.back()->time <= flight.landingTime() + 10.0f + 0.01f);
+    QVERIFY(quiet.text().find("TIME OF LANDING") != std::string::npos);
+
+    flight.shiftTime(-20.0f);
+    QVERIFY(std::fabs(flight.launchTime() - 20.0f) < 0.05f);
+    flight.shiftTime(flight.launchTime());
+    QVERIFY(std::fabs(flight.launchTime()) < 0.02f);
+}
+
+void TestProcessing::emptyAndExtremeFlightsEnd()
+{
+    QuietConsole quiet;
+    NUVQORAFlight empty;
+    empty.buildSplines();
+    QVERIFY(empty.velocity.size() >= 100 && empty.velocity.size() <= 101);
+    QCOMPARE(maxValue(empty.velocity), 0.0f);
+    QCOMPARE(empty.launchTime(), 0.0f);
+    QCOMPARE(empty.apogeeTime(), 0.0f);
+    QCOMPARE(empty.landingTime(), 0.0f);
+    QCOMPARE(empty.groundAltitude(), 0.0f);
+    QVERIFY(!empty.detectLaunch());
+    empty.trim(-1.0f, 1.0f);
+    QVERIFY(empty.events.empty());
+
+    // Times where a step of 0.1 s is lost to rounding: every loop still ends.
+    NUVQORAFlight far;
+    for (float t : {3e7f, 3e7f, 3.0000004e7f}) {
+        auto event = std::make_unique<NUVEvent_Pressure>();
+        event->time = t;
+        event->pressure = 100000.0f;
+        far.appendEvent(std::move(event));
+    }
+    far.buildSplines();
+    far.autoTrim();
+    QVERIFY(!far.events.empty());
+}
+
+QTEST_GUILESS_MAIN(TestProcessing)
+#include "TestProcessing.moc"
