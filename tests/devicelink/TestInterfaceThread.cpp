@@ -52,7 +52,7 @@ public slots:
     }
 
 private:
-    void check() { allInGuiThread = allInGuiThread && QThread::currentThread() == qApp->thread(); }
+    void check() { allInGuiThread = allInGuiThread && QThread::currentThread() == QCoreApplication::instance()->thread(); }
 };
 
 // The interface in a real worker thread, driven and torn down as the device window does;
