@@ -1,4 +1,7 @@
 #include "EmulationRow.h"
+#include "NUVEvent_AccelZ.h"
+#include "NUVEvent_Pressure.h"
+#include "NUVQORAFlight.h"
 #include "NUVQORAInterface.h"
 #include "RecordingPanel.h"
 #include "ScriptedEmulationDevice.h"
@@ -105,6 +108,7 @@ private slots:
     void stopEndsTheRunAtTheNextRow();
     void elapsedTimeIsShownEveryHundredRows();
     void realTimeRunIsPacedAtTenMillisecondsPerRow();
+    void exportedFlightRunsRowByRow();
 };
 
 void TestLaunchEmulation::rowsConvertToDeviceUnits()
@@ -297,6 +301,34 @@ void TestLaunchEmulation::realTimeRunIsPacedAtTenMillisecondsPerRow()
     f.link->emulateLaunch(f.source, f.target);
     QVERIFY2(timer.elapsed() >= 190, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(f.results().count('\n'), 21);
+}
+
+void TestLaunchEmulation::exportedFlightRunsRowByRow()
+{
+    NUVQORAFlight flight;
+    for (int i = 0; i <= 20; ++i) {
+        auto pressure = std::make_unique<NUVEvent_Pressure>();
+        pressure->time = i * 0.05f;
+        pressure->pressure = 101325.0f - i * 12;
+        flight.appendEvent(std::move(pressure));
+        auto accel = std::make_unique<NUVEvent_AccelZ>();
+        accel->time = i * 0.05f;
+        accel->acceleration = 1.0f + i;
+        flight.appendEvent(std::move(accel));
+    }
+    flight.buildSplines();
+    EmulationFixture f;
+    QVERIFY(flight.exportEmulationData(f.source.toStdWString()));
+    f.script(1000);
+
+    f.link->emulateLaunch(f.source, f.target, false);
+    QFile exported(f.source);
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    const int rows = exported.readAll().count('\n') - 1;
+    QVERIFY(rows >= 100); // 0.00 to 1.00 s, up to float accumulation
+    QCOMPARE(int(f.device.stepRequests().size()), rows);
+    QCOMPARE(f.results().count('\n'), rows + 1);
+    QVERIFY(f.panel.takeCalls().contains("Emulation complete!"));
 }
 
 QTEST_GUILESS_MAIN(TestLaunchEmulation)
