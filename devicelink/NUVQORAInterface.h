@@ -143,11 +143,13 @@ private:
     bool emulationStopRequested();
     bool downloadAbortRequested();
 
+    // Each flag and value is guarded by the mutex named after it; the two connection flags by
+    // the device mutex. The queue mutex is never held while the device mutex is taken.
     QObject *m_panel;
     bool m_connectionAttemptsEnabled = true;
     bool m_autoStartFirmware = true;
     bool m_downloadAbort = false;
-    QQuaternion m_orientation{0, 0, 0, 1};
+    QQuaternion m_orientation{0, 0, 0, 1};  // w, x, y, z
     std::recursive_mutex m_deviceMutex;
     std::recursive_mutex m_queueMutex;
     std::recursive_mutex m_orientationMutex;
