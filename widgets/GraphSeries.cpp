@@ -6,6 +6,7 @@
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QPainterPath>
 #include <QTransform>
 
 #include <algorithm>
@@ -127,10 +128,13 @@ void GraphSeries::drawPointLabels(QPainter &painter, const QString &yUnit, doubl
     for (const Label &label : qAsConst(labels))
         painter.drawText(label.at - QPointF(0, labelRise), label.text);
     if (markersVisible) {
+        // One path for all markers: far fewer draw calls than one ellipse each.
+        QPainterPath markers;
+        for (const Label &label : qAsConst(labels))
+            markers.addEllipse(label.at, pointSize, pointSize);
         painter.setPen(pointPen);
         painter.setBrush(pointBrush);
-        for (const Label &label : qAsConst(labels))
-            painter.drawEllipse(label.at, pointSize, pointSize);
+        painter.drawPath(markers);
     }
     painter.restore();
 }

@@ -128,6 +128,20 @@ private slots:
         QVERIFY(!colourNear(image, QPoint(timelineX + 10, 280), 3, isGreen));
     }
 
+    void markersStandAtTheLabelledPointsOnly()
+    {
+        QGraph graph;
+        Axis *axis = addAxis(graph, {{-8, -8}, {-5, -5}, {0, 0}, {10, 10}});
+        axis->series.first()->markersVisible = true;
+        graph.view()->showOverview(false);
+        const QImage image = render(graph);
+        const auto isYellow = [](QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 80; };
+        // Labels, and so markers, go to the first point and then to points at least 100 pixels further.
+        QVERIFY(colourNear(image, axis->dataToPixel(QPointF(-8, -8)).toPoint(), 1, isYellow));
+        QVERIFY(!colourNear(image, axis->dataToPixel(QPointF(-5, -5)).toPoint(), 3, isYellow));
+        QVERIFY(colourNear(image, axis->dataToPixel(QPointF(0, 0)).toPoint(), 1, isYellow));
+    }
+
     void lineBetweenPointsBeyondBothEdgesIsDrawn()
     {
         QGraph graph;
