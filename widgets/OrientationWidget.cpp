@@ -6,6 +6,7 @@
 #include <QOpenGLTexture>
 #include <QTimer>
 
+#include <algorithm>
 #include <iostream>
 
 namespace {

@@ -42,7 +42,7 @@ QPointF QGraphView::originPosition() const
 
 void QGraphView::setTimelines(const TimelineList &timelines)
 {
-    m_timelines = timelines;
+    m_timelines = timelines ? timelines : TimelineList::create();
     m_selectedTimeline.reset();
 }
 

@@ -34,6 +34,7 @@ public:
     void limitOrigin();
     void followTracker();
 
+    // Shows the given markers (a null list stands for none) and forgets the grabbed one.
     void setTimelines(const TimelineList &timelines);
     TimelineList timelines() const { return m_timelines; }
     Timeline selectedTimeline() const { return m_selectedTimeline; }

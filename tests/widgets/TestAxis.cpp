@@ -104,18 +104,6 @@ private slots:
         QCOMPARE(axis.topRight(), QPointF(290, 190));
     }
 
-    void pixelAndDataMappingsAreInverse()
-    {
-        Axis axis{QPen(), QPen(), QPen(), QPen()};
-        axis.series.append(seriesWith({{-3, -7}, {40, 12}}));
-        place(axis, 640, 480, 123, 321);
-        const QPointF data(17.5, -2.25);
-        const QPointF pixel = axis.dataToPixel(data);
-        QCOMPARE(pixel, QPointF(123 + 17.5 * axis.scaleX(), 321 + 2.25 * axis.scaleY()));
-        const QPointF back = axis.pixelToData(pixel);
-        QVERIFY(std::abs(back.x() - data.x()) < 1e-9 && std::abs(back.y() - data.y()) < 1e-9);
-    }
-
     void tickStepsFollowTheWantedSpacing()
     {
         Axis axis{QPen(), QPen(), QPen(), QPen()};
@@ -157,16 +145,6 @@ private slots:
         place(axis, 400, 300, 400, 0);
         QVERIFY(std::isfinite(axis.scaleX()) && axis.scaleX() > 0);
         QVERIFY(std::isfinite(axis.scaleY()) && axis.scaleY() > 0);
-    }
-
-    void extendBoundsIgnoresNotANumber()
-    {
-        GraphSeries *series = seriesWith({{1, 2}, {std::nan(""), std::nan("")}});
-        QCOMPARE(series->dataBox.maxX, 1.0);
-        QCOMPARE(series->dataBox.maxY, 2.0);
-        series->resetBounds();
-        QCOMPARE(series->dataBox.maxX, 0.0);
-        delete series;
     }
 };
 
