@@ -1,5 +1,6 @@
 // Saves, loads (with its sort and processing) and exports a generated flight of about one
-// million events, and processes a one-hour recording; reports seconds, MB/s and peak memory.
+// million events, and processes a one-hour recording; reports seconds, MB/s and the peak
+// memory of each step, each step in a process of its own.
 //   bench_flightfile [folder for the files, default /tmp]
 
 #include "SyntheticFlight.h"
@@ -8,9 +9,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <streambuf>
 
@@ -42,57 +45,67 @@ double megabytes(const QString &path)
     return QFileInfo(path).size() / 1e6;
 }
 
+std::unique_ptr<NUVQORAFlight> generated(double launch)
+{
+    SyntheticFlight::Profile profile;
+    profile.launch = launch;
+    return std::move(SyntheticFlight(profile).flight);
+}
+
+// One step; its report goes to standard error, the flight code's progress lines nowhere.
+int runStep(const char *step, const QString &flightPath, const QString &csvPath)
+{
+    DiscardingBuffer discard;
+    std::streambuf *console = std::cout.rdbuf(&discard);
+    bool ok = false;
+    if (!std::strcmp(step, "save")) {
+        const auto flight = generated(6900.0); // with the flight itself, about 1.0 million events
+        const double generatedPeak = peakMegabytes();
+        const double s = seconds([&] { ok = flight->save(flightPath.toStdWString()); });
+        std::fprintf(stderr, "save:   %zu events, %.1f MB file, %.3f s, %.1f MB/s, peak %.0f MB (%.0f MB of it "
+                             "the generated flight)\n",
+                     flight->events.size(), megabytes(flightPath), s, megabytes(flightPath) / s, peakMegabytes(),
+                     generatedPeak);
+    } else if (!std::strcmp(step, "load")) {
+        NUVQORAFlight flight;
+        const double s = seconds([&] { ok = flight.load(flightPath.toStdWString()); });
+        std::fprintf(stderr, "load:   %zu events, %.3f s (read, sort, processing), %.1f MB/s, peak %.0f MB\n",
+                     flight.events.size(), s, megabytes(flightPath) / s, peakMegabytes());
+    } else if (!std::strcmp(step, "csv")) {
+        NUVQORAFlight flight;
+        ok = flight.load(flightPath.toStdWString());
+        const double s = seconds([&] { ok = ok && flight.exportCSV(csvPath.toStdWString()); });
+        std::fprintf(stderr, "CSV:    %.1f MB, %.3f s, %.1f MB/s, peak %.0f MB (loaded flight included)\n",
+                     megabytes(csvPath), s, megabytes(csvPath) / s, peakMegabytes());
+    } else if (!std::strcmp(step, "process")) {
+        const auto flight = generated(3400.0); // one hour in all
+        const double s = seconds([&] { flight->buildSplines(); });
+        ok = !flight->velocity.empty();
+        std::fprintf(stderr, "processing of a one-hour recording (%zu events): %.3f s\n", flight->events.size(), s);
+    }
+    std::cout.rdbuf(console);
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc > 3 && !std::strcmp(argv[1], "--step"))
+        return runStep(argv[2], QDir(argv[3]).filePath("bench_flight.qora"), QDir(argv[3]).filePath("bench_flight.csv"));
+
     const QString folder = argc > 1 ? argv[1] : QDir::tempPath();
-    const QString flightPath = QDir(folder).filePath("bench_flight.qora");
-    const QString csvPath = QDir(folder).filePath("bench_flight.csv");
-
-    DiscardingBuffer discard;
-    std::streambuf *console = std::cout.rdbuf(&discard); // the flight code's progress lines
-
-    SyntheticFlight::Profile profile;
-    profile.launch = 6900.0; // with the flight itself, about 1.0 million events
-    SyntheticFlight big(profile);
-    const std::size_t eventCount = big.flight->events.size();
-    const double generatedPeak = peakMegabytes();
-
-    bool saved = false;
-    const double saveSeconds = seconds([&] { saved = big.flight->save(flightPath.toStdWString()); });
-    const double savedPeak = peakMegabytes();
-    big.flight.reset();
-
-    NUVQORAFlight loaded;
-    bool read = false;
-    const double loadSeconds = seconds([&] { read = loaded.load(flightPath.toStdWString()); });
-    const double loadedPeak = peakMegabytes();
-
-    bool exported = false;
-    const double csvSeconds = seconds([&] { exported = loaded.exportCSV(csvPath.toStdWString()); });
-    const double exportedPeak = peakMegabytes();
-
-    profile.launch = 3400.0; // one hour in all
-    SyntheticFlight hour(profile);
-    const double hourSeconds = seconds([&] { hour.flight->buildSplines(); });
-
-    std::cout.rdbuf(console);
-    if (!saved || !read || !exported || loaded.events.size() != eventCount) {
-        std::printf("failed: saved %d, loaded %d (%zu of %zu events), exported %d\n", saved, read,
-                    loaded.events.size(), eventCount, exported);
-        return 1;
+    int failures = 0;
+    for (const char *step : {"save", "load", "csv", "process"}) {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(QString::fromLocal8Bit(argv[0]), {"--step", step, folder});
+        if (!process.waitForFinished(-1) || process.exitCode() != 0) {
+            std::fprintf(stderr, "%s failed\n", step);
+            ++failures;
+        }
     }
-    const double fileMB = megabytes(flightPath);
-    const double csvMB = megabytes(csvPath);
-    std::printf("events: %zu, flight file %.1f MB, CSV %.1f MB\n", eventCount, fileMB, csvMB);
-    std::printf("save:   %.3f s, %.1f MB/s, peak %.0f MB (after generating %.0f MB)\n", saveSeconds,
-                fileMB / saveSeconds, savedPeak, generatedPeak);
-    std::printf("load:   %.3f s, %.1f MB/s (read, sort, processing), peak %.0f MB\n", loadSeconds,
-                fileMB / loadSeconds, loadedPeak);
-    std::printf("CSV:    %.3f s, %.1f MB/s, peak %.0f MB\n", csvSeconds, csvMB / csvSeconds, exportedPeak);
-    std::printf("processing of a one-hour recording (%zu events): %.3f s\n", hour.flight->events.size(), hourSeconds);
-    QFile::remove(flightPath);
-    QFile::remove(csvPath);
-    return 0;
+    QFile::remove(QDir(folder).filePath("bench_flight.qora"));
+    QFile::remove(QDir(folder).filePath("bench_flight.csv"));
+    return failures;
 }

@@ -29,6 +29,20 @@ void convertVersion1Settings(NUVQORASettings &settings, const uint8_t (&earlier)
     settings.updateChecksum();
 }
 
+void adoptOnce(const std::vector<NUVEvent *> &loaded, EventList &events)
+{
+    std::vector<NUVEvent *> sorted(loaded);
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<bool> adopted(sorted.size());
+    for (NUVEvent *event : loaded) {
+        const auto index = std::lower_bound(sorted.begin(), sorted.end(), event) - sorted.begin();
+        if (adopted[index])
+            continue;
+        adopted[index] = true;
+        events.emplace_back(event);
+    }
+}
+
 void correctVersion1Times(NUVQORAFlight &flight)
 {
     const uint16_t firmware = flight.settings.firmwareVersion();

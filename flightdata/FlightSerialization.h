@@ -40,12 +40,12 @@
 #include <boost/serialization/string.hpp>
 #include <boost/serialization/version.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <iostream>
 #include <memory>
 #include <typeinfo>
-#include <unordered_set>
 #include <vector>
 
 using EventList = std::vector<std::unique_ptr<NUVEvent>>;
@@ -133,8 +133,11 @@ void saveEvents(Archive &ar, const EventList &events)
     }
 }
 
-// Loads into events, which keep whatever was read before an error. Every object is kept
-// once, however often the file refers to it, and only objects this load created are kept.
+// Hands the loaded objects to the list, each once however often the file referred to it.
+void adoptOnce(const std::vector<NUVEvent *> &loaded, EventList &events);
+
+// Loads into events, which keep whatever was read before an error. Only objects this load
+// created are kept.
 template<class Archive>
 void loadEvents(Archive &ar, EventList &events, const void *owner)
 {
@@ -144,29 +147,34 @@ void loadEvents(Archive &ar, EventList &events, const void *owner)
         boost::serialization::item_version_type itemVersion(0);
         ar >> itemVersion;
     }
-    std::unordered_set<const NUVEvent *> kept;
-    for (std::size_t i = 0; i < count; ++i) {
-        NUVEvent *event = nullptr;
-        try {
-            ar >> event;
-        } catch (...) {
-            // The library leaves a half-read new object here. It is complete as a C++ object
-            // (built before its fields were read), and NUVEvent is its primary base, so it
-            // can be deleted through this pointer.
-            if (event && !kept.count(event))
-                delete event;
-            throw;
+    std::vector<NUVEvent *> loaded;
+    try {
+        for (std::size_t i = 0; i < count; ++i) {
+            NUVEvent *event = nullptr;
+            try {
+                ar >> event;
+            } catch (...) {
+                // The library leaves a half-read new object here. It is complete as a C++
+                // object (built before its fields were read), and NUVEvent is its primary
+                // base, so it can be deleted through this pointer.
+                if (event && std::find(loaded.begin(), loaded.end(), event) == loaded.end())
+                    delete event;
+                throw;
+            }
+            if (!event)
+                continue;
+            // The only objects a damaged reference could point at besides events: the flight
+            // and its event list, both read before the first event.
+            if (static_cast<const void *>(event) == owner || static_cast<const void *>(event) == &events)
+                boost::serialization::throw_exception(
+                    boost::archive::archive_exception(boost::archive::archive_exception::pointer_conflict));
+            loaded.push_back(event);
         }
-        if (!event || kept.count(event))
-            continue;
-        // The only objects a damaged reference could point at besides events: the flight
-        // and its event list, both read before the first event.
-        if (static_cast<const void *>(event) == owner || static_cast<const void *>(event) == &events)
-            boost::serialization::throw_exception(
-                boost::archive::archive_exception(boost::archive::archive_exception::pointer_conflict));
-        kept.insert(event);
-        events.emplace_back(event);
+    } catch (...) {
+        adoptOnce(loaded, events);
+        throw;
     }
+    adoptOnce(loaded, events);
 }
 
 } // namespace flightfile

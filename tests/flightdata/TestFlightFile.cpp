@@ -343,6 +343,12 @@ void TestFlightFile::oldEventVersionsConvert()
              QCOMPARE(xy.x, 2.0f);
              QCOMPARE(xy.y, 1.0f);
          }, 1},
+        {"lateral v1", AccelXYId, 1, with([](auto &b) { b.u16(0x0080).u16(0x0200); }),
+         [](const NUVEvent &e) {
+             const auto &xy = static_cast<const NUVEvent_AccelXY &>(e);
+             QCOMPARE(xy.x, 0.5f);
+             QCOMPARE(xy.y, 2.0f);
+         }, 1},
         {"lateral v0 raw", AccelXYId, 0, with([](auto &b) { b.u16(256).u16(0xFE00).u16(0xFFFF); }),
          [](const NUVEvent &e) {
              const auto &xy = static_cast<const NUVEvent_AccelXY &>(e);
@@ -353,6 +359,9 @@ void TestFlightFile::oldEventVersionsConvert()
          [](const NUVEvent &e) { QCOMPARE(static_cast<const NUVEvent_Pressure &>(e).pressure, 17337.24f); }, 1},
         {"battery v0", ComputerBatteryId, 0, with([](auto &b) { b.u16(10000); }),
          [](const NUVEvent &e) { QCOMPARE(static_cast<const NUVEvent_ComputerBattery &>(e).voltage, 6.2996073f); }, 1},
+        {"ejection battery v0 with its own reference", EjectionBatteryId, 0,
+         FlightFileBytes().f32(5.0f).u8(0).f32(1.0f).u16(10000),
+         [](const NUVEvent &e) { QCOMPARE(static_cast<const NUVEvent_EjectionBattery &>(e).voltage, 9.5448595f); }, 1},
         {"temperature v0", TemperatureId, 0, with([](auto &b) { b.u16(10000); }),
          [](const NUVEvent &e) { QCOMPARE(static_cast<const NUVEvent_Temperature &>(e).temperature, 151.41602f); }, 1},
         {"rssi v0", RSSIId, 0, with([](auto &b) { b.u32(16384); }),
