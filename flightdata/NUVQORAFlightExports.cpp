@@ -119,9 +119,12 @@ bool NUVQORAFlight::exportCSV(const std::wstring &path)
     int blockOfKind[KindCount];
     std::fill(std::begin(blockOfKind), std::end(blockOfKind), -1);
 
+    std::ostringstream line;
     for (const std::unique_ptr<NUVEvent> &event : events) {
         const NUVEvent *e = event.get();
-        std::ostringstream line;
+        // Each line starts in the stream's default format.
+        line.str(std::string());
+        line.precision(6);
         line << e->time;
         Kind kind;
         if (const auto *fix = dynamic_cast<const NUVEvent_GPSLLSol *>(e)) {

@@ -3,7 +3,6 @@
 #include "NUVEvent_GPSTime.h"
 #include "NUVEvent_LineA.h"
 #include "NUVEvent_Status.h"
-#include "NUVEvent_Temperature.h"
 #include "NUVEvent_Text.h"
 #include "SparseCellTable.h"
 
