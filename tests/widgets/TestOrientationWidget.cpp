@@ -100,6 +100,10 @@ private slots:
         QVERIFY2(std::abs(picture.extent.height() - 277) <= 4, qPrintable(QString::number(picture.extent.height())));
         QVERIFY(std::abs(picture.extent.center().x() - 200) <= 2 && std::abs(picture.extent.center().y() - 200) <= 2);
         QVERIFY2(picture.blue > picture.green && picture.blue > 10000, qPrintable(QString::number(picture.blue)));
+
+        // Attitudes that are not of unit length turn the board without resizing it.
+        const Picture scaled = render(QQuaternion(3, 0, 0, 0));
+        QCOMPARE(scaled.extent, picture.extent);
     }
 
     void halfTurnAboutTheLengthShowsTheFront()
