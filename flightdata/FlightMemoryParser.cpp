@@ -14,9 +14,6 @@ FlightMemoryParser::FlightMemoryParser(const uint8_t *image, size_t size, std::o
 
 std::vector<std::shared_ptr<NUVQORAFlight>> FlightMemoryParser::parse()
 {
-    // Decoding starts the process clock as any decoded record does; the records themselves
-    // are timed by their flight's delta-time records, so the clock is read only once.
-    NUVEvent::millisecondsSinceFirstRecord();
     std::vector<std::shared_ptr<NUVQORAFlight>> flights;
     size_t position = 0;
     while (position < m_size) {
@@ -79,19 +76,18 @@ size_t FlightMemoryParser::readRecords(size_t start, NUVQORAFlight &flight)
         if (code == toByte(NUVEventCode::EndOfMemory) || code == toByte(NUVEventCode::FlightMarker)
             || code == toByte(NUVEventCode::EndOfFlight))
             break;
-        if (code & toByte(NUVEventCode::DeltaTime)) {
-            // A record must end before the image's last byte; a delta of its own is one byte.
-            if (position + 1 >= m_size)
-                break;
-            ++position;
-            time += static_cast<float>(code & 0x7F) * 0.001f;
-            continue;
-        }
-        const int length = NUVEvent::recordLength(code);
+        const bool isDeltaTime = code & toByte(NUVEventCode::DeltaTime);
+        const int length = isDeltaTime ? 0 : NUVEvent::recordLength(code);
+        // A record must end before the image's last byte.
         if (length < 0 || position + length + 1 >= m_size)
             break;
         const uint8_t *record = m_image + position;
         position += length + 1;
+        startEventClock();
+        if (isDeltaTime) {
+            time += static_cast<float>(code & 0x7F) * 0.001f;
+            continue;
+        }
         std::unique_ptr<NUVEvent> event = NUVEvent::fromBytes(record, length + 1, 0);
         if (!event)
             break; // a record without an event ends the flight after it
@@ -99,4 +95,15 @@ size_t FlightMemoryParser::readRecords(size_t start, NUVQORAFlight &flight)
         flight.appendEvent(std::move(event));
     }
     return position;
+}
+
+void FlightMemoryParser::startEventClock()
+{
+    // Decoding a record starts the process's event clock, as any decoded record does. The
+    // records themselves are timed by their flight's delta-time records, so the clock is
+    // read once, and not at all for an image without records.
+    if (m_eventClockStarted)
+        return;
+    NUVEvent::millisecondsSinceFirstRecord();
+    m_eventClockStarted = true;
 }

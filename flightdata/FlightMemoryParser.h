@@ -30,8 +30,10 @@ private:
     FlightResult parseFlight(size_t marker);
     bool readSettings(size_t marker, NUVQORAFlight &flight);
     size_t readRecords(size_t start, NUVQORAFlight &flight);
+    void startEventClock();
 
     const uint8_t *m_image;
     size_t m_size;
     std::ostream &m_console;
+    bool m_eventClockStarted = false;
 };

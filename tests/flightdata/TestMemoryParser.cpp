@@ -2,6 +2,7 @@
 #include "NUVEvent_AccelZ.h"
 #include "NUVEvent_Pressure.h"
 #include "NUVQORAFlight.h"
+#include "TickClock.h"
 
 #include <QtTest>
 
@@ -46,6 +47,9 @@ float accelerationOf(const NUVEvent *event)
     return accel ? accel->acceleration : -999.0f;
 }
 
+uint32_t fakeTicks = 0;
+uint32_t fakeClock() { return fakeTicks; }
+
 } // namespace
 
 class TestMemoryParser : public QObject
@@ -53,6 +57,18 @@ class TestMemoryParser : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        // An image without a single record decodes nothing, so it must not start the clock
+        // that stamps live readings; this runs before anything else here decodes a record.
+        TickClock::setSource(&fakeClock);
+        fakeTicks = 1000;
+        QCOMPARE(parse(image({marker, settingsBlock(), Bytes(8, 0xFF)})).size(), size_t(1));
+        fakeTicks = 5000;
+        QCOMPARE(NUVEvent::fromBytes(Bytes{0x02, 0x01, 0x00})->time, 0.0f);
+        TickClock::setSource(nullptr);
+    }
+
     void lastRecordOfAFlightIsDropped()
     {
         const Flights flights = parse(image({marker, settingsBlock(), {0x02, 0x00, 0x80, 0x81, 0x02, 0x00, 0xC0, 0xFF}}));
