@@ -543,8 +543,8 @@ template<class Archive>
 void load(Archive &ar, NUVQORASettings &settings, unsigned int version)
 {
     using flightfile::read;
-    flightfile::requireKnownVersion<NUVQORASettings>(version);
     std::cout << "Settings version: " << version << '\n';
+    flightfile::requireKnownVersion<NUVQORASettings>(version);
     ar >> settings.valid;
     if (version >= 2) {
         ar >> make_binary_object(settings.image.data(), settings.image.size());

@@ -556,6 +556,15 @@ void TestFlightFile::newerVersionsAreRefused()
     flight = loadBytes(defaultTail(newerFlight).bytes, &loaded, &console);
     QVERIFY(!loaded);
     QVERIFY2(console.find("Error: class version NUVQORAFlight\n") != std::string::npos, console.c_str());
+
+    FlightFileBytes newerSettings;
+    newerSettings.header().classInfo(false, 3).classInfo(false, 0).u32(0).u32(0).u16(0x0100).text("");
+    newerSettings.classInfo(false, 3).u8(1).raw(NUVQORASettings().image.data(), 97).u8(0);
+    flight = loadBytes(newerSettings.bytes, &loaded, &console);
+    QVERIFY(loaded);
+    QVERIFY(!flight->settings.valid);
+    QVERIFY2(console.find("Settings version: 3\nError: class version NUVQORASettings\n") != std::string::npos,
+             console.c_str());
 }
 
 void TestFlightFile::damagedReferencesAreHandled()
