@@ -22,11 +22,12 @@ struct PadWindow
     float slope;
 };
 
+// The sample time is a running float advanced by the step, as every time of the flight is.
 PadWindow padWindow(const SampleTable &pressureAltitude, float start, float step)
 {
     float sx = 0.0f, sy = 0.0f, sxx = 0.0f, syy = 0.0f, sxy = 0.0f;
-    for (int k = 0; k < 20; ++k) {
-        const float x = start + step * static_cast<float>(k);
+    float x = start;
+    for (int k = 0; k < 20; ++k, x += step) {
         const float y = NUVQORAFlight::sampleAt(pressureAltitude, x).value;
         sx += x;
         sy += y;

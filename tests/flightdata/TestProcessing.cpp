@@ -52,6 +52,7 @@ private slots:
     void flightFiguresMatchTheProfile();
     void invertedSensorIsCorrected();
     void flightThatNeverRises();
+    void padWindowStepsItsRunningTime();
     void peaksDuringAscent();
     void gpsQueries();
     void trimKeepsTheWindow();
@@ -173,6 +174,26 @@ void TestProcessing::flightThatNeverRises()
     offsetFlight.flight->buildSplines();
     const float pad = NUVQORAFlight::sampleAt(offsetFlight.flight->pressureAltitude, 20.0f).value;
     QVERIFY(std::fabs(NUVQORAFlight::sampleAt(offsetFlight.flight->kalmanAltitude, 20.0f).value - pad) < 3.0f);
+}
+
+void TestProcessing::padWindowStepsItsRunningTime()
+{
+    // From apogee at 100 s, the landing search's 11th window starts at 101 s; its last sample
+    // time, 19 steps of 0.2 s added to a float, is 104.79993 s, short of a jump at 104.79997 s
+    // (while 101 s + 19 * 0.2 s would reach past it). So the window is steady and ends the search.
+    NUVQORAFlight flight;
+    for (const float t : {100.0f, 120.0f}) {
+        auto event = std::make_unique<NUVEvent_AccelZ>();
+        event->time = t;
+        flight.appendEvent(std::move(event));
+    }
+    for (float t = 90.0f; t < 104.75f; t += 0.1f)
+        flight.pressureAltitude.push_back({t, 0.0f, 0.0f});
+    flight.pressureAltitude.push_back({104.79995f, 0.0f, 0.0f});
+    for (float t = 104.79997f; t < 130.0f; t += 0.1f)
+        flight.pressureAltitude.push_back({t, 100.0f, 0.0f});
+    QuietConsole quiet;
+    QVERIFY2(flight.landingTime() < 101.1f, qPrintable(QString::number(flight.landingTime())));
 }
 
 void TestProcessing::peaksDuringAscent()
