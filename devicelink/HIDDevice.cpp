@@ -12,9 +12,6 @@
 namespace {
 
 constexpr int ReportSize = 65;
-constexpr uint8_t RefusedCode = 1;
-constexpr uint8_t FlushCode = 255;
-constexpr uint8_t FlushAnswerCode = 1;
 constexpr uint32_t GroundStationTimeoutMs = 500;
 constexpr uint32_t FlushReadTimeoutMs = 500;
 // A device that keeps streaming never answers the flush; give up after this much.
@@ -120,7 +117,7 @@ bool HIDDevice::writeReport(const HIDPacket &packet, uint32_t timeoutMs, const c
 {
     if (!isOpen())
         return false;
-    if (packet.code == RefusedCode) {
+    if (packet.code == FlushAnswerCode) {
         // Code 1 is the device's flush answer; sending it would confuse every later exchange.
         std::cout << refusalText << std::flush;
         return false;

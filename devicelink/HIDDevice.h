@@ -16,6 +16,9 @@ class HIDDevice
 {
 public:
     static constexpr uint16_t VendorId = 0x03DB;
+    // The flush request and the device's answer to it; the answer's code is never sent.
+    static constexpr uint8_t FlushCode = 255;
+    static constexpr uint8_t FlushAnswerCode = 1;
 
     struct Attributes
     {

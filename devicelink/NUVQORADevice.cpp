@@ -1,10 +1,13 @@
 #include "NUVQORADevice.h"
 
 #include "NUVEvent.h"
+#include "NUVQORAProtocol.h"
 
 #include <algorithm>
 #include <cstring>
 #include <iostream>
+
+using namespace NUVQORAProtocol;
 
 namespace {
 
@@ -13,36 +16,8 @@ constexpr uint32_t SendTimeoutMs = 5000;
 constexpr uint32_t ReplyTimeoutMs = 5000;
 constexpr uint32_t LiveTimeoutMs = 10;
 constexpr uint32_t StartFirmwareTimeoutMs = 3000;
-constexpr int ChunkPayload = 60;
-
-// Request and reply codes of the flight computer.
-constexpr uint8_t StartFirmwareCode = 3;
-constexpr uint8_t ReadEventCode = 3;
-constexpr uint8_t EventReplyCode = 2;
-constexpr uint8_t ReadSettingsCode = 6;
-constexpr uint8_t WriteSettingsCode = 7;
-constexpr uint8_t RefusedCode = 9;
-constexpr uint8_t ExitFirmwareCode = 10;
-constexpr uint8_t AlmanacListCode = 11;
-constexpr uint8_t AlmanacListReplyCode = 12;
-constexpr uint8_t AlmanacCode = 13;
-constexpr uint8_t AlmanacReplyCode = 14;
-constexpr uint8_t StoreAlmanacsCode = 15;
-constexpr uint8_t UploadAlmanacsCode = 16;
-constexpr uint8_t FireLineCode = 17;
-constexpr uint8_t ClearSVDataCode = 19;
-constexpr uint8_t ResetSettingsCode = 20;
-constexpr uint8_t ClearMemoryCode = 21;
-constexpr uint8_t DownloadCode = 22;
-constexpr uint8_t TotalSizeCode = 24;
-constexpr uint8_t InitEmulationCode = 25;
-constexpr uint8_t EmulationStepCode = 32;
-constexpr uint8_t ChunkCode = '!';
+// The almanac request's data byte.
 constexpr uint8_t AlmanacRecordRequest = 3;
-
-constexpr int AlmanacListSize = 32;
-constexpr int AlmanacSize = 44;
-constexpr int EmulationReplySize = 33;
 
 void appendU16(std::vector<uint8_t> &out, uint16_t value)
 {
@@ -70,8 +45,6 @@ float floatAt(const uint8_t *bytes)
 }
 
 } // namespace
-
-const DeviceIdentity NUVQORADevice::Identity{3, 0x200, 4, 0x213};
 
 NUVQORADevice::NUVQORADevice()
 {
@@ -301,7 +274,7 @@ int NUVQORADevice::writeSettings()
     HIDPacket reply;
     if (!read(reply, ReplyTimeoutMs))
         reply.code = WriteSettingsCode;
-    if (reply.code == 5) {
+    if (reply.code == OkCode) {
         std::cout << "successful write" << std::endl;
         return 0;
     }

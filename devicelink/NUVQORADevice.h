@@ -4,6 +4,7 @@
 #include "EmulationStepReply.h"
 #include "EmulationStepRequest.h"
 #include "HIDDevice.h"
+#include "NUVQORAProtocol.h"
 #include "NUVQORASettings.h"
 
 #include <QString>
@@ -21,7 +22,7 @@ class NUVEvent;
 class NUVQORADevice : public HIDDevice
 {
 public:
-    static const DeviceIdentity Identity; // bootloader 3 / 0x200, firmware 4 / 0x213
+    static constexpr DeviceIdentity Identity{3, 0x200, 4, 0x213};
 
     // Called after each received chunk with (bytes wanted, bytes received); true cancels.
     using Progress = std::function<bool(int total, int received)>;
@@ -51,8 +52,8 @@ public:
     int readSettings();
     int writeSettings();
     int exitFirmware();
-    int readAlmanacList(uint8_t list[32]);
-    int readAlmanac(uint8_t almanac[44]);
+    int readAlmanacList(uint8_t list[NUVQORAProtocol::AlmanacListSize]);
+    int readAlmanac(uint8_t almanac[NUVQORAProtocol::AlmanacSize]);
     int storeAlmanacs();
     int uploadAlmanacs(uint8_t &count);
     int fireLine(uint8_t line);
@@ -72,6 +73,6 @@ private:
     // Sends a request and reads one reply into `reply`; on a missing reply the request's own
     // code stands in. Returns 0 when the reply code is `expected`, else 5 or 6.
     int exchange(const HIDPacket &request, uint32_t readTimeoutMs, Timeout timeout, HIDPacket &reply,
-                 uint8_t expected = 5);
+                 uint8_t expected = NUVQORAProtocol::OkCode);
     int command(uint8_t code, uint32_t readTimeoutMs, Timeout timeout, std::vector<uint8_t> data = {});
 };

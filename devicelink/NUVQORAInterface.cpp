@@ -3,6 +3,7 @@
 #include "DeviceNotice.h"
 #include "EmulationResults.h"
 #include "EmulationRow.h"
+#include "NUVQORAProtocol.h"
 #include "TickClock.h"
 
 #include <QFile>
@@ -484,7 +485,7 @@ void NUVQORAInterface::resetDeviceSettings()
 
 void NUVQORAInterface::viewStoredAlmanacs()
 {
-    uint8_t list[32] = {};
+    uint8_t list[NUVQORAProtocol::AlmanacListSize] = {};
     runCommand("Reading almanac SV list...", "Error viewing stored almanac list.",
                [this, &list] { return readAlmanacList(list); },
                [this, &list] {
@@ -499,7 +500,7 @@ void NUVQORAInterface::viewStoredAlmanacs()
 
 void NUVQORAInterface::printStoredAlmanac()
 {
-    uint8_t almanac[44] = {};
+    uint8_t almanac[NUVQORAProtocol::AlmanacSize] = {};
     readAlmanac(almanac);
     const auto u32 = [&almanac](int offset) {
         return uint32_t(almanac[offset]) | uint32_t(almanac[offset + 1]) << 8 | uint32_t(almanac[offset + 2]) << 16

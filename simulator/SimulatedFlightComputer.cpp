@@ -1,45 +1,16 @@
 #include "SimulatedFlightComputer.h"
 
 #include "HIDDevice.h"
-#include "NUVQORASettings.h"
 #include "SimulatedHidBackend.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
+using namespace NUVQORAProtocol;
+
 namespace {
 
-constexpr uint16_t BootloaderProductId = 3;
-constexpr uint16_t FirmwareProductId = 4;
-
-// Request and reply codes of the device protocol.
-constexpr uint8_t StartFirmwareCode = 3;
-constexpr uint8_t ReadEventCode = 3;
-constexpr uint8_t EventReplyCode = 2;
-constexpr uint8_t OkCode = 5;
-constexpr uint8_t ReadSettingsCode = 6;
-constexpr uint8_t WriteSettingsCode = 7;
-constexpr uint8_t RefusedCode = 9;
-constexpr uint8_t ExitFirmwareCode = 10;
-constexpr uint8_t AlmanacListCode = 11;
-constexpr uint8_t AlmanacListReplyCode = 12;
-constexpr uint8_t AlmanacCode = 13;
-constexpr uint8_t AlmanacReplyCode = 14;
-constexpr uint8_t StoreAlmanacsCode = 15;
-constexpr uint8_t UploadAlmanacsCode = 16;
-constexpr uint8_t FireLineCode = 17;
-constexpr uint8_t ClearSVDataCode = 19;
-constexpr uint8_t ResetSettingsCode = 20;
-constexpr uint8_t ClearMemoryCode = 21;
-constexpr uint8_t DownloadCode = 22;
-constexpr uint8_t TotalSizeCode = 24;
-constexpr uint8_t InitEmulationCode = 25;
-constexpr uint8_t EmulationStepCode = 32;
-constexpr uint8_t ChunkCode = '!';
-constexpr uint8_t FlushCode = 255;
-constexpr uint8_t FlushAnswerCode = 1;
-constexpr int ChunkPayload = 60;
 constexpr uint8_t StaleCode = EventReplyCode; // a live reply left over from an earlier exchange
 
 uint32_t u32At(const uint8_t *bytes)
@@ -137,9 +108,11 @@ void SimulatedFlightComputer::plugAs(Mode mode)
     m_returnToBootloader = false;
     m_mode = mode;
     if (mode == Mode::Bootloader)
-        m_path = m_backend.plug(*this, HIDDevice::VendorId, BootloaderProductId, m_bootloaderVersion);
+        m_path = m_backend.plug(*this, HIDDevice::VendorId, NUVQORADevice::Identity.bootloaderProductId,
+                                m_bootloaderVersion);
     else if (mode == Mode::Firmware)
-        m_path = m_backend.plug(*this, HIDDevice::VendorId, FirmwareProductId, m_firmwareVersion);
+        m_path = m_backend.plug(*this, HIDDevice::VendorId, NUVQORADevice::Identity.firmwareProductId,
+                                m_firmwareVersion);
 }
 
 SimulatedFlightComputer::Mode SimulatedFlightComputer::mode() const
@@ -324,7 +297,7 @@ void SimulatedFlightComputer::handleFirmware(uint8_t code, const uint8_t *data)
             receiveSettingsChunk(data);
         return;
     }
-    if (code == FlushCode) {
+    if (code == HIDDevice::FlushCode) {
         // The flush ends whatever the device was sending before it answers.
         m_outgoing.clear();
         m_stream = {};
@@ -403,8 +376,8 @@ void SimulatedFlightComputer::handleFirmware(uint8_t code, const uint8_t *data)
     case EmulationStepCode:
         answerEmulationStep(data);
         break;
-    case FlushCode:
-        queueReply(FlushAnswerCode);
+    case HIDDevice::FlushCode:
+        queueReply(HIDDevice::FlushAnswerCode);
         break;
     default:
         break; // unknown requests go unanswered

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "CommandFault.h"
+#include "NUVQORADevice.h"
+#include "NUVQORAProtocol.h"
+#include "NUVQORASettings.h"
 #include "SimulatedDevice.h"
 
 #include <array>
@@ -21,9 +24,9 @@ class SimulatedFlightComputer : public SimulatedDevice
 {
 public:
     enum class Mode { Unplugged, Bootloader, Firmware };
-    using SettingsImage = std::array<uint8_t, 97>;
-    using AlmanacList = std::array<uint8_t, 32>;
-    using Almanac = std::array<uint8_t, 44>;
+    using SettingsImage = NUVQORASettings::Image;
+    using AlmanacList = std::array<uint8_t, NUVQORAProtocol::AlmanacListSize>;
+    using Almanac = std::array<uint8_t, NUVQORAProtocol::AlmanacSize>;
 
     struct EmulationStep
     {
@@ -90,15 +93,14 @@ private:
     void queueChunk(const uint8_t *payload, int count);
     void queueReply(uint8_t code, const std::vector<uint8_t> &data = {});
     void receiveSettingsChunk(const uint8_t *data);
-    void answerEvent(uint8_t eventCode);
     void answerEmulationStep(const uint8_t *data);
     bool takeStreamChunk(Report &report);
 
     SimulatedHidBackend &m_backend;
     Mode m_mode = Mode::Unplugged;
     std::string m_path;
-    uint16_t m_bootloaderVersion = 0x200;
-    uint16_t m_firmwareVersion = 0x213;
+    uint16_t m_bootloaderVersion = NUVQORADevice::Identity.bootloaderVersion;
+    uint16_t m_firmwareVersion = NUVQORADevice::Identity.firmwareVersion;
     bool m_refuseOpen = false;
     bool m_returnToBootloader = false; // after the host has read the exit reply
 
