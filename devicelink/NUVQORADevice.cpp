@@ -1,10 +1,10 @@
 #include "NUVQORADevice.h"
 
+#include "LittleEndian.h"
 #include "NUVEvent.h"
 #include "NUVQORAProtocol.h"
 
 #include <algorithm>
-#include <cstring>
 #include <iostream>
 
 using namespace NUVQORAProtocol;
@@ -18,31 +18,6 @@ constexpr uint32_t LiveTimeoutMs = 10;
 constexpr uint32_t StartFirmwareTimeoutMs = 3000;
 // The almanac request's data byte.
 constexpr uint8_t AlmanacRecordRequest = 3;
-
-void appendU16(std::vector<uint8_t> &out, uint16_t value)
-{
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-void appendU32(std::vector<uint8_t> &out, uint32_t value)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<uint8_t>(value >> shift));
-}
-
-uint32_t u32At(const uint8_t *bytes)
-{
-    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
-float floatAt(const uint8_t *bytes)
-{
-    const uint32_t bits = u32At(bytes);
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
 
 } // namespace
 
@@ -263,7 +238,7 @@ int NUVQORADevice::writeSettings()
         const int count = static_cast<int>(std::min<size_t>(settings.image.size() - sent, ChunkPayload));
         std::cout << "bytes: " << count << std::endl;
         std::vector<uint8_t> data;
-        appendU16(data, chunk);
+        appendLittleEndian16(data, chunk);
         data.push_back(static_cast<uint8_t>(count));
         data.insert(data.end(), settings.image.begin() + sent, settings.image.begin() + sent + count);
         if (!write(HIDPacket(ChunkCode, std::move(data)), SendTimeoutMs))
@@ -357,8 +332,8 @@ int NUVQORADevice::downloadData(std::vector<uint8_t> &buffer, uint32_t length, c
     if (!isOpen())
         return 1;
     std::vector<uint8_t> request;
-    appendU32(request, 0);
-    appendU32(request, length);
+    appendLittleEndian32(request, 0);
+    appendLittleEndian32(request, length);
     if (!write(HIDPacket(DownloadCode, std::move(request)), SendTimeoutMs))
         return 6;
     HIDPacket reply;
@@ -386,7 +361,7 @@ int NUVQORADevice::totalDataSize(uint32_t &size)
     if (result == 0) {
         uint8_t bytes[4] = {};
         reply.copyBytes(bytes, sizeof bytes, 0);
-        size = u32At(bytes);
+        size = littleEndian32(bytes);
     }
     return result;
 }
@@ -394,20 +369,20 @@ int NUVQORADevice::totalDataSize(uint32_t &size)
 int NUVQORADevice::initEmulation(uint32_t value)
 {
     std::vector<uint8_t> data;
-    appendU32(data, value);
+    appendLittleEndian32(data, value);
     return command(InitEmulationCode, ReplyTimeoutMs, Timeout::GivesGenericError, std::move(data));
 }
 
 int NUVQORADevice::emulationStep(const EmulationStepRequest &step, EmulationStepReply *reply)
 {
     std::vector<uint8_t> data;
-    appendU32(data, step.pressure);
-    appendU32(data, step.gpsAltitude);
+    appendLittleEndian32(data, step.pressure);
+    appendLittleEndian32(data, step.gpsAltitude);
     data.push_back(step.gpsValid);
     for (int16_t value : step.acceleration)
-        appendU16(data, static_cast<uint16_t>(value));
+        appendLittleEndian16(data, static_cast<uint16_t>(value));
     for (int16_t value : step.gyro)
-        appendU16(data, static_cast<uint16_t>(value));
+        appendLittleEndian16(data, static_cast<uint16_t>(value));
     HIDPacket answer;
     const int result = exchange(HIDPacket(EmulationStepCode, std::move(data)), ReplyTimeoutMs,
                                 Timeout::GivesGenericError, answer);
@@ -416,13 +391,13 @@ int NUVQORADevice::emulationStep(const EmulationStepRequest &step, EmulationStep
     uint8_t bytes[EmulationReplySize] = {};
     answer.copyBytes(bytes, EmulationReplySize, 0);
     reply->flightState = bytes[0];
-    reply->altitude = floatAt(bytes + 1);
-    reply->velocity = floatAt(bytes + 5);
-    reply->acceleration = floatAt(bytes + 9);
+    reply->altitude = littleEndianFloat(bytes + 1);
+    reply->velocity = littleEndianFloat(bytes + 5);
+    reply->acceleration = littleEndianFloat(bytes + 9);
     std::copy_n(bytes + 13, 4, reply->lineOn.begin());
-    reply->w = floatAt(bytes + 17);
-    reply->x = floatAt(bytes + 21);
-    reply->y = floatAt(bytes + 25);
-    reply->z = floatAt(bytes + 29);
+    reply->w = littleEndianFloat(bytes + 17);
+    reply->x = littleEndianFloat(bytes + 21);
+    reply->y = littleEndianFloat(bytes + 25);
+    reply->z = littleEndianFloat(bytes + 29);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "DeviceNotice.h"
 #include "EmulationResults.h"
 #include "EmulationRow.h"
+#include "LittleEndian.h"
 #include "NUVQORAProtocol.h"
 #include "TickClock.h"
 
@@ -502,12 +503,8 @@ void NUVQORAInterface::printStoredAlmanac()
 {
     uint8_t almanac[NUVQORAProtocol::AlmanacSize] = {};
     readAlmanac(almanac);
-    const auto u32 = [&almanac](int offset) {
-        return uint32_t(almanac[offset]) | uint32_t(almanac[offset + 1]) << 8 | uint32_t(almanac[offset + 2]) << 16
-             | uint32_t(almanac[offset + 3]) << 24;
-    };
-    std::cout << "SV: " << u32(0) << std::endl;
-    std::cout << "Week: " << u32(4) << std::endl;
+    std::cout << "SV: " << littleEndian32(almanac) << std::endl;
+    std::cout << "Week: " << littleEndian32(almanac + 4) << std::endl;
     std::cout << "data: " << std::hex;
     for (int i = 0; i < 40; ++i)
         std::cout << "[" << int(almanac[i]) << "]";

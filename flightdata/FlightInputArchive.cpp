@@ -1,5 +1,7 @@
 #include "FlightInputArchive.h"
 
+#include "LittleEndian.h"
+
 #include <boost/archive/impl/archive_serializer_map.ipp>
 #include <boost/archive/impl/basic_binary_iarchive.ipp>
 #include <boost/archive/impl/basic_binary_iprimitive.ipp>
@@ -57,7 +59,7 @@ void FlightInputArchive::readHeader()
 
     unsigned char version[2];
     load_binary(version, sizeof version);
-    const unsigned fileVersion = version[0] | unsigned(version[1]) << 8;
+    const unsigned fileVersion = littleEndian16(version);
     if (fileVersion > libraryVersion || fileVersion < oldestLibraryVersion)
         fail(archive_exception::unsupported_version);
     set_library_version(boost::serialization::library_version_type(fileVersion));
@@ -77,7 +79,7 @@ uint32_t FlightInputArchive::loadUnsigned32()
 {
     unsigned char bytes[4];
     load_binary(bytes, sizeof bytes);
-    return bytes[0] | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
+    return littleEndian32(bytes);
 }
 
 void FlightInputArchive::requireBytesLeft(std::size_t count)

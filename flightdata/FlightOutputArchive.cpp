@@ -1,5 +1,7 @@
 #include "FlightOutputArchive.h"
 
+#include "LittleEndian.h"
+
 #include <boost/archive/impl/archive_serializer_map.ipp>
 #include <boost/archive/impl/basic_binary_oarchive.ipp>
 #include <boost/archive/impl/basic_binary_oprimitive.ipp>
@@ -40,9 +42,8 @@ void FlightOutputArchive::saveUnsigned32(std::size_t value)
         boost::serialization::throw_exception(
             boost::archive::archive_exception(boost::archive::archive_exception::output_stream_error,
                                               "size does not fit 32 bits"));
-    const unsigned char bytes[4] = {
-        static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-        static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+    uint8_t bytes[4];
+    storeLittleEndian32(bytes, static_cast<uint32_t>(value));
     save_binary(bytes, sizeof bytes);
 }
 

@@ -5,6 +5,7 @@
 // program has written. Saving always writes the newest version; loading converts older ones.
 // Only FlightFile.cpp includes this, with the two flight archives.
 
+#include "LittleEndian.h"
 #include "NUVEvent.h"
 #include "NUVEvent_AccelXY.h"
 #include "NUVEvent_AccelZ.h"
@@ -551,7 +552,7 @@ void load(Archive &ar, NUVQORASettings &settings, unsigned int version)
     } else if (version == 1) {
         uint8_t earlier[82];
         ar >> make_binary_object(earlier, sizeof earlier);
-        std::cout << "ALT: " << (earlier[23] | earlier[24] << 8) << '\n';
+        std::cout << "ALT: " << littleEndian16(earlier + 23) << '\n';
         flightfile::convertVersion1Settings(settings, earlier);
     } else {
         settings.setFirmwareVersion(read<Archive, uint16_t>(ar));

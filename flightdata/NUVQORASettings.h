@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LittleEndian.h"
+
 #include <QMetaType>
 #include <QString>
 
@@ -92,12 +94,8 @@ public:
 private:
     static size_t indexIn(size_t offset, int index, int count, size_t width = 1);
     static size_t lineIndex(size_t offset, int line, size_t width = 1) { return indexIn(offset, line, 4, width); }
-    uint16_t u16At(size_t offset) const { return static_cast<uint16_t>(image[offset] | (image[offset + 1] << 8)); }
-    void setU16At(size_t offset, uint16_t value)
-    {
-        image[offset] = static_cast<uint8_t>(value);
-        image[offset + 1] = static_cast<uint8_t>(value >> 8);
-    }
+    uint16_t u16At(size_t offset) const { return littleEndian16(&image[offset]); }
+    void setU16At(size_t offset, uint16_t value) { storeLittleEndian16(&image[offset], value); }
 };
 
 Q_DECLARE_METATYPE(NUVQORASettings)

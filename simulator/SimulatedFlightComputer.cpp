@@ -1,40 +1,17 @@
 #include "SimulatedFlightComputer.h"
 
 #include "HIDDevice.h"
+#include "LittleEndian.h"
 #include "SimulatedHidBackend.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 using namespace NUVQORAProtocol;
 
 namespace {
 
 constexpr uint8_t StaleCode = EventReplyCode; // a live reply left over from an earlier exchange
-
-uint32_t u32At(const uint8_t *bytes)
-{
-    return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
-int16_t s16At(const uint8_t *bytes)
-{
-    return static_cast<int16_t>(bytes[0] | bytes[1] << 8);
-}
-
-void appendU32(std::vector<uint8_t> &out, uint32_t value)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<uint8_t>(value >> shift));
-}
-
-void appendFloat(std::vector<uint8_t> &out, float value)
-{
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    appendU32(out, bits);
-}
 
 // Readings of a flight computer resting on a bench, one record per code (big-endian payloads).
 std::map<uint8_t, std::vector<uint8_t>> benchReadings()
@@ -358,16 +335,16 @@ void SimulatedFlightComputer::handleFirmware(uint8_t code, const uint8_t *data)
         if (m_activeFault.noReply || m_activeFault.replyCode >= 0)
             queueReply(ChunkCode); // silence, or the fault's code in place of the chunks
         else
-            m_stream = {u32At(data), u32At(data + 4)};
+            m_stream = {littleEndian32(data), littleEndian32(data + 4)};
         break;
     case TotalSizeCode: {
         std::vector<uint8_t> size;
-        appendU32(size, static_cast<uint32_t>(m_memory.size()));
+        appendLittleEndian32(size, static_cast<uint32_t>(m_memory.size()));
         queueReply(OkCode, size);
         break;
     }
     case InitEmulationCode:
-        m_emulationStart = u32At(data);
+        m_emulationStart = littleEndian32(data);
         m_emulationSteps.clear();
         m_groundAltitude = m_lastAltitude = pressureAltitude(m_emulationStart);
         m_flightState = 0;
@@ -419,7 +396,9 @@ void SimulatedFlightComputer::queueReply(uint8_t code, const std::vector<uint8_t
 void SimulatedFlightComputer::queueChunk(const uint8_t *payload, int count)
 {
     const uint8_t announced = m_chunkIndex == m_activeFault.chunkIndex ? m_activeFault.chunkCount : count;
-    std::vector<uint8_t> data{static_cast<uint8_t>(m_chunkIndex), static_cast<uint8_t>(m_chunkIndex >> 8), announced};
+    std::vector<uint8_t> data;
+    appendLittleEndian16(data, static_cast<uint16_t>(m_chunkIndex));
+    data.push_back(announced);
     data.insert(data.end(), payload, payload + count);
     queue(ChunkCode, data);
     ++m_chunkIndex;
@@ -463,9 +442,11 @@ void SimulatedFlightComputer::receiveSettingsChunk(const uint8_t *data)
 
 void SimulatedFlightComputer::answerEmulationStep(const uint8_t *data)
 {
-    EmulationStep step{u32At(data), static_cast<int32_t>(u32At(data + 4)), data[8],
-                       {s16At(data + 9), s16At(data + 11), s16At(data + 13)},
-                       {s16At(data + 15), s16At(data + 17), s16At(data + 19)}};
+    EmulationStep step{littleEndian32(data), static_cast<int32_t>(littleEndian32(data + 4)), data[8], {}, {}};
+    for (int axis = 0; axis < 3; ++axis) {
+        step.acceleration[axis] = static_cast<int16_t>(littleEndian16(data + 9 + 2 * axis));
+        step.gyro[axis] = static_cast<int16_t>(littleEndian16(data + 15 + 2 * axis));
+    }
     m_emulationSteps.push_back(step);
 
     // A plain flight model: enough for a host to see the phases go by.
@@ -486,14 +467,14 @@ void SimulatedFlightComputer::answerEmulationStep(const uint8_t *data)
         m_flightState = 6;
 
     std::vector<uint8_t> reply{m_flightState};
-    appendFloat(reply, altitude);
-    appendFloat(reply, velocity);
-    appendFloat(reply, acceleration);
+    appendLittleEndianFloat(reply, altitude);
+    appendLittleEndianFloat(reply, velocity);
+    appendLittleEndianFloat(reply, acceleration);
     const uint8_t apogeeLine = m_flightState >= 4 ? 1 : 0;
     reply.insert(reply.end(), {apogeeLine, 0, 0, 0});
-    appendFloat(reply, 1.0f); // upright: w 1, x y z 0
-    appendFloat(reply, 0.0f);
-    appendFloat(reply, 0.0f);
-    appendFloat(reply, 0.0f);
+    appendLittleEndianFloat(reply, 1.0f); // upright: w 1, x y z 0
+    appendLittleEndianFloat(reply, 0.0f);
+    appendLittleEndianFloat(reply, 0.0f);
+    appendLittleEndianFloat(reply, 0.0f);
     queueReply(OkCode, reply);
 }
