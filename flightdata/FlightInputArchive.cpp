@@ -21,8 +21,6 @@ using boost::archive::archive_exception;
 
 namespace {
 
-const char signature[] = "serialization::archive";
-const unsigned libraryVersion = 15;
 // The oldest library version whose header has the form written here.
 const unsigned oldestLibraryVersion = 8;
 
@@ -46,32 +44,32 @@ FlightInputArchive::FlightInputArchive(std::streambuf &buffer)
 
 void FlightInputArchive::readHeader()
 {
-    unsigned char bytes[sizeof signature - 1];
+    using namespace FlightArchiveFormat;
+    unsigned char bytes[SignatureLength];
     try {
-        if (loadUnsigned32() != sizeof signature - 1)
+        if (loadUnsigned32() != SignatureLength)
             fail(archive_exception::invalid_signature);
         load_binary(bytes, sizeof bytes);
     } catch (const archive_exception &) {
         fail(archive_exception::invalid_signature);
     }
-    if (std::memcmp(bytes, signature, sizeof bytes) != 0)
+    if (std::memcmp(bytes, Signature, sizeof bytes) != 0)
         fail(archive_exception::invalid_signature);
 
     unsigned char version[2];
     load_binary(version, sizeof version);
     const unsigned fileVersion = littleEndian16(version);
-    if (fileVersion > libraryVersion || fileVersion < oldestLibraryVersion)
+    if (fileVersion > LibraryVersion || fileVersion < oldestLibraryVersion)
         fail(archive_exception::unsupported_version);
     set_library_version(boost::serialization::library_version_type(fileVersion));
 
     unsigned char sizes[4];
     load_binary(sizes, sizeof sizes);
     static const char *const sizeNames[4] = {"size of int", "size of long", "size of float", "size of double"};
-    static const unsigned char expectedSizes[4] = {4, 4, 4, 8};
     for (int i = 0; i < 4; ++i)
-        if (sizes[i] != expectedSizes[i])
+        if (sizes[i] != NativeSizes[i])
             fail(archive_exception::incompatible_native_format, sizeNames[i]);
-    if (loadUnsigned32() != 1)
+    if (loadUnsigned32() != ByteOrderCheck)
         fail(archive_exception::incompatible_native_format, "endian setting");
 }
 

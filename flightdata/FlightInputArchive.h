@@ -1,14 +1,13 @@
 #ifndef FLIGHTINPUTARCHIVE_H
 #define FLIGHTINPUTARCHIVE_H
 
+#include "FlightArchiveFormat.h"
+
 #include <boost/archive/binary_iarchive_impl.hpp>
 #include <boost/serialization/collection_size_type.hpp>
 
 #include <cstdint>
 #include <streambuf>
-
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
-              "flight files hold little-endian values read as they lie in memory");
 
 // Reads archives in the flight file's framing (see FlightOutputArchive). Files are
 // untrusted: lengths and counts larger than the bytes left, class ids outside the

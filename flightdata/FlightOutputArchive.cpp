@@ -15,25 +15,17 @@ template class binary_oarchive_impl<FlightOutputArchive, char, std::char_traits<
 } // namespace archive
 } // namespace boost
 
-namespace {
-
-// Header of a flight file: signature length and text, archive library version 15, the
-// sizes of int, long, float and double of the 32-bit writer, and the byte-order check.
-const unsigned char header[36] = {
-    22, 0, 0, 0,
-    's', 'e', 'r', 'i', 'a', 'l', 'i', 'z', 'a', 't', 'i', 'o', 'n', ':', ':',
-    'a', 'r', 'c', 'h', 'i', 'v', 'e',
-    15, 0,
-    4, 4, 4, 8,
-    1, 0, 0, 0,
-};
-
-} // namespace
-
 FlightOutputArchive::FlightOutputArchive(std::streambuf &buffer)
     : Base(buffer, boost::archive::no_header)
 {
-    save_binary(header, sizeof header);
+    using namespace FlightArchiveFormat;
+    saveUnsigned32(SignatureLength);
+    save_binary(Signature, SignatureLength);
+    uint8_t version[2];
+    storeLittleEndian16(version, LibraryVersion);
+    save_binary(version, sizeof version);
+    save_binary(NativeSizes, sizeof NativeSizes);
+    saveUnsigned32(ByteOrderCheck);
 }
 
 void FlightOutputArchive::saveUnsigned32(std::size_t value)

@@ -1,18 +1,16 @@
 #ifndef FLIGHTOUTPUTARCHIVE_H
 #define FLIGHTOUTPUTARCHIVE_H
 
+#include "FlightArchiveFormat.h"
+
 #include <boost/archive/binary_oarchive_impl.hpp>
 #include <boost/serialization/collection_size_type.hpp>
 
 #include <cstdint>
 #include <streambuf>
 
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
-              "flight files hold little-endian values written as they lie in memory");
-
-// Binary archive in the flight file's framing: the header of archive library version 15
-// with the sizes 4, 4, 4, 8, and 32-bit string lengths and collection counts, whatever the
-// native sizes of this build are.
+// Binary archive in the flight file's framing: the header of FlightArchiveFormat, and 32-bit
+// string lengths and collection counts, whatever the native sizes of this build are.
 class FlightOutputArchive
     : public boost::archive::binary_oarchive_impl<FlightOutputArchive, char, std::char_traits<char>>
 {

@@ -1,0 +1,24 @@
+#ifndef FLIGHTARCHIVEFORMAT_H
+#define FLIGHTARCHIVEFORMAT_H
+
+// The header that opens every flight file, as FlightOutputArchive writes it and
+// FlightInputArchive checks it: the signature's length (32 bits) and text, the archive library
+// version (16 bits), the sizes of int, long, float and double of the 32-bit writer, and the
+// byte-order check (32 bits), all little-endian.
+
+#include <cstdint>
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "flight files hold little-endian values as they lie in memory");
+
+namespace FlightArchiveFormat {
+
+constexpr char Signature[] = "serialization::archive";
+constexpr uint32_t SignatureLength = sizeof Signature - 1;
+constexpr uint16_t LibraryVersion = 15;
+constexpr uint8_t NativeSizes[4] = {4, 4, 4, 8};
+constexpr uint32_t ByteOrderCheck = 1;
+
+} // namespace FlightArchiveFormat
+
+#endif // FLIGHTARCHIVEFORMAT_H
