@@ -355,26 +355,29 @@ void save(Archive &ar, const NUVEvent_Pressure &e, unsigned int)
     ar << base_object<NUVEvent>(e) << e.pressure;
 }
 
+// Events that hold one reading. Their first version held the sensor's raw sample, which
+// fromRaw converts (with the reference voltage of the event's head, read before it).
+template<class Raw, class Archive, class Event, class Convert>
+void loadReading(Archive &ar, Event &e, float &reading, unsigned int version, Convert fromRaw)
+{
+    flightfile::requireKnownVersion<Event>(version);
+    ar >> base_object<NUVEvent>(e);
+    if (version >= 1)
+        ar >> reading;
+    else
+        reading = fromRaw(flightfile::read<Archive, Raw>(ar));
+}
+
 template<class Archive>
 void load(Archive &ar, NUVEvent_Pressure &e, unsigned int version)
 {
-    flightfile::requireKnownVersion<NUVEvent_Pressure>(version);
-    ar >> base_object<NUVEvent>(e);
-    if (version >= 1)
-        ar >> e.pressure;
-    else
-        e.pressure = flightfile::read<Archive, uint16_t>(ar) * 6.7816844f + 10555.556f;
+    loadReading<uint16_t>(ar, e, e.pressure, version, [](uint16_t raw) { return raw * 6.7816844f + 10555.556f; });
 }
 
 template<class Archive, class Battery>
 void loadBattery(Archive &ar, Battery &e, unsigned int version)
 {
-    flightfile::requireKnownVersion<Battery>(version);
-    ar >> base_object<NUVEvent>(e);
-    if (version >= 1)
-        ar >> e.voltage;
-    else
-        e.voltage = flightfile::read<Archive, uint16_t>(ar) * e.vref * 0.00019089719f;
+    loadReading<uint16_t>(ar, e, e.voltage, version, [&e](uint16_t raw) { return raw * e.vref * 0.00019089719f; });
 }
 
 template<class Archive>
@@ -410,12 +413,8 @@ void save(Archive &ar, const NUVEvent_Temperature &e, unsigned int)
 template<class Archive>
 void load(Archive &ar, NUVEvent_Temperature &e, unsigned int version)
 {
-    flightfile::requireKnownVersion<NUVEvent_Temperature>(version);
-    ar >> base_object<NUVEvent>(e);
-    if (version >= 1)
-        ar >> e.temperature;
-    else
-        e.temperature = flightfile::read<Archive, uint16_t>(ar) * e.vref * 0.006103515625f - 50.0f;
+    loadReading<uint16_t>(ar, e, e.temperature, version,
+                          [&e](uint16_t raw) { return raw * e.vref * 0.006103515625f - 50.0f; });
 }
 
 template<class Archive>
@@ -427,14 +426,9 @@ void save(Archive &ar, const NUVEvent_RSSI &e, unsigned int)
 template<class Archive>
 void load(Archive &ar, NUVEvent_RSSI &e, unsigned int version)
 {
-    flightfile::requireKnownVersion<NUVEvent_RSSI>(version);
-    ar >> base_object<NUVEvent>(e);
-    if (version >= 1) {
-        ar >> e.rssi;
-    } else {
-        const float raw = static_cast<float>(flightfile::read<Archive, uint32_t>(ar));
-        e.rssi = (raw * e.vref * 0.00006103515625f - 2.0f) * 66.66667f; // 2^-14
-    }
+    loadReading<uint32_t>(ar, e, e.rssi, version, [&e](uint32_t raw) {
+        return (static_cast<float>(raw) * e.vref * 0.00006103515625f - 2.0f) * 66.66667f; // 2^-14
+    });
 }
 
 template<class Archive>
