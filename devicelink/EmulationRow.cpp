@@ -1,5 +1,7 @@
 #include "EmulationRow.h"
 
+#include "PressureAltitude.h"
+
 #include <QList>
 
 #include <algorithm>
@@ -57,8 +59,7 @@ constexpr float gyroUnitsPerDps = 14.285714f;         // 1 / 0.07
 uint32_t EmulationRow::pressureAt(float altitude)
 {
     const float capped = std::min(altitude, 30000.0f);
-    const float pressure = std::pow(1.0f - 2.2557924e-5f * capped, 5.2558827f) * 1000.0f * 101.325f;
-    return saturate<uint32_t>(pressure);
+    return saturate<uint32_t>(standardPressureAt(capped));
 }
 
 std::optional<EmulationRow> EmulationRow::parse(const QByteArray &line)

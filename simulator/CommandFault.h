@@ -10,4 +10,6 @@ struct CommandFault
     int chunkIndex = -1;         // this chunk of a chunked reply ...
     int chunkCount = 0;          // ... announces this many payload bytes
     int unplugAfterReports = -1; // the device vanishes once the host has read this many reports of the reply
+
+    bool replacesReply() const { return noReply || replyCode >= 0; }
 };

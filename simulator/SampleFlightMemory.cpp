@@ -1,9 +1,9 @@
 #include "SampleFlightMemory.h"
 
 #include "NUVQORASettings.h"
+#include "PressureAltitude.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -22,11 +22,6 @@ void appendBigEndian(std::vector<uint8_t> &out, uint32_t value, int bytes)
 {
     for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
         out.push_back(static_cast<uint8_t>(value >> shift));
-}
-
-uint32_t pressureAt(float altitude)
-{
-    return static_cast<uint32_t>(101325.0f * std::pow(1.0f - 2.2557924e-5f * altitude, 5.2558827f));
 }
 
 } // namespace
@@ -64,7 +59,7 @@ std::vector<uint8_t> SampleFlightMemory::build()
         memory.push_back(2);
         appendBigEndian(memory, static_cast<uint16_t>(static_cast<int16_t>(acceleration * 256)), 2);
         memory.push_back(3);
-        appendBigEndian(memory, pressureAt(altitude), 3);
+        appendBigEndian(memory, static_cast<uint32_t>(standardPressureAt(altitude)), 3);
         if (step % 10 == 0) {
             memory.push_back(16);
             appendBigEndian(memory, uint32_t(phase) << 12 | 0x00C0, 2); // continuity on A and B

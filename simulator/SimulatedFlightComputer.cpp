@@ -2,10 +2,10 @@
 
 #include "HIDDevice.h"
 #include "LittleEndian.h"
+#include "PressureAltitude.h"
 #include "SimulatedHidBackend.h"
 
 #include <algorithm>
-#include <cmath>
 
 using namespace NUVQORAProtocol;
 
@@ -37,11 +37,6 @@ std::map<uint8_t, std::vector<uint8_t>> benchReadings()
         {18, {18, 0x0F, 0x42, 0x40, 0x00, 0x08, 0xE4, 0xD2}},
         {21, {21, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x7F, 0xFF}}, // upright
     };
-}
-
-float pressureAltitude(uint32_t pascals)
-{
-    return 44330.77f * (1.0f - std::pow(pascals / 101325.0f, 0.190263f));
 }
 
 } // namespace
@@ -286,7 +281,7 @@ void SimulatedFlightComputer::handleFirmware(uint8_t code, const uint8_t *data)
         queueReply(EventReplyCode, liveRecord(data[0]));
         break;
     case ReadSettingsCode:
-        if (m_activeFault.noReply || m_activeFault.replyCode >= 0) {
+        if (m_activeFault.replacesReply()) {
             queueReply(OkCode); // silence, or the fault's code in place of the chunks
         } else {
             queueChunk(m_settings.data(), ChunkPayload);
@@ -299,7 +294,7 @@ void SimulatedFlightComputer::handleFirmware(uint8_t code, const uint8_t *data)
         break;
     case ExitFirmwareCode:
         queueReply(OkCode);
-        m_returnToBootloader = !m_activeFault.noReply && m_activeFault.replyCode < 0;
+        m_returnToBootloader = !m_activeFault.replacesReply();
         break;
     case AlmanacListCode:
         queueReply(AlmanacListReplyCode, {m_almanacList.begin(), m_almanacList.end()});
@@ -332,7 +327,7 @@ void SimulatedFlightComputer::handleFirmware(uint8_t code, const uint8_t *data)
         queueReply(OkCode);
         break;
     case DownloadCode:
-        if (m_activeFault.noReply || m_activeFault.replyCode >= 0)
+        if (m_activeFault.replacesReply())
             queueReply(ChunkCode); // silence, or the fault's code in place of the chunks
         else
             m_stream = {littleEndian32(data), littleEndian32(data + 4)};
@@ -346,7 +341,7 @@ void SimulatedFlightComputer::handleFirmware(uint8_t code, const uint8_t *data)
     case InitEmulationCode:
         m_emulationStart = littleEndian32(data);
         m_emulationSteps.clear();
-        m_groundAltitude = m_lastAltitude = pressureAltitude(m_emulationStart);
+        m_groundAltitude = m_lastAltitude = pressureAltitudeOf(m_emulationStart);
         m_flightState = 0;
         queueReply(OkCode);
         break;
@@ -451,7 +446,7 @@ void SimulatedFlightComputer::answerEmulationStep(const uint8_t *data)
 
     // A plain flight model: enough for a host to see the phases go by.
     constexpr float StepSeconds = 0.01f, Gravity = 9.81f;
-    const float altitude = pressureAltitude(step.pressure) - m_groundAltitude;
+    const float altitude = pressureAltitudeOf(step.pressure) - m_groundAltitude;
     const float velocity = (altitude - (m_lastAltitude - m_groundAltitude)) / StepSeconds;
     const float acceleration = step.acceleration[2] / 256.0f * Gravity - Gravity;
     m_lastAltitude = altitude + m_groundAltitude;
