@@ -11,30 +11,31 @@
 
 namespace {
 
-// Reads the leading decimal number of a field as atof would, but always in the C locale.
-float numberField(const QByteArray &field)
+// Reads the leading number of a field, after blanks and a plus sign, always in the C locale.
+template <typename T>
+std::errc leadingNumber(const QByteArray &field, T &value)
 {
     const QByteArray text = field.trimmed();
     const char *begin = text.constData();
     const char *end = begin + text.size();
     if (begin != end && *begin == '+')
         ++begin;
-    double value = 0;
-    const auto result = std::from_chars(begin, end, value);
-    return result.ec == std::errc() ? static_cast<float>(value) : 0.0f;
+    return std::from_chars(begin, end, value).ec;
 }
 
-// Reads the leading integer of a field as atoi would; a number too large for int is non-zero.
+// Reads a field as atof would.
+float numberField(const QByteArray &field)
+{
+    double value = 0;
+    return leadingNumber(field, value) == std::errc() ? static_cast<float>(value) : 0.0f;
+}
+
+// Reads a field as atoi would; a number too large for int is non-zero.
 bool nonZeroIntegerField(const QByteArray &field)
 {
-    const QByteArray text = field.trimmed();
-    const char *begin = text.constData();
-    const char *end = begin + text.size();
-    if (begin != end && *begin == '+')
-        ++begin;
     int value = 0;
-    const auto result = std::from_chars(begin, end, value);
-    return result.ec == std::errc::result_out_of_range || (result.ec == std::errc() && value != 0);
+    const std::errc error = leadingNumber(field, value);
+    return error == std::errc::result_out_of_range || (error == std::errc() && value != 0);
 }
 
 // Truncates toward zero into T's range; NaN gives 0.
