@@ -21,8 +21,21 @@ const QColor silkscreen(235, 235, 225);
 const QColor fibreglass(196, 168, 104);
 const QColor labelBlue(30, 70, 170);
 
-void drawMountingHoles(QPainter &p)
+void setFontPixels(QPainter &p, int pixels, bool bold)
 {
+    QFont font = p.font();
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    p.setFont(font);
+}
+
+// A face of the bare board: solder mask with a mounting hole in each corner.
+QImage boardFace()
+{
+    QImage image(faceSize, QImage::Format_ARGB32);
+    image.fill(solderMask);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     for (const QPointF centre : {QPointF(22, 22), QPointF(234, 22), QPointF(22, 1002), QPointF(234, 1002)}) {
         p.setBrush(copper);
@@ -30,6 +43,8 @@ void drawMountingHoles(QPainter &p)
         p.setBrush(QColor(30, 30, 30));
         p.drawEllipse(centre, 8, 8);
     }
+    p.end();
+    return image;
 }
 
 void drawChip(QPainter &p, const QRectF &body, const QString &marking, int pinsPerSide)
@@ -46,9 +61,7 @@ void drawChip(QPainter &p, const QRectF &body, const QString &marking, int pinsP
     p.setBrush(QColor(28, 28, 30));
     p.drawRect(body);
     p.setPen(QColor(170, 170, 170));
-    QFont font = p.font();
-    font.setPixelSize(12);
-    p.setFont(font);
+    setFontPixels(p, 12, false);
     p.drawText(body, Qt::AlignCenter, marking);
 }
 
@@ -72,10 +85,7 @@ void drawTraces(QPainter &p)
 
 void drawTerminalBlock(QPainter &p)
 {
-    QFont font = p.font();
-    font.setPixelSize(16);
-    font.setBold(true);
-    p.setFont(font);
+    setFontPixels(p, 16, true);
     const QString lines = QStringLiteral("ABCD");
     for (int i = 0; i < 4; ++i) {
         const QRectF terminal(28 + i * 52, 900, 46, 60);
@@ -93,12 +103,10 @@ void drawTerminalBlock(QPainter &p)
 
 QImage front()
 {
-    QImage image(faceSize, QImage::Format_ARGB32);
-    image.fill(solderMask);
+    QImage image = boardFace();
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     drawTraces(p);
-    drawMountingHoles(p);
 
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(205, 205, 210));   // USB socket
@@ -114,10 +122,7 @@ QImage front()
     p.setBrush(QColor(190, 192, 196));
     p.drawRoundedRect(QRectF(58, 580, 140, 140), 6, 6);
     p.setPen(QColor(60, 60, 60));
-    QFont font = p.font();
-    font.setPixelSize(22);
-    font.setBold(true);
-    p.setFont(font);
+    setFontPixels(p, 22, true);
     p.drawText(QRectF(58, 580, 140, 140), Qt::AlignCenter, QStringLiteral("GPS"));
 
     p.setPen(Qt::NoPen);
@@ -127,12 +132,9 @@ QImage front()
     }
 
     p.setPen(silkscreen);
-    font.setPixelSize(30);
-    p.setFont(font);
+    setFontPixels(p, 30, true);
     p.drawText(QRectF(0, 130, 256, 40), Qt::AlignCenter, QStringLiteral("NUV QORA"));
-    font.setPixelSize(14);
-    font.setBold(false);
-    p.setFont(font);
+    setFontPixels(p, 14, false);
     p.drawText(QRectF(0, 170, 256, 24), Qt::AlignCenter, QStringLiteral("flight computer 2.1"));
     p.drawText(QRectF(0, 760, 256, 24), Qt::AlignCenter, QStringLiteral("LINES"));
     drawTerminalBlock(p);
@@ -143,26 +145,19 @@ QImage front()
 
 QImage back()
 {
-    QImage image(faceSize, QImage::Format_ARGB32);
-    image.fill(solderMask);
+    QImage image = boardFace();
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    drawMountingHoles(p);
 
     const QRectF label(20, 90, 216, 760);
     p.setPen(Qt::NoPen);
     p.setBrush(labelBlue);
     p.drawRoundedRect(label, 10, 10);
     p.setPen(Qt::white);
-    QFont font = p.font();
-    font.setBold(true);
-    font.setPixelSize(34);
-    p.setFont(font);
+    setFontPixels(p, 34, true);
     p.drawText(QRectF(label.left(), 140, label.width(), 44), Qt::AlignCenter, QStringLiteral("NUV"));
     p.drawText(QRectF(label.left(), 184, label.width(), 44), Qt::AlignCenter, QStringLiteral("QORA"));
-    font.setBold(false);
-    font.setPixelSize(15);
-    p.setFont(font);
+    setFontPixels(p, 15, false);
     int y = 260;
     for (const char *line : {"Flight computer", "Hardware 2.1", "Outputs A B C D", "", "Do not cover the", "pressure port"}) {
         p.drawText(QRectF(label.left(), y, label.width(), 22), Qt::AlignCenter, QString::fromLatin1(line));
@@ -182,8 +177,7 @@ QImage back()
     p.drawRect(QRectF(60, 900, 50, 50));
     p.drawRect(QRectF(146, 900, 50, 50));
     p.setPen(silkscreen);
-    font.setPixelSize(28);
-    p.setFont(font);
+    setFontPixels(p, 28, false);
     p.drawText(QRectF(60, 950, 50, 40), Qt::AlignCenter, QStringLiteral("+"));
     p.drawText(QRectF(146, 950, 50, 40), Qt::AlignCenter, QStringLiteral("-"));
     p.end();
