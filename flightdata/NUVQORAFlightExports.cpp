@@ -255,24 +255,6 @@ bool NUVQORAFlight::exportEmulationData(const std::wstring &path) const
     return finish(out);
 }
 
-float NUVQORAFlight::burnoutTime() const
-{
-    const float peak = peakVelocityTime();
-    float best = peak;
-    float lowest = sampleAt(accelZ, best).value;
-    const float end = peak + 2.0f;
-    for (float t = peak; t < end;) {
-        const float acceleration = sampleAt(accelZ, t).value;
-        if (lowest > acceleration) {
-            best = t;
-            lowest = acceleration;
-        }
-        if (!advanceTime(t, 0.1f))
-            break;
-    }
-    return best;
-}
-
 bool NUVQORAFlight::exportThrustData(const std::wstring &path, float totalMass, float propellantMass) const
 {
     const float burnoutMass = totalMass - propellantMass;

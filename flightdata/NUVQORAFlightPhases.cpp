@@ -11,6 +11,7 @@
 #include "TimeStep.h"
 
 #include <cmath>
+#include <functional>
 #include <iostream>
 
 namespace {
@@ -40,6 +41,26 @@ PadWindow padWindow(const SampleTable &pressureAltitude, float start, float step
     return {std::sqrt((syy - 20.0f * my * my) * 0.05f), (sxy - 20.0f * mx * my) / (sxx - 20.0f * mx * mx)};
 }
 
+// The (time, value) of the table that beats every other one met stepping from `from` up to
+// `to`, against the value at `initial` to begin with; `beats` compares a new value with the best.
+template<class Beats>
+std::pair<float, float> extremeOf(const SampleTable &table, float initial, float from, float to, float step,
+                                  Beats beats)
+{
+    float best = initial;
+    float bestValue = NUVQORAFlight::sampleAt(table, best).value;
+    for (float t = from; t < to;) {
+        const float value = NUVQORAFlight::sampleAt(table, t).value;
+        if (beats(value, bestValue)) {
+            best = t;
+            bestValue = value;
+        }
+        if (!advanceTime(t, step))
+            break;
+    }
+    return {best, bestValue};
+}
+
 } // namespace
 
 float NUVQORAFlight::firstEventTime() const
@@ -54,19 +75,14 @@ float NUVQORAFlight::lastListedEventTime() const
 
 float NUVQORAFlight::peakVelocityTime() const
 {
-    float best = firstEventTime();
-    float bestVelocity = sampleAt(velocity, best).value;
-    const float last = lastListedEventTime();
-    for (float t = best; t < last;) {
-        const float v = sampleAt(velocity, t).value;
-        if (v > bestVelocity) {
-            best = t;
-            bestVelocity = v;
-        }
-        if (!advanceTime(t, 0.1f))
-            break;
-    }
-    return best;
+    const float first = firstEventTime();
+    return extremeOf(velocity, first, first, lastListedEventTime(), 0.1f, std::greater<float>()).first;
+}
+
+float NUVQORAFlight::burnoutTime() const
+{
+    const float peak = peakVelocityTime();
+    return extremeOf(accelZ, peak, peak, peak + 2.0f, 0.1f, std::less<float>()).first;
 }
 
 float NUVQORAFlight::launchTime() const
@@ -181,19 +197,7 @@ float NUVQORAFlight::groundAltitude()
 
 std::pair<float, float> NUVQORAFlight::peakAcceleration() const
 {
-    float best = firstEventTime();
-    float bestAcceleration = sampleAt(accelZ, best).value;
-    const float peakVelocity = peakVelocityTime();
-    for (float t = launchTime(); t < peakVelocity;) {
-        const float acceleration = sampleAt(accelZ, t).value;
-        if (acceleration > bestAcceleration) {
-            best = t;
-            bestAcceleration = acceleration;
-        }
-        if (!advanceTime(t, 0.01f))
-            break;
-    }
-    return {best, bestAcceleration};
+    return extremeOf(accelZ, firstEventTime(), launchTime(), peakVelocityTime(), 0.01f, std::greater<float>());
 }
 
 template<class Event, class Magnitude>
