@@ -6,6 +6,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -47,7 +48,7 @@ void writeFile(const fs::path &file, const std::string &text)
     std::ofstream(file) << text;
 }
 
-std::vector<uint8_t> report(uint8_t code, uint8_t fill)
+std::vector<uint8_t> report(uint8_t code, uint8_t fill = 0)
 {
     std::vector<uint8_t> bytes(65, fill);
     bytes[0] = 0;
@@ -62,13 +63,19 @@ qint64 elapsedMs(std::chrono::steady_clock::time_point since)
 
 } // namespace
 
+// Every case starts with the flight computer's interface opened on a fresh backend.
 class TestHidrawBackend : public QObject
 {
     Q_OBJECT
 
-private:
     QTemporaryDir dir_;
     fs::path sys_;
+    std::string flightComputerPath_;
+    std::string keyboardPath_;
+    std::unique_ptr<SocketHidraw> backend_;
+    int handle_ = -1;
+    int device_ = -1;   // the device's end of the connection
+    uint8_t back_[65];
 
     // A HID interface the way the kernel lays it out: the class entry links to the hidraw
     // device below the HID device, whose uevent names the ids; a USB device further up
@@ -86,15 +93,7 @@ private:
         return fs::canonical(interface);
     }
 
-    std::string flightComputerPath_;
-    std::string keyboardPath_;
-
-    void openFlightComputer(SocketHidraw &backend, int &handle, int &device)
-    {
-        handle = backend.open(flightComputerPath_);
-        QVERIFY(handle >= 0);
-        device = backend.deviceEnds.back();
-    }
+    void send(const void *bytes, size_t size) { QCOMPARE(::send(device_, bytes, size, 0), ssize_t(size)); }
 
 private slots:
     void initTestCase()
@@ -111,168 +110,110 @@ private slots:
         fs::create_directory_symlink("../../devices/gone/hidraw/hidraw9", sys_ / "class" / "hidraw" / "hidraw9");
     }
 
-    void enumeratesIdsVersionAndSysfsPath()
+    void init()
     {
-        SocketHidraw backend(sys_.string(), "/fake-dev");
-        const auto found = backend.interfaces();
-        QCOMPARE(found.size(), size_t(2)); // the unreadable and the dangling entries are left out
-        QCOMPARE(found[0].path, flightComputerPath_);
-        QCOMPARE(found[0].vendorId, uint16_t(0x03DB));
-        QCOMPARE(found[0].productId, uint16_t(4));
-        QCOMPARE(found[0].versionNumber, uint16_t(0x0213));
-        QCOMPARE(found[1].path, keyboardPath_);
-        QCOMPARE(found[1].vendorId, uint16_t(0x046D));
-        QCOMPARE(found[1].productId, uint16_t(0xB342));
-        QCOMPARE(found[1].versionNumber, uint16_t(0)); // no USB device above it
-
-        QVERIFY(SocketHidraw((sys_ / "nothing").string(), "/fake-dev").interfaces().empty());
+        backend_ = std::make_unique<SocketHidraw>(sys_.string(), "/fake-dev");
+        handle_ = backend_->open(flightComputerPath_);
+        QVERIFY(handle_ >= 0);
+        device_ = backend_->deviceEnds.back();
     }
 
-    void opensTheNodeTheInterfaceNames()
-    {
-        SocketHidraw backend(sys_.string(), "/fake-dev");
-        const int handle = backend.open(flightComputerPath_);
-        QVERIFY(handle >= 0);
-        QCOMPARE(backend.openedNodes, std::vector<std::string>{"/fake-dev/hidraw3"});
+    void cleanup() { backend_.reset(); }
 
-        QCOMPARE(backend.open(""), -1);
-        QCOMPARE(backend.open((sys_ / "devices" / "gone" / "hidraw" / "hidraw9").string()), -1);
+    void enumeratesAndOpensOnlyWhatTheTreeNames()
+    {
+        QStringList found; // the unreadable and the dangling entries are left out
+        for (const HidInterfaceInfo &i : backend_->interfaces())
+            found << QString::asprintf("%s %04x:%04x v%04x", i.path.c_str(), i.vendorId, i.productId, i.versionNumber);
+        QCOMPARE(found, QStringList({QString::fromStdString(flightComputerPath_) + " 03db:0004 v0213",
+                                     QString::fromStdString(keyboardPath_) + " 046d:b342 v0000"})); // no USB above
+        QVERIFY(SocketHidraw((sys_ / "nothing").string(), "/fake-dev").interfaces().empty());
+
         const fs::path hostile = sys_ / "devices" / "hostile";
         writeFile(hostile / "uevent", "DEVNAME=../etc/passwd\n");
-        QCOMPARE(backend.open(hostile.string()), -1);
-        QCOMPARE(backend.openedNodes.size(), size_t(1));
+        for (const fs::path &refused : {fs::path(), sys_ / "devices" / "gone" / "hidraw" / "hidraw9", hostile})
+            QCOMPARE(backend_->open(refused.string()), -1);
+        QCOMPARE(backend_->openedNodes, std::vector<std::string>{"/fake-dev/hidraw3"});
     }
 
     void framesReportsBothWays()
     {
-        SocketHidraw backend(sys_.string(), "/fake-dev");
-        int handle = -1, device = -1;
-        openFlightComputer(backend, handle, device);
-
         // Out: the id byte and all 64 bytes, as the kernel takes them.
         const auto out = report(0x10, 0xA5);
-        QVERIFY(backend.write(handle, out.data(), 100));
+        QVERIFY(backend_->write(handle_, out.data(), 100));
         uint8_t received[100];
-        QCOMPARE(::recv(device, received, sizeof received, 0), ssize_t(65));
+        QCOMPARE(::recv(device_, received, sizeof received, 0), ssize_t(65));
         QVERIFY(std::equal(out.begin(), out.end(), received));
 
-        // In: 64 bytes without an id come back behind a 0 id.
-        std::vector<uint8_t> in(64);
-        for (size_t i = 0; i < in.size(); ++i)
-            in[i] = uint8_t(i + 1);
-        QCOMPARE(::send(device, in.data(), in.size(), 0), ssize_t(64));
-        uint8_t back[65];
-        std::fill(std::begin(back), std::end(back), 0xEE);
-        QVERIFY(backend.read(handle, back, 100));
-        QCOMPARE(back[0], uint8_t(0));
-        QVERIFY(std::equal(in.begin(), in.end(), back + 1));
+        // In: 64 bytes without an id come back behind a 0 id; a short report is padded with
+        // zeros, not with what the buffer held before.
+        uint8_t in[64] = {};
+        std::iota(std::begin(in), std::end(in), uint8_t(1));
+        for (size_t size : {sizeof in, size_t(3)}) {
+            send(in, size);
+            std::fill(std::begin(back_), std::end(back_), 0xEE);
+            QVERIFY(backend_->read(handle_, back_, 100));
+            QCOMPARE(back_[0], uint8_t(0));
+            QVERIFY(std::equal(in, in + size, back_ + 1));
+            QVERIFY(std::all_of(back_ + 1 + size, back_ + 65, [](uint8_t b) { return b == 0; }));
+        }
 
-        // A short report is padded with zeros, not with what the buffer held before.
-        const uint8_t shortReport[3] = {0x07, 0x08, 0x09};
-        ::send(device, shortReport, sizeof shortReport, 0);
-        std::fill(std::begin(back), std::end(back), 0xEE);
-        QVERIFY(backend.read(handle, back, 100));
-        QCOMPARE(back[1], uint8_t(0x07));
-        QCOMPARE(back[3], uint8_t(0x09));
-        QVERIFY(std::all_of(back + 4, back + 65, [](uint8_t b) { return b == 0; }));
+        // Dropping queued input leaves later reports alone.
+        const uint8_t stale[64] = {0x33};
+        for (int i = 0; i < 5; ++i)
+            send(stale, sizeof stale);
+        backend_->dropQueuedInput(handle_);
+        QVERIFY(!backend_->read(handle_, back_, 0));
+        const uint8_t fresh[64] = {0x44};
+        send(fresh, sizeof fresh);
+        QVERIFY(backend_->read(handle_, back_, 100) && back_[1] == 0x44);
     }
 
-    void readWaitsUpToTheTimeOut()
+    void readAndWriteWaitUpToTheTimeOut()
     {
-        SocketHidraw backend(sys_.string(), "/fake-dev");
-        int handle = -1, device = -1;
-        openFlightComputer(backend, handle, device);
-        uint8_t back[65];
-
         auto start = std::chrono::steady_clock::now();
-        QVERIFY(!backend.read(handle, back, 60));
-        QVERIFY(elapsedMs(start) >= 60);
-        QVERIFY(elapsedMs(start) < 1000);
+        QVERIFY(!backend_->read(handle_, back_, 60));
+        QVERIFY(elapsedMs(start) >= 60 && elapsedMs(start) < 1000);
 
-        std::thread lateDevice([device] {
+        std::thread lateDevice([this] {
             std::this_thread::sleep_for(std::chrono::milliseconds(30));
             const uint8_t reply[64] = {0x01};
-            ::send(device, reply, sizeof reply, 0);
+            ::send(device_, reply, sizeof reply, 0);
         });
         start = std::chrono::steady_clock::now();
-        const bool arrived = backend.read(handle, back, 5000);
+        const bool arrived = backend_->read(handle_, back_, 5000);
         lateDevice.join();
-        QVERIFY(arrived);
-        QCOMPARE(back[1], uint8_t(0x01));
+        QVERIFY(arrived && back_[1] == 0x01);
         QVERIFY(elapsedMs(start) < 2000);
-    }
 
-    void writeFailsWhenTheDeviceTakesNothingInTime()
-    {
-        SocketHidraw backend(sys_.string(), "/fake-dev");
-        int handle = -1, device = -1;
-        openFlightComputer(backend, handle, device);
-        const auto out = report(0x20, 0);
+        // A device that takes nothing more fails the write once the time is up.
+        const auto out = report(0x20);
         int sent = 0;
-        while (sent < 100000 && backend.write(handle, out.data(), 0))
+        while (sent < 100000 && backend_->write(handle_, out.data(), 0))
             ++sent;
         QVERIFY(sent < 100000);
-        const auto start = std::chrono::steady_clock::now();
-        QVERIFY(!backend.write(handle, out.data(), 50));
+        start = std::chrono::steady_clock::now();
+        QVERIFY(!backend_->write(handle_, out.data(), 50));
         QVERIFY(elapsedMs(start) >= 50);
     }
 
-    void dropsQueuedInputOnly()
+    void failsAtOnceOnAGoneDeviceOrAClosedHandle()
     {
-        SocketHidraw backend(sys_.string(), "/fake-dev");
-        int handle = -1, device = -1;
-        openFlightComputer(backend, handle, device);
-        const uint8_t stale[64] = {0x33};
-        for (int i = 0; i < 5; ++i)
-            ::send(device, stale, sizeof stale, 0);
-        backend.dropQueuedInput(handle);
-        uint8_t back[65];
-        QVERIFY(!backend.read(handle, back, 0));
+        backend_->close(device_); // never handed out: left alone, so the device still answers
+        const uint8_t reply[64] = {0x55};
+        send(reply, sizeof reply);
+        QVERIFY(backend_->read(handle_, back_, 100));
 
-        const uint8_t fresh[64] = {0x44};
-        ::send(device, fresh, sizeof fresh, 0);
-        QVERIFY(backend.read(handle, back, 100));
-        QCOMPARE(back[1], uint8_t(0x44));
-    }
-
-    void failsAtOnceWhenTheDeviceIsGone()
-    {
-        SocketHidraw backend(sys_.string(), "/fake-dev");
-        int handle = -1, device = -1;
-        openFlightComputer(backend, handle, device);
-        ::shutdown(device, SHUT_RDWR);
-        uint8_t back[65];
+        ::shutdown(device_, SHUT_RDWR);
         const auto start = std::chrono::steady_clock::now();
-        QVERIFY(!backend.read(handle, back, 5000));
-        QVERIFY(!backend.write(handle, report(0x10, 0).data(), 5000));
+        QVERIFY(!backend_->read(handle_, back_, 5000));
+        QVERIFY(!backend_->write(handle_, report(0x10).data(), 5000));
         QVERIFY(elapsedMs(start) < 1000);
-        backend.dropQueuedInput(handle); // returns rather than spinning
-    }
+        backend_->dropQueuedInput(handle_); // returns rather than spinning
 
-    void refusesHandlesItDidNotOpen()
-    {
-        SocketHidraw backend(sys_.string(), "/fake-dev");
-        int handle = -1, device = -1;
-        openFlightComputer(backend, handle, device);
-        backend.close(handle);
-        uint8_t back[65];
-        QVERIFY(!backend.read(handle, back, 0));
-        QVERIFY(!backend.write(handle, report(0x10, 0).data(), 0));
-
-        // Closing a descriptor the backend never handed out leaves it alone.
-        int ends[2];
-        QCOMPARE(::socketpair(AF_UNIX, SOCK_SEQPACKET, 0, ends), 0);
-        backend.close(ends[0]);
-        QCOMPARE(::send(ends[0], "x", 1, 0), ssize_t(1));
-        ::close(ends[0]);
-        ::close(ends[1]);
-    }
-
-    void isTheDefaultBackend()
-    {
-        if (qEnvironmentVariableIsSet("NUV_HID_BACKEND"))
-            QSKIP("another backend is chosen by the environment");
-        QVERIFY(dynamic_cast<HidrawBackend *>(&HidBackend::current()));
+        backend_->close(handle_);
+        QVERIFY(!backend_->read(handle_, back_, 0));
+        QVERIFY(!backend_->write(handle_, report(0x10).data(), 0));
     }
 };
 
