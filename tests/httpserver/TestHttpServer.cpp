@@ -47,40 +47,34 @@ public:
         socket.waitForBytesWritten(3000);
     }
 
+    bool isClosed() const { return socket.state() == QAbstractSocket::UnconnectedState; }
+
     // Everything until the server closes the connection (or the time runs out).
     QByteArray readUntilClosed(int timeoutMs = 3000)
     {
-        const QDeadlineTimer deadline(timeoutMs);
-        while (socket.state() == QAbstractSocket::ConnectedState && !deadline.hasExpired())
-            socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
-        pending += socket.readAll();
-        return std::exchange(pending, QByteArray());
+        deadline = QDeadlineTimer(timeoutMs);
+        while (fill()) {
+        }
+        return std::exchange(pending, QByteArray()) + socket.readAll();
     }
-
-    bool isClosed() const { return socket.state() == QAbstractSocket::UnconnectedState; }
 
     Reply readReply(int timeoutMs = 3000)
     {
         Reply reply;
         deadline = QDeadlineTimer(timeoutMs);
-        const QByteArray head = takeUntil("\r\n\r\n");
-        QList<QByteArray> lines = head.split('\n');
-        if (lines.isEmpty() || lines.first().split(' ').size() < 2)
-            return reply;
-        reply.status = lines.takeFirst().split(' ').at(1).toInt();
+        QList<QByteArray> lines = takeUntil("\r\n\r\n").split('\n');
+        reply.status = lines.takeFirst().split(' ').value(1).toInt();
         for (const QByteArray &line : lines) {
             const int colon = line.indexOf(':');
             if (colon > 0)
                 reply.headers.insert(line.left(colon).toLower(), line.mid(colon + 1).trimmed());
         }
         if (reply.headers.value("transfer-encoding") == "chunked") {
-            for (;;) {
-                const int size = takeUntil("\r\n").trimmed().toInt(nullptr, 16);
+            for (int size = -1; size != 0 && !deadline.hasExpired();) {
+                size = takeUntil("\r\n").trimmed().toInt(nullptr, 16);
                 reply.chunkSizes.append(size);
                 reply.body += take(size);
                 takeUntil("\r\n");
-                if (size == 0 || deadline.hasExpired())
-                    break;
             }
         } else if (reply.headers.contains("content-length")) {
             reply.body = take(reply.headers.value("content-length").toInt());
@@ -107,16 +101,13 @@ private:
         while ((at = pending.indexOf(end)) < 0)
             if (!fill())
                 return std::exchange(pending, QByteArray());
-        const QByteArray text = pending.left(at + end.size());
-        pending.remove(0, at + end.size());
-        return text;
+        return take(at + end.size());
     }
 
     QByteArray take(int size)
     {
-        while (pending.size() < size)
-            if (!fill())
-                break;
+        while (pending.size() < size && fill()) {
+        }
         const QByteArray data = pending.left(size);
         pending.remove(0, data.size());
         return data;
@@ -131,14 +122,32 @@ QByteArray get(const QByteArray &path, const QByteArray &extra = QByteArray())
     return "GET " + path + " HTTP/1.1\r\nHost: localhost\r\n" + extra + "\r\n";
 }
 
+// One request on a connection of its own.
+Reply fetch(quint16 port, const QByteArray &request)
+{
+    RawClient client(port);
+    client.send(request);
+    return client.readReply();
+}
+
+// Asks for much and never reads, so that the server's writes to it block.
+void stall(RawClient &client)
+{
+    client.socket.setReadBufferSize(1);
+    client.send(get("/large.bin").repeated(64));
+}
+
 } // namespace
 
+// Runs the server harness as a child process over a copy of the test document root. Cases
+// that need no settings of their own share one server.
 class TestHttpServer : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir dir;
     QString www;
+    std::unique_ptr<HarnessProcess> server_;
 
     void writeFile(const QString &name, const QByteArray &content)
     {
@@ -154,8 +163,7 @@ class TestHttpServer : public QObject
     }
 
     // A harness on a settings file of its own with the given "listener" and "docroot" keys.
-    std::unique_ptr<HarnessProcess> startServer(const QMap<QString, QVariant> &listener = {},
-                                                const QMap<QString, QVariant> &docroot = {})
+    std::unique_ptr<HarnessProcess> startServer(const QVariantMap &listener = {}, const QVariantMap &docroot = {})
     {
         static int count = 0;
         const QString settingsFile = dir.filePath(QStringLiteral("server%1.ini").arg(++count));
@@ -167,8 +175,7 @@ class TestHttpServer : public QObject
             for (auto value = listener.cbegin(); value != listener.cend(); ++value)
                 settings.setValue("listener/" + value.key(), value.value());
         }
-        auto server = std::make_unique<HarnessProcess>(settingsFile);
-        return server;
+        return std::make_unique<HarnessProcess>(settingsFile);
     }
 
 private slots:
@@ -194,7 +201,11 @@ private slots:
         QFile secretFile(dir.filePath("secret.txt"));
         QVERIFY(secretFile.open(QIODevice::WriteOnly));
         secretFile.write(secret);
+        server_ = startServer();
+        QVERIFY(server_->isServing());
     }
+
+    void cleanupTestCase() { server_.reset(); cleanup(); }
 
     void cleanup()
     {
@@ -204,55 +215,37 @@ private slots:
 
     void urlCarriesTheRealPort()
     {
-        const auto server = startServer();
-        QVERIFY(server->isServing());
-        QCOMPARE(server->urlLine(), QStringLiteral("URL: http://localhost:%1/index.html").arg(server->port()));
-
+        QCOMPARE(server_->urlLine(), QStringLiteral("URL: http://localhost:%1/index.html").arg(server_->port()));
         const auto named = startServer({{"host", "localhost"}});
         QCOMPARE(named->urlLine(), QStringLiteral("URL: http://localhost:0/index.html"));
         QVERIFY(named->waitForLog("HttpListener: Cannot bind on port 0", 2000));
     }
 
-    void keepAliveChunkedAndCloseRules()
+    void keepAlivePipeliningAndCloseRules()
     {
-        const auto server = startServer();
-        RawClient client(server->port());
-        client.send(get("/index.html"));
+        RawClient client(server_->port());
+        client.send(get("/index.html") + get("/") + get("/missing")); // answered in order
         Reply reply = client.readReply();
         QCOMPARE(reply.status, 200);
         QCOMPARE(reply.headers.value("transfer-encoding"), QByteArray("chunked"));
-        QCOMPARE(reply.headers.value("content-type"), QByteArray("text/html; charset=UTF-8"));
         QCOMPARE(reply.headers.value("cache-control"), QByteArray("max-age=60"));
         QCOMPARE(reply.body, fixture("index.html"));
+        QCOMPARE(client.readReply().body, fixture("index.html")); // "/" is index.html
+        QCOMPARE(client.readReply().status, 404);
 
-        client.send(get("/")); // the same connection, kept alive; "/" is index.html
-        reply = client.readReply();
-        QCOMPARE(reply.status, 200);
-        QCOMPARE(reply.body, fixture("index.html"));
-
-        client.send(get("/sub", "connection: Close\r\n"));
+        client.send(get("/sub", "connection: Close\r\n")); // the connection was kept alive
         reply = client.readReply();
         QCOMPARE(reply.headers.value("connection"), QByteArray("close"));
         QVERIFY(!reply.headers.contains("transfer-encoding"));
         QCOMPARE(reply.body, fixture("sub/index.html"));
         QVERIFY(client.isClosed());
 
-        RawClient old(server->port());
+        RawClient old(server_->port());
         old.send("GET /style.css HTTP/1.0\r\n\r\n");
         reply = old.readReply();
         QCOMPARE(reply.headers.value("connection"), QByteArray("close"));
         QCOMPARE(reply.body, fixture("style.css"));
         QVERIFY(old.isClosed());
-    }
-
-    void pipelinedRequestsAreAnsweredInOrder()
-    {
-        const auto server = startServer();
-        RawClient client(server->port());
-        client.send(get("/style.css") + get("/script.js") + get("/missing"));
-        QCOMPARE(client.readReply().headers.value("content-type"), QByteArray("text/css"));
-        QCOMPARE(client.readReply().headers.value("content-type"), QByteArray("text/javascript"));
-        QCOMPARE(client.readReply().status, 404);
     }
 
     void answersByFileKind_data()
@@ -261,13 +254,17 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("contentType");
         QTest::addColumn<QByteArray>("body");
-        QTest::newRow("no known suffix") << QByteArray("/sound.mp3") << 200 << QByteArray() << QByteArray("not really sound");
-        QTest::newRow("suffix in capitals") << QByteArray("/image.PNG") << 200 << QByteArray() << QByteArray("not really a png");
+        const QByteArray html = "text/html; charset=UTF-8";
+        QTest::newRow("page") << QByteArray("/index.html") << 200 << html << fixture("index.html");
+        QTest::newRow("style") << QByteArray("/style.css") << 200 << QByteArray("text/css") << fixture("style.css");
+        QTest::newRow("script")
+            << QByteArray("/script.js") << 200 << QByteArray("text/javascript") << fixture("script.js");
+        QTest::newRow("no known suffix") << QByteArray("/sound.mp3") << 200 << QByteArray() << fixture("sound.mp3");
+        QTest::newRow("suffix in capitals") << QByteArray("/image.PNG") << 200 << QByteArray() << fixture("image.PNG");
+        QTest::newRow("directory with index") << QByteArray("/sub/") << 200 << html << fixture("sub/index.html");
         QTest::newRow("missing") << QByteArray("/nothing.html") << 404 << QByteArray() << QByteArray("404 not found");
         QTest::newRow("directory without index") << QByteArray("/empty/") << 404 << QByteArray() << QByteArray("404 not found");
         QTest::newRow("not a regular file") << QByteArray("/pipe.html") << 403 << QByteArray() << QByteArray("403 forbidden");
-        QTest::newRow("directory with index") << QByteArray("/sub/") << 200 << QByteArray("text/html; charset=UTF-8")
-                                    << QByteArray("<html><body>sub</body></html>\n");
     }
 
     void answersByFileKind()
@@ -276,10 +273,8 @@ private slots:
         QFETCH(int, status);
         QFETCH(QByteArray, contentType);
         QFETCH(QByteArray, body);
-        const auto server = startServer();
-        RawClient client(server->port());
-        client.send("DELETE " + path + " HTTP/1.1\r\n\r\n"); // every method reaches the files
-        const Reply reply = client.readReply();
+        // Every method reaches the files.
+        const Reply reply = fetch(server_->port(), "DELETE " + path + " HTTP/1.1\r\n\r\n");
         QCOMPARE(reply.status, status);
         QCOMPARE(reply.headers.value("content-type"), contentType);
         QCOMPARE(reply.body, body);
@@ -287,7 +282,7 @@ private slots:
 
     void nothingEscapesTheDocumentRoot()
     {
-        const auto server = startServer();
+        const auto server = startServer(); // its cache empty, so that every attempt reaches the files
         const QList<QByteArray> attempts = {
             "/../secret.txt", "/%2e%2e/secret.txt", "/%2E%2E%2Fsecret.txt", "/sub/../../secret.txt",
             "/sub/%2e%2e/%2e%2e/secret.txt", "/..%2fsecret.txt", "/..", "/.%2e/secret.txt", "..%2Fsecret.txt",
@@ -296,21 +291,16 @@ private slots:
             "/sub/.././../secret.txt", "/+/../../secret.txt", "/%2e%2e%2f%2e%2e%2fsecret.txt", "*",
         };
         for (const QByteArray &path : attempts) {
-            RawClient client(server->port());
-            client.send("GET " + path + " HTTP/1.1\r\n\r\n");
-            const Reply reply = client.readReply();
+            const Reply reply = fetch(server->port(), "GET " + path + " HTTP/1.1\r\n\r\n");
             QVERIFY2(reply.status == 403 || reply.status == 404, path.constData());
             QVERIFY2(!reply.body.contains(secret), path.constData());
         }
-        RawClient client(server->port());
-        client.send(get("//sub//./index.html")); // odd but inside the root
-        QCOMPARE(client.readReply().status, 200);
+        QCOMPARE(fetch(server->port(), get("//sub//./index.html")).status, 200); // odd but inside the root
     }
 
     void smallFilesAreCachedLargeOnesStreamed()
     {
-        const auto server = startServer();
-        RawClient client(server->port());
+        RawClient client(server_->port());
         client.send(get("/cached.txt") + get("/streamed.txt") + get("/large.bin"));
         QCOMPARE(client.readReply().body, fixture("cached.txt"));
         QCOMPARE(client.readReply().body, fixture("streamed.txt"));
@@ -323,50 +313,36 @@ private slots:
         client.send(get("/cached.txt") + get("/streamed.txt"));
         QCOMPARE(client.readReply().body, QByteArray(65536, 'a')); // served from the cache
         QCOMPARE(client.readReply().body, QByteArray(65537, 'B')); // read again
-        QVERIFY(server->waitForLog("StaticFileController: Cache hit for /cached.txt", 2000));
-        writeFile("cached.txt", QByteArray(65536, 'a'));
-        writeFile("streamed.txt", QByteArray(65537, 'b'));
+        QVERIFY(server_->waitForLog("StaticFileController: Cache hit for /cached.txt", 2000));
     }
 
     void cacheEntriesExpire()
     {
         const auto expiring = startServer({}, {{"cacheTime", 300}});
         const auto permanent = startServer({}, {{"cacheTime", 0}});
+        const auto changingFile = [](const HarnessProcess &server) {
+            return fetch(server.port(), get("/changing.txt")).body;
+        };
         writeFile("changing.txt", "first");
-        for (HarnessProcess *server : {expiring.get(), permanent.get()}) {
-            RawClient client(server->port());
-            client.send(get("/changing.txt"));
-            QCOMPARE(client.readReply().body, QByteArray("first"));
-        }
+        QCOMPARE(changingFile(*expiring), QByteArray("first"));
+        QCOMPARE(changingFile(*permanent), QByteArray("first"));
         writeFile("changing.txt", "second");
         QTest::qWait(500);
-        RawClient expiringClient(expiring->port());
-        expiringClient.send(get("/changing.txt"));
-        QCOMPARE(expiringClient.readReply().body, QByteArray("second"));
-        RawClient permanentClient(permanent->port());
-        permanentClient.send(get("/changing.txt"));
-        QCOMPARE(permanentClient.readReply().body, QByteArray("first"));
+        QCOMPARE(changingFile(*expiring), QByteArray("second"));
+        QCOMPARE(changingFile(*permanent), QByteArray("first"));
     }
 
     void oversizedAndMalformedRequestsGet413_data()
     {
         QTest::addColumn<QByteArray>("request");
         QTest::newRow("long header") << get("/", "X-Long: " + QByteArray(16000, 'x') + "\r\n");
-        // Request line and header lines of exactly 16000 bytes; the final line end trips the limit.
-        QTest::newRow("head of exactly the limit")
-            << "GET / HTTP/1.1\r\nX: " + QByteArray(16000 - 16 - 5, 'x') + "\r\n\r\n";
         QTest::newRow("negative length") << get("/", "Content-Length: -1\r\n") + "x";
-        const QByteArray part = "--b\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n1\r\n";
-        QTest::newRow("unterminated multipart")
-            << get("/", "Content-Type: multipart/form-data; boundary=b\r\nContent-Length: "
-                            + QByteArray::number(part.size()) + "\r\n") + part;
     }
 
     void oversizedAndMalformedRequestsGet413()
     {
         QFETCH(QByteArray, request);
-        const auto server = startServer();
-        RawClient client(server->port());
+        RawClient client(server_->port());
         client.send(request);
         QCOMPARE(client.readUntilClosed(), tooLargeAnswer);
         QVERIFY(client.isClosed());
@@ -384,12 +360,8 @@ private slots:
         QCOMPARE(idle.readReply().status, 200);
         RawClient trickle(server->port());
         trickle.send("POST / HTTP/1.1\r\nContent-Length: 1000\r\n\r\n");
-        RawClient stalled(server->port()); // asks for much and never reads
-        stalled.socket.setReadBufferSize(1);
-        QByteArray many;
-        for (int i = 0; i < 64; ++i)
-            many += get("/large.bin");
-        stalled.send(many);
+        RawClient stalled(server->port());
+        stall(stalled);
         while (clock.elapsed() < 4000 && !(halfHead.isClosed() && idle.isClosed() && trickle.isClosed())) {
             trickle.send("x");
             for (RawClient *client : {&halfHead, &idle})
@@ -456,9 +428,7 @@ private slots:
         QCOMPARE(client.readReply().body, fixture("style.css"));
 
         const auto keyOnly = startServer({{"sslKeyFile", "key.pem"}});
-        RawClient plain(keyOnly->port());
-        plain.send(get("/style.css"));
-        QCOMPARE(plain.readReply().status, 200);
+        QCOMPARE(fetch(keyOnly->port(), get("/style.css")).status, 200);
         QVERIFY(!keyOnly->log().contains("SSL"));
     }
 
@@ -468,11 +438,7 @@ private slots:
         RawClient halfHead(server->port());
         halfHead.send("GET / HTTP/1.1\r\n");
         RawClient stalled(server->port());
-        stalled.socket.setReadBufferSize(1);
-        QByteArray many;
-        for (int i = 0; i < 64; ++i)
-            many += get("/large.bin");
-        stalled.send(many);
+        stall(stalled);
         QTest::qWait(300);
         QElapsedTimer clock;
         clock.start();
