@@ -82,7 +82,7 @@ private slots:
         QCOMPARE(noticeNames(arrived), (Names{"/sys/a2", "/sys/c", "/sys/late"}));
     }
 
-    void simulatedReportsReachEveryNotifierInItsThread()
+    void simulatedReportsReachEveryLiveNotifierInItsThread()
     {
         DeviceNotifier first;
         DeviceNotifier second(DeviceNotifier::Source::Polling);
@@ -92,11 +92,13 @@ private slots:
         QSignalSpy secondArrived(&second, &DeviceNotifier::deviceArrived);
         QSignalSpy secondRemoved(&second, &DeviceNotifier::deviceRemoved);
 
+        auto *gone = new DeviceNotifier(DeviceNotifier::Source::Polling);
         std::thread device([] {
             DeviceNotifier::reportRemoval("/sim/bootloader");
             DeviceNotifier::reportArrival("/sim/firmware");
         });
         device.join();
+        delete gone; // before the reports reach it: they are dropped, not delivered to freed memory
         backend_.paths.insert("/sim/firmware");
         QCOMPARE(firstArrived.count(), 0); // posted, not called into the reporting thread
         QTRY_COMPARE(firstArrived.count(), 1);
@@ -113,17 +115,6 @@ private slots:
         DeviceNotifier::reportArrival("/sim/other");
         QTest::qWait(20);
         QCOMPARE(noticeNames(secondArrived), (Names{"/sim/firmware", "/sim/other"}));
-    }
-
-    void aNotifierGoneBeforeDeliveryIsSkipped()
-    {
-        auto *notifier = new DeviceNotifier(DeviceNotifier::Source::Polling);
-        DeviceNotifier::reportArrival("/sim/firmware");
-        delete notifier;
-        DeviceNotifier survivor(DeviceNotifier::Source::Polling);
-        QSignalSpy arrived(&survivor, &DeviceNotifier::deviceArrived);
-        DeviceNotifier::reportArrival("/sim/firmware");
-        QTRY_COMPARE(arrived.count(), 1);
     }
 };
 
