@@ -1,12 +1,7 @@
 #ifndef SYNTHETICFLIGHT_H
 #define SYNTHETICFLIGHT_H
 
-#include "NUVEvent_AccelXY.h"
-#include "NUVEvent_AccelZ.h"
-#include "NUVEvent_GPSLLSol.h"
-#include "NUVEvent_GyroXYZ.h"
-#include "NUVEvent_Pressure.h"
-#include "NUVQORAFlight.h"
+#include "FlightTestSupport.h"
 
 #include <cmath>
 #include <cstdint>
@@ -50,6 +45,7 @@ struct SyntheticFlight
         };
         for (long step = 0;; ++step) {
             const double t = step * dt;
+            const float time = float(t);
             double a = 0; // m/s^2, without gravity
             double reading = 1.0;
             if (profile.rises && t >= profile.launch && !landed) {
@@ -63,20 +59,21 @@ struct SyntheticFlight
                 }
                 reading = a == 0 ? 1.0 : (a + 9.81) / 9.81;
             }
-            add<NUVEvent_AccelZ>(t)->acceleration = float((profile.inverted ? -reading : reading) + jitter(0.02));
+            const double axial = (profile.inverted ? -reading : reading) + jitter(0.02);
+            addEvent<NUVEvent_AccelZ>(*flight, time)->acceleration = float(axial);
             if (step % 5 == 0)
-                add<NUVEvent_Pressure>(t)->pressure = float(pressureAt(profile.groundAltitude + h + jitter(1.0)));
+                addEvent<NUVEvent_Pressure>(*flight, time)->pressure = float(pressureAt(profile.groundAltitude + h + jitter(1)));
             if (step % 10 == 0) {
-                auto *lateral = add<NUVEvent_AccelXY>(t);
+                auto *lateral = addEvent<NUVEvent_AccelXY>(*flight, time);
                 lateral->x = float(jitter(0.1));
                 lateral->y = float(jitter(0.1));
-                auto *gyro = add<NUVEvent_GyroXYZ>(t);
+                auto *gyro = addEvent<NUVEvent_GyroXYZ>(*flight, time);
                 gyro->x = float(jitter(5));
                 gyro->y = float(jitter(5));
                 gyro->z = float(a > 0 ? 90.0 : jitter(5));
             }
             if (profile.gps && step % 100 == 0) {
-                auto *fix = add<NUVEvent_GPSLLSol>(t);
+                auto *fix = addEvent<NUVEvent_GPSLLSol>(*flight, time);
                 fix->fixValid = true;
                 fix->latitude = 47.0 + h * 1e-6;
                 fix->longitude = 8.0;
@@ -106,17 +103,6 @@ struct SyntheticFlight
     static double pressureAt(double altitude)
     {
         return 101325.0 * std::pow(1.0 - altitude / 44330.32, 1.0 / 0.190263);
-    }
-
-private:
-    template<class Event>
-    Event *add(double time)
-    {
-        auto event = std::make_unique<Event>();
-        event->time = float(time);
-        Event *raw = event.get();
-        flight->appendEvent(std::move(event));
-        return raw;
     }
 };
 

@@ -1,38 +1,12 @@
-#include "FlightFileBytes.h"
-
-#include "NUVEvent_AccelXY.h"
-#include "NUVEvent_AccelZ.h"
-#include "NUVEvent_AuxDInput.h"
-#include "NUVEvent_AuxEInput.h"
-#include "NUVEvent_ComputerBattery.h"
-#include "NUVEvent_EjectionBattery.h"
-#include "NUVEvent_GPSLLSol.h"
-#include "NUVEvent_GPSTime.h"
-#include "NUVEvent_GyroXYZ.h"
-#include "NUVEvent_Ident.h"
-#include "NUVEvent_LineA.h"
-#include "NUVEvent_LineB.h"
-#include "NUVEvent_LineC.h"
-#include "NUVEvent_LineD.h"
-#include "NUVEvent_MagXYZ.h"
-#include "NUVEvent_Orientation.h"
-#include "NUVEvent_Pressure.h"
-#include "NUVEvent_RSSI.h"
-#include "NUVEvent_Status.h"
-#include "NUVEvent_Temperature.h"
-#include "NUVEvent_Text.h"
 #include "FlightFile.h"
-#include "NUVQORAFlight.h"
+#include "FlightFileBytes.h"
+#include "FlightTestSupport.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include <fstream>
+#include <algorithm>
 #include <functional>
-#include <iostream>
 #include <random>
-#include <sstream>
 
 namespace {
 
@@ -43,29 +17,6 @@ enum ClassId : uint16_t {
     LineCId, LineDId, OrientationId
 };
 
-// Collects what the flight code prints while it lives.
-class ConsoleCapture
-{
-public:
-    ConsoleCapture() : previous(std::cout.rdbuf(captured.rdbuf())) {}
-    ~ConsoleCapture() { std::cout.rdbuf(previous); }
-    std::string text() const { return captured.str(); }
-
-private:
-    std::ostringstream captured;
-    std::streambuf *previous;
-};
-
-template<class Event>
-Event *add(NUVQORAFlight &flight, float time)
-{
-    auto event = std::make_unique<Event>();
-    event->time = time;
-    Event *raw = event.get();
-    flight.appendEvent(std::move(event));
-    return raw;
-}
-
 // The members of a flight after the event list, as a default flight stores them.
 FlightFileBytes &defaultTail(FlightFileBytes &bytes)
 {
@@ -73,12 +24,12 @@ FlightFileBytes &defaultTail(FlightFileBytes &bytes)
 }
 
 // A current-version flight holding one event of the given class and version.
-std::string oneEventFile(uint16_t classId, uint32_t version, const FlightFileBytes &body, uint32_t headVersion = 1)
+std::string oneEventFile(uint16_t classId, uint32_t version, const std::string &body, uint32_t headVersion = 1)
 {
     FlightFileBytes bytes;
     bytes.header().classInfo(false, 3).classInfo(false, 0).u32(1).u32(0);
     bytes.u16(classId).classInfo(true, version).u32(0).classInfo(true, headVersion).u32(1);
-    bytes.bytes += body.bytes;
+    bytes.bytes += body;
     return defaultTail(bytes).bytes;
 }
 
@@ -89,10 +40,11 @@ class TestFlightFile : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
+    void init() { QVERIFY(dir.isValid()); }
     void defaultFlightGoldenBytes();
     void eventsGoldenBytes();
     void everyClassSurvivesSaveAndLoad();
+    void oldEventVersionsConvert_data();
     void oldEventVersionsConvert();
     void oldFlightVersionsConvert();
     void oldSettingsVersionsConvert();
@@ -103,39 +55,20 @@ private slots:
     void truncatedAndFlippedFilesNeverCrash();
 
 private:
-    std::wstring path(const QString &name) const { return QDir(dir.path()).filePath(name).toStdWString(); }
-    std::string readFile(const QString &name) const;
-    void writeFile(const QString &name, const std::string &bytes) const;
     // Loads bytes into a new flight; the console text goes to console when given.
     std::unique_ptr<NUVQORAFlight> loadBytes(const std::string &bytes, bool *loaded = nullptr,
                                              std::string *console = nullptr) const;
 
-    QTemporaryDir dir;
+    ScratchDir dir;
 };
-
-void TestFlightFile::init()
-{
-    QVERIFY(dir.isValid());
-}
-
-std::string TestFlightFile::readFile(const QString &name) const
-{
-    std::ifstream in(QDir(dir.path()).filePath(name).toStdString(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void TestFlightFile::writeFile(const QString &name, const std::string &bytes) const
-{
-    std::ofstream(QDir(dir.path()).filePath(name).toStdString(), std::ios::binary) << bytes;
-}
 
 std::unique_ptr<NUVQORAFlight> TestFlightFile::loadBytes(const std::string &bytes, bool *loaded,
                                                          std::string *console) const
 {
-    writeFile("in.qora", bytes);
+    dir.write("in.qora", bytes);
     auto flight = std::make_unique<NUVQORAFlight>();
     ConsoleCapture capture;
-    const bool ok = flight->load(path("in.qora"));
+    const bool ok = flight->load(dir.path("in.qora"));
     if (loaded)
         *loaded = ok;
     if (console)
@@ -147,14 +80,14 @@ void TestFlightFile::defaultFlightGoldenBytes()
 {
     NUVQORAFlight flight;
     ConsoleCapture capture;
-    QVERIFY(flight.save(path("default.qora")));
+    QVERIFY(flight.save(dir.path("default.qora")));
     QCOMPARE(QString::fromStdString(capture.text()),
              QString("Saving...\nSerializing...\nclass {NUVQORAFlight} version: 3\nSettings version: 2\n"
                      "Firmware version: 210\n"));
 
     FlightFileBytes expected;
     expected.header().classInfo(false, 3).classInfo(false, 0).u32(0).u32(0);
-    QCOMPARE(readFile("default.qora"), defaultTail(expected).bytes);
+    QCOMPARE(dir.read("default.qora"), defaultTail(expected).bytes);
 
     const auto loaded = loadBytes(expected.bytes);
     QVERIFY(loaded->events.empty());
@@ -166,15 +99,10 @@ void TestFlightFile::defaultFlightGoldenBytes()
 void TestFlightFile::eventsGoldenBytes()
 {
     NUVQORAFlight flight;
-    add<NUVEvent_AccelZ>(flight, 1.0f)->acceleration = 2.5f;
-    auto *fix = add<NUVEvent_GPSLLSol>(flight, 1.5f);
-    fix->latitude = 47.25;
-    fix->longitude = -8.5;
-    fix->altitude = 420.5f;
-    fix->satellites = 9;
-    fix->fixValid = true;
-    add<NUVEvent_AccelZ>(flight, 2.0f)->acceleration = 3.0f;
-    auto *status = add<NUVEvent_Status>(flight, 2.5f);
+    addEvent<NUVEvent_AccelZ>(flight, 1.0f)->acceleration = 2.5f;
+    addFix(flight, 1.5f, -8.5, 47.25, 420.5f);
+    addEvent<NUVEvent_AccelZ>(flight, 2.0f)->acceleration = 3.0f;
+    auto *status = addEvent<NUVEvent_Status>(flight, 2.5f);
     status->state = 2;
     status->lineOn = {true, false, false, true};
     status->lineContinuity = {true, true, false, false};
@@ -183,7 +111,7 @@ void TestFlightFile::eventsGoldenBytes()
     flight.accelInverted = true;
     {
         ConsoleCapture capture;
-        QVERIFY(flight.save(path("events.qora")));
+        QVERIFY(flight.save(dir.path("events.qora")));
     }
 
     // Class information comes once per class, the head's with the first event; every event
@@ -196,245 +124,118 @@ void TestFlightFile::eventsGoldenBytes()
     expected.u16(StatusId).classInfo(true, 1).u32(6).u32(7).head(2.5f).u32(2);
     expected.u32(4).u8(1).u8(0).u8(0).u8(1).u32(4).u8(1).u8(1).u8(0).u8(0).u32(4).u8(0).u8(0).u8(0).u8(0);
     expected.u16(0x0100).text("note").classInfo(false, 2).u8(1).raw(flight.settings.image.data(), 97).u8(1);
-    QCOMPARE(readFile("events.qora"), expected.bytes);
+    QCOMPARE(dir.read("events.qora"), expected.bytes);
 }
 
 void TestFlightFile::everyClassSurvivesSaveAndLoad()
 {
+    // One record of every class the device sends, with distinct values in every field, then
+    // the classes only files hold. Times fall in pairs and run backwards: a load sorts by time
+    // and keeps the stored order of equal times.
+    const std::vector<std::vector<uint8_t>> records = {
+        {0x01, 0x08, 'h', 'i', 0, 't', 'h', 'e', 'r', 'e'}, {0x11, 'Q', 'O', 0, 'R', 'A', 0xFF},
+        {0x02, 0x04, 0x40}, {0x0B, 0x00, 0x80, 0xFF, 0x40}, {0x04, 0x8F, 0x00}, {0x05, 0x9B, 0x07},
+        {0x06, 0xFB, 0x1E}, {0x0F, 0xFF, 0xA9}, {0x10, 0x65, 0x9C}, {0x12, 0x14, 0x99, 0x1D, 0x7B, 0x08, 0x99, 0xD2},
+        {0x0E, 0xEB, 0xD1, 0x6C, 0x5C, 0x5A, 0x21, 0x14, 0x87, 0x00, 0x00, 0x30, 0xD4, 0x2B},
+        {0x0C, 0x00, 0x15, 0xFF, 0xDB, 0x00, 0x32}, {0x0D, 0x00, 0x01, 0x00, 0x03, 0xFF, 0xFE},
+        {0x07, 0x8C, 0x00}, {0x08, 0x40, 0x01}, {0x09, 0x04, 0xD8}, {0x0A, 0x3F, 0xFF},
+        {0x15, 0x40, 0x00, 0xC0, 0x00, 0x20, 0x00, 0x10, 0x00}, {0x03, 0x01, 0x73, 0x18}};
     NUVQORAFlight flight;
-    // Saved out of time order; equal times must keep their stored order.
-    add<NUVEvent_Pressure>(flight, 9.0f)->pressure = 95000.5f;
-    add<NUVEvent_Text>(flight, 1.0f)->text = std::string("hi\0there", 8);
-    add<NUVEvent_Ident>(flight, 1.0f)->ident = std::string("QO\0RA\xff", 6);
-    add<NUVEvent_AccelZ>(flight, 2.0f)->acceleration = 4.25f;
-    auto *xy = add<NUVEvent_AccelXY>(flight, 2.0f);
-    xy->x = 0.5f;
-    xy->y = -0.75f;
-    add<NUVEvent_ComputerBattery>(flight, 3.0f)->voltage = 7.4f;
-    add<NUVEvent_EjectionBattery>(flight, 3.0f)->voltage = 8.1f;
-    add<NUVEvent_Temperature>(flight, 3.0f)->temperature = -12.5f;
-    add<NUVEvent_AuxDInput>(flight, 3.5f)->value = 0xBEEF;
-    add<NUVEvent_AuxEInput>(flight, 3.5f)->value = 7;
-    auto *fix = add<NUVEvent_GPSLLSol>(flight, 4.0f);
-    fix->latitude = -33.8567844;
-    fix->longitude = 151.2152967;
-    fix->altitude = 12.5f;
-    fix->satellites = 11;
-    fix->fixValid = true;
-    add<NUVEvent_RSSI>(flight, 4.0f)->rssi = -87.0f;
-    auto *status = add<NUVEvent_Status>(flight, 4.5f);
-    status->state = 4;
-    status->lineOn = {false, true, false, true};
-    status->lineContinuity = {true, false, true, false};
-    status->lineLowBits = {false, false, true, true};
-    auto *gpsTime = add<NUVEvent_GPSTime>(flight, 5.0f);
-    gpsTime->timeOfWeek = 345600123;
-    gpsTime->week = 2201;
-    gpsTime->timeValid = true;
-    gpsTime->seconds = 18;
-    auto *gyro = add<NUVEvent_GyroXYZ>(flight, 5.5f);
-    gyro->x = 1.5f;
-    gyro->y = -2.5f;
-    gyro->z = 3.5f;
-    auto *mag = add<NUVEvent_MagXYZ>(flight, 5.5f);
-    mag->x = 1e-6f;
-    mag->z = -2e-6f;
-    auto *lineA = add<NUVEvent_LineA>(flight, 6.0f);
-    lineA->flagBit15 = true;
-    lineA->voltage = 3.1f;
-    add<NUVEvent_LineB>(flight, 6.0f)->flagBit14 = true;
-    add<NUVEvent_LineC>(flight, 6.0f)->voltage = 0.25f;
-    add<NUVEvent_LineD>(flight, 6.0f)->vref = 5.0f;
-    auto *orientation = add<NUVEvent_Orientation>(flight, 7.0f);
-    orientation->w = 0.5f;
-    orientation->x = -0.5f;
+    for (std::size_t i = 0; i < records.size(); ++i)
+        flight.appendEvent(NUVEvent::fromBytes(records[i].data(), records[i].size(), 500 * uint32_t(20 - i / 2)));
+    addEvent<NUVEvent_AuxDInput>(flight, 3.5f)->value = 0xBEEF;
+    addEvent<NUVEvent_AuxEInput>(flight, 3.5f)->value = 7;
+    QCOMPARE(flight.events.size(), records.size() + 2);
+    flight.events[16]->vref = 5.0f;
     flight.storedWord = 0x1234;
     flight.setName("Flug über den Wolken");
     flight.settings.valid = true;
     flight.settings.setLineMode(2, 4);
     {
         ConsoleCapture capture;
-        QVERIFY(flight.save(path("all.qora")));
+        QVERIFY(flight.save(dir.path("all.qora")));
     }
     bool loaded = false;
-    const auto back = loadBytes(readFile("all.qora"), &loaded);
+    const auto back = loadBytes(dir.read("all.qora"), &loaded);
     QVERIFY(loaded);
-    QCOMPARE(back->events.size(), std::size_t(21));
     QCOMPARE(back->storedWord, uint16_t(0x1234));
     QCOMPARE(back->name(), flight.name());
     QVERIFY(back->settings == flight.settings);
 
-    const auto &e = back->events;
-    QCOMPARE(dynamic_cast<NUVEvent_Text &>(*e[0]).text, std::string("hi\0there", 8));
-    QCOMPARE(dynamic_cast<NUVEvent_Ident &>(*e[1]).ident, std::string("QO\0RA\xff", 6));
-    QCOMPARE(dynamic_cast<NUVEvent_AccelZ &>(*e[2]).acceleration, 4.25f);
-    QCOMPARE(dynamic_cast<NUVEvent_AccelXY &>(*e[3]).y, -0.75f);
-    QCOMPARE(dynamic_cast<NUVEvent_ComputerBattery &>(*e[4]).voltage, 7.4f);
-    QCOMPARE(dynamic_cast<NUVEvent_EjectionBattery &>(*e[5]).voltage, 8.1f);
-    QCOMPARE(dynamic_cast<NUVEvent_Temperature &>(*e[6]).temperature, -12.5f);
-    QCOMPARE(dynamic_cast<NUVEvent_AuxDInput &>(*e[7]).value, uint16_t(0xBEEF));
-    QCOMPARE(dynamic_cast<NUVEvent_AuxEInput &>(*e[8]).value, uint16_t(7));
-    const auto &backFix = dynamic_cast<NUVEvent_GPSLLSol &>(*e[9]);
-    QCOMPARE(backFix.latitude, -33.8567844);
-    QCOMPARE(backFix.longitude, 151.2152967);
-    QCOMPARE(backFix.satellites, 11u);
-    QVERIFY(backFix.fixValid);
-    QCOMPARE(dynamic_cast<NUVEvent_RSSI &>(*e[10]).rssi, -87.0f);
-    const auto &backStatus = dynamic_cast<NUVEvent_Status &>(*e[11]);
-    QCOMPARE(backStatus.state, 4);
-    QVERIFY(backStatus.lineOn == status->lineOn);
-    QVERIFY(backStatus.lineContinuity == status->lineContinuity);
-    QVERIFY(backStatus.lineLowBits == status->lineLowBits);
-    const auto &backTime = dynamic_cast<NUVEvent_GPSTime &>(*e[12]);
-    QCOMPARE(backTime.timeOfWeek, 345600123u);
-    QCOMPARE(backTime.week, uint16_t(2201));
-    QVERIFY(backTime.timeValid && !backTime.flagBit6);
-    QCOMPARE(backTime.seconds, 18u);
-    QCOMPARE(dynamic_cast<NUVEvent_GyroXYZ &>(*e[13]).z, 3.5f);
-    QCOMPARE(dynamic_cast<NUVEvent_MagXYZ &>(*e[14]).z, -2e-6f);
-    QVERIFY(dynamic_cast<NUVEvent_LineA &>(*e[15]).flagBit15);
-    QVERIFY(dynamic_cast<NUVEvent_LineB &>(*e[16]).flagBit14);
-    QCOMPARE(dynamic_cast<NUVEvent_LineC &>(*e[17]).voltage, 0.25f);
-    QCOMPARE(e[18]->vref, 5.0f);
-    QVERIFY(dynamic_cast<NUVEvent_LineD *>(e[18].get()));
-    QCOMPARE(dynamic_cast<NUVEvent_Orientation &>(*e[19]).x, -0.5f);
-    QCOMPARE(dynamic_cast<NUVEvent_Orientation &>(*e[19]).z, 1.0f);
-    QCOMPARE(dynamic_cast<NUVEvent_Pressure &>(*e[20]).pressure, 95000.5f);
+    std::vector<const NUVEvent *> expected;
+    for (const auto &event : flight.events)
+        expected.push_back(event.get());
+    std::stable_sort(expected.begin(), expected.end(), [](auto *a, auto *b) { return a->time < b->time; });
+    QCOMPARE(back->events.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        QCOMPARE(describe(back->events[i].get()), describe(expected[i]));
+        QCOMPARE(back->events[i]->time, expected[i]->time);
+        QCOMPARE(back->events[i]->vref, expected[i]->vref);
+    }
     QCOMPARE(back->accelZ.size(), std::size_t(1)); // processed on load
+}
+
+void TestFlightFile::oldEventVersionsConvert_data()
+{
+    QTest::addColumn<int>("classId");
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("headVersion");
+    QTest::addColumn<float>("time");
+    QTest::addColumn<QString>("fields");
+    const auto row = [](const char *name, ClassId id, int version, const FlightFileBytes &body, const char *fields,
+                        float time = 10.0f, int headVersion = 1) {
+        QTest::newRow(name) << int(id) << version << QByteArray::fromStdString(body.bytes) << headVersion << time
+                            << QString(fields);
+    };
+    // The head of version 1 with its time at 10 s.
+    const auto at10 = [] { return FlightFileBytes().head(10.0f); };
+    row("head in milliseconds", PressureId, 1, FlightFileBytes().f32(3.3f).u8(0).u32(1500).f32(1000.0f),
+        "Pressure 1000", 1.5f, 0);
+    row("accel v2 high range", AccelZId, 2, at10().f32(12.0f), "AccelZ 23.2609");
+    row("accel v2 low range", AccelZId, 2, at10().f32(7.9f), "AccelZ 7.9");
+    row("accel v2 negative", AccelZId, 2, at10().f32(-8.0f), "AccelZ -17.2134");
+    row("accel v1", AccelZId, 1, at10().u16(0xFF00), "AccelZ -1");
+    row("accel v0 zero", AccelZId, 0, at10().u16(2048), "AccelZ 0");
+    row("accel v0 bottom", AccelZId, 0, at10().u16(0), "AccelZ -125");
+    row("lateral v2 swapped", AccelXYId, 2, at10().f32(1.0f).f32(2.0f), "AccelXY 2 1");
+    row("lateral v1", AccelXYId, 1, at10().u16(0x0080).u16(0x0200), "AccelXY 0.5 2");
+    row("lateral v0 raw", AccelXYId, 0, at10().u16(256).u16(0xFE00).u16(0xFFFF), "AccelXY 1 -2");
+    row("pressure v0", PressureId, 0, at10().u16(1000), "Pressure 17337.2");
+    row("battery v0", ComputerBatteryId, 0, at10().u16(10000), "ComputerBattery 6.29961");
+    row("ejection battery v0 with its own reference", EjectionBatteryId, 0,
+        FlightFileBytes().f32(5.0f).u8(0).f32(1.0f).u16(10000), "EjectionBattery 9.54486", 1.0f);
+    row("temperature v0", TemperatureId, 0, at10().u16(10000), "Temperature 151.416");
+    row("rssi v0", RSSIId, 0, at10().u32(16384), "RSSI 86.6667");
+    row("gps time v1", GPSTimeId, 1, at10().u32(1000).u16(2000).u8(1).u32(17), "GPSTime 1000 2000 1 1 17");
+    row("gps time v0", GPSTimeId, 0, at10().u32(1000).u16(2000).u8(0xD2), "GPSTime 1000 2000 1 1 18");
+    row("fix v3", GPSLLSolId, 3, at10().f64(1.5).f64(2.5).f32(300.0f).u8(0x2C), "GPSLLSol 1.5 2.5 300 1 12");
+    row("fix v2", GPSLLSolId, 2, at10().f64(1.5).f64(2.5).f32(300.0f).u32(99).u8(0x0C), "GPSLLSol 1.5 2.5 300 0 12");
+    row("fix v1 single precision", GPSLLSolId, 1, at10().f32(47.5f).f32(-8.25f).f32(3.0f).u32(0).u8(0x25),
+        "GPSLLSol 47.5 -8.25 3 1 5");
+    row("fix v0 3D", GPSLLSolId, 0, at10().u32(0).f64(1.0).f64(2.0).f32(3.0f).u32(0).u32(0x27).u32(3).u8(1),
+        "GPSLLSol 1 2 3 1 7");
+    row("fix v0 2D", GPSLLSolId, 0, at10().u32(0).f64(1.0).f64(2.0).f32(3.0f).u32(0).u32(4).u32(2).u8(1),
+        "GPSLLSol 1 2 3 0 4");
+    row("status v0", StatusId, 0, at10().u8(0xC5), "Status 3 1010 0000 0000");
+    row("status v1 short arrays", StatusId, 1, at10().u32(1).u32(2).u8(1).u8(1).u32(0).u32(1).u8(1),
+        "Status 1 1100 0000 1000");
 }
 
 void TestFlightFile::oldEventVersionsConvert()
 {
-    struct Case
-    {
-        const char *name;
-        uint16_t classId;
-        uint32_t version;
-        FlightFileBytes body;
-        std::function<void(const NUVEvent &)> check;
-        uint32_t headVersion;
-    };
-    FlightFileBytes h;
-    h.head(10.0f);
-    const auto with = [&h](const std::function<void(FlightFileBytes &)> &fields) {
-        FlightFileBytes b = h;
-        fields(b);
-        return b;
-    };
-    const Case cases[] = {
-        {"head in milliseconds", PressureId, 1, FlightFileBytes().f32(3.3f).u8(0).u32(1500).f32(1000.0f),
-         [](const NUVEvent &e) { QCOMPARE(e.time, 1.5f); }, 0},
-        {"accel v2 high range", AccelZId, 2, with([](auto &b) { b.f32(12.0f); }),
-         [](const NUVEvent &e) { QCOMPARE(static_cast<const NUVEvent_AccelZ &>(e).acceleration, 23.26087f); }, 1},
-        {"accel v2 low range", AccelZId, 2, with([](auto &b) { b.f32(7.9f); }),
-         [](const NUVEvent &e) { QCOMPARE(static_cast<const NUVEvent_AccelZ &>(e).acceleration, 7.9f); }, 1},
-        {"accel v2 negative", AccelZId, 2, with([](auto &b) { b.f32(-8.0f); }),
-         [](const NUVEvent &e) { QCOMPARE(static_cast<const NUVEvent_AccelZ &>(e).acceleration, -17.21344f); }, 1},
-        {"accel v1", AccelZId, 1, with([](auto &b) { b.u16(0xFF00); }),
-         [](const NUVEvent &e) { QCOMPARE(static_cast<const NUVEvent_AccelZ &>(e).acceleration, -1.0f); }, 1},
-        {"accel v0 zero", AccelZId, 0, with([](auto &b) { b.u16(2048); }),
-         [](const NUVEvent &e) { QCOMPARE(static_cast<const NUVEvent_AccelZ &>(e).acceleration, 0.0f); }, 1},
-        {"accel v0 bottom", AccelZId, 0, with([](auto &b) { b.u16(0); }),
-         [](const NUVEvent &e) { QCOMPARE(static_cast<const NUVEvent_AccelZ &>(e).acceleration, -125.0f); }, 1},
-        {"lateral v2 swapped", AccelXYId, 2, with([](auto &b) { b.f32(1.0f).f32(2.0f); }),
-         [](const NUVEvent &e) {
-             const auto &xy = static_cast<const NUVEvent_AccelXY &>(e);
-             QCOMPARE(xy.x, 2.0f);
-             QCOMPARE(xy.y, 1.0f);
-         }, 1},
-        {"lateral v1", AccelXYId, 1, with([](auto &b) { b.u16(0x0080).u16(0x0200); }),
-         [](const NUVEvent &e) {
-             const auto &xy = static_cast<const NUVEvent_AccelXY &>(e);
-             QCOMPARE(xy.x, 0.5f);
-             QCOMPARE(xy.y, 2.0f);
-         }, 1},
-        {"lateral v0 raw", AccelXYId, 0, with([](auto &b) { b.u16(256).u16(0xFE00).u16(0xFFFF); }),
-         [](const NUVEvent &e) {
-             const auto &xy = static_cast<const NUVEvent_AccelXY &>(e);
-             QCOMPARE(xy.x, 1.0f);
-             QCOMPARE(xy.y, -2.0f);
-         }, 1},
-        {"pressure v0", PressureId, 0, with([](auto &b) { b.u16(1000); }),
-         [](const NUVEvent &e) { QCOMPARE(static_cast<const NUVEvent_Pressure &>(e).pressure, 17337.24f); }, 1},
-        {"battery v0", ComputerBatteryId, 0, with([](auto &b) { b.u16(10000); }),
-         [](const NUVEvent &e) { QCOMPARE(static_cast<const NUVEvent_ComputerBattery &>(e).voltage, 6.2996073f); }, 1},
-        {"ejection battery v0 with its own reference", EjectionBatteryId, 0,
-         FlightFileBytes().f32(5.0f).u8(0).f32(1.0f).u16(10000),
-         [](const NUVEvent &e) { QCOMPARE(static_cast<const NUVEvent_EjectionBattery &>(e).voltage, 9.5448595f); }, 1},
-        {"temperature v0", TemperatureId, 0, with([](auto &b) { b.u16(10000); }),
-         [](const NUVEvent &e) { QCOMPARE(static_cast<const NUVEvent_Temperature &>(e).temperature, 151.41602f); }, 1},
-        {"rssi v0", RSSIId, 0, with([](auto &b) { b.u32(16384); }),
-         [](const NUVEvent &e) { QCOMPARE(static_cast<const NUVEvent_RSSI &>(e).rssi, 86.666671f); }, 1},
-        {"gps time v1", GPSTimeId, 1, with([](auto &b) { b.u32(1000).u16(2000).u8(1).u32(17); }),
-         [](const NUVEvent &e) {
-             const auto &t = static_cast<const NUVEvent_GPSTime &>(e);
-             QVERIFY(t.timeValid && t.flagBit6);
-             QCOMPARE(t.seconds, 17u);
-         }, 1},
-        {"gps time v0", GPSTimeId, 0, with([](auto &b) { b.u32(1000).u16(2000).u8(0xD2); }),
-         [](const NUVEvent &e) {
-             const auto &t = static_cast<const NUVEvent_GPSTime &>(e);
-             QVERIFY(t.timeValid && t.flagBit6);
-             QCOMPARE(t.seconds, 18u);
-             QCOMPARE(t.week, uint16_t(2000));
-         }, 1},
-        {"fix v3", GPSLLSolId, 3, with([](auto &b) { b.f64(1.5).f64(2.5).f32(300.0f).u8(0x2C); }),
-         [](const NUVEvent &e) {
-             const auto &f = static_cast<const NUVEvent_GPSLLSol &>(e);
-             QVERIFY(f.fixValid);
-             QCOMPARE(f.satellites, 12u);
-             QCOMPARE(f.longitude, 2.5);
-         }, 1},
-        {"fix v2", GPSLLSolId, 2, with([](auto &b) { b.f64(1.5).f64(2.5).f32(300.0f).u32(99).u8(0x0C); }),
-         [](const NUVEvent &e) {
-             const auto &f = static_cast<const NUVEvent_GPSLLSol &>(e);
-             QVERIFY(!f.fixValid);
-             QCOMPARE(f.satellites, 12u);
-             QCOMPARE(f.altitude, 300.0f);
-         }, 1},
-        {"fix v1 single precision", GPSLLSolId, 1, with([](auto &b) { b.f32(47.5f).f32(-8.25f).f32(3.0f).u32(0).u8(0x25); }),
-         [](const NUVEvent &e) {
-             const auto &f = static_cast<const NUVEvent_GPSLLSol &>(e);
-             QCOMPARE(f.latitude, 47.5);
-             QCOMPARE(f.longitude, -8.25);
-             QVERIFY(f.fixValid);
-             QCOMPARE(f.satellites, 5u);
-         }, 1},
-        {"fix v0 3D", GPSLLSolId, 0, with([](auto &b) { b.u32(0).f64(1.0).f64(2.0).f32(3.0f).u32(0).u32(0x27).u32(3).u8(1); }),
-         [](const NUVEvent &e) {
-             const auto &f = static_cast<const NUVEvent_GPSLLSol &>(e);
-             QVERIFY(f.fixValid);
-             QCOMPARE(f.satellites, 7u);
-             QCOMPARE(f.altitude, 3.0f);
-         }, 1},
-        {"fix v0 2D", GPSLLSolId, 0, with([](auto &b) { b.u32(0).f64(1.0).f64(2.0).f32(3.0f).u32(0).u32(4).u32(2).u8(1); }),
-         [](const NUVEvent &e) { QVERIFY(!static_cast<const NUVEvent_GPSLLSol &>(e).fixValid); }, 1},
-        {"status v0", StatusId, 0, with([](auto &b) { b.u8(0xC5); }),
-         [](const NUVEvent &e) {
-             const auto &s = static_cast<const NUVEvent_Status &>(e);
-             QCOMPARE(s.state, 3);
-             QVERIFY((s.lineOn == NUVEvent_Status::LineFlags{true, false, true, false}));
-             QVERIFY((s.lineContinuity == NUVEvent_Status::LineFlags{}));
-         }, 1},
-        {"status v1 short arrays", StatusId, 1, with([](auto &b) { b.u32(1).u32(2).u8(1).u8(1).u32(0).u32(1).u8(1); }),
-         [](const NUVEvent &e) {
-             const auto &s = static_cast<const NUVEvent_Status &>(e);
-             QCOMPARE(s.state, 1);
-             QVERIFY((s.lineOn == NUVEvent_Status::LineFlags{true, true, false, false}));
-             QVERIFY((s.lineLowBits == NUVEvent_Status::LineFlags{true, false, false, false}));
-         }, 1},
-    };
-    for (const Case &c : cases) {
-        bool loaded = false;
-        std::string console;
-        const auto flight = loadBytes(oneEventFile(c.classId, c.version, c.body, c.headVersion), &loaded, &console);
-        QVERIFY2(loaded, c.name);
-        QVERIFY2(console.find("Error") == std::string::npos, c.name);
-        QVERIFY2(flight->events.size() == 1, c.name);
-        c.check(*flight->events.front());
-        if (QTest::currentTestFailed())
-            QFAIL(c.name);
-    }
+    QFETCH(int, classId);
+    QFETCH(int, version);
+    QFETCH(QByteArray, body);
+    QFETCH(int, headVersion);
+    bool loaded = false;
+    std::string console;
+    const auto flight = loadBytes(oneEventFile(classId, version, body.toStdString(), headVersion), &loaded, &console);
+    QVERIFY(loaded);
+    QVERIFY2(console.find("Error") == std::string::npos, console.c_str());
+    QCOMPARE(flight->events.size(), std::size_t(1));
+    QTEST(flight->events.front()->time, "time");
+    QTEST(describe(flight->events.front().get()), "fields");
 }
 
 void TestFlightFile::oldFlightVersionsConvert()
@@ -546,7 +347,7 @@ void TestFlightFile::newerVersionsAreRefused()
 {
     bool loaded = false;
     std::string console;
-    auto flight = loadBytes(oneEventFile(AccelZId, 4, FlightFileBytes().head(1.0f).f32(2.0f)), &loaded, &console);
+    auto flight = loadBytes(oneEventFile(AccelZId, 4, FlightFileBytes().head(1.0f).f32(2.0f).bytes), &loaded, &console);
     QVERIFY(loaded); // the readable part opens
     QVERIFY(flight->events.empty());
     QVERIFY2(console.find("Error: class version NUVEvent_AccelZ\n") != std::string::npos, console.c_str());
@@ -623,8 +424,8 @@ void TestFlightFile::unreadableFilesFail()
     NUVQORAFlight flight;
     {
         ConsoleCapture capture;
-        QVERIFY(!flight.load(path("missing ä.qora")));
-        const std::string expected = "Checking...\nfile not good: " + QDir(dir.path()).filePath("missing ä.qora").toStdString() + "\n";
+        QVERIFY(!flight.load(dir.path("missing ä.qora")));
+        const std::string expected = "Checking...\nfile not good: " + dir.filePath("missing ä.qora").toStdString() + "\n";
         QCOMPARE(capture.text(), expected);
     }
     std::string console;
@@ -639,31 +440,31 @@ void TestFlightFile::unreadableFilesFail()
 void TestFlightFile::saveReplacesOnlyWhenComplete()
 {
     NUVQORAFlight flight;
-    add<NUVEvent_AccelZ>(flight, 1.0f)->acceleration = 2.0f;
-    QVERIFY(QDir(dir.path()).mkdir("saves"));
-    writeFile("saves/keep.qora", "previous contents");
+    addEvent<NUVEvent_AccelZ>(flight, 1.0f)->acceleration = 2.0f;
+    QVERIFY(QDir().mkdir(dir.filePath("saves")));
+    dir.write("saves/keep.qora", "previous contents");
     ConsoleCapture capture;
-    QVERIFY(!flight.save(path("no such folder/keep.qora")));
-    QVERIFY(flight.save(path("saves/keep.qora")));
-    const std::string saved = readFile("saves/keep.qora");
+    QVERIFY(!flight.save(dir.path("no such folder/keep.qora")));
+    QVERIFY(flight.save(dir.path("saves/keep.qora")));
+    const std::string saved = dir.read("saves/keep.qora");
     QCOMPARE(saved.substr(0, 36), FlightFileBytes().header().bytes);
-    QCOMPARE(QDir(dir.path() + "/saves").entryList(QDir::Files), QStringList{"keep.qora"});
+    QCOMPARE(QDir(dir.filePath("saves")).entryList(QDir::Files), QStringList{"keep.qora"});
 }
 
 void TestFlightFile::truncatedAndFlippedFilesNeverCrash()
 {
     NUVQORAFlight flight;
     for (int i = 0; i < 4; ++i) {
-        add<NUVEvent_AccelZ>(flight, 0.5f * i)->acceleration = 1.0f + i;
-        add<NUVEvent_Text>(flight, 0.5f * i)->text = "t";
-        add<NUVEvent_Status>(flight, 0.5f * i)->state = i;
-        add<NUVEvent_GPSLLSol>(flight, 0.5f * i)->fixValid = true;
+        addEvent<NUVEvent_AccelZ>(flight, 0.5f * i)->acceleration = 1.0f + i;
+        addEvent<NUVEvent_Text>(flight, 0.5f * i)->text = "t";
+        addEvent<NUVEvent_Status>(flight, 0.5f * i)->state = i;
+        addEvent<NUVEvent_GPSLLSol>(flight, 0.5f * i)->fixValid = true;
     }
     {
         ConsoleCapture capture;
-        QVERIFY(flight.save(path("whole.qora")));
+        QVERIFY(flight.save(dir.path("whole.qora")));
     }
-    const std::string whole = readFile("whole.qora");
+    const std::string whole = dir.read("whole.qora");
     const std::size_t firstEvent = 36 + 5 + 5 + 8; // header, flight and list class info, count and item version
     for (std::size_t size = 0; size < whole.size(); ++size) {
         bool loaded = false;
@@ -680,10 +481,10 @@ void TestFlightFile::truncatedAndFlippedFilesNeverCrash()
         for (int i = 0; i < flips; ++i)
             damaged[36 + random() % (damaged.size() - 36)] = static_cast<char>(random());
         // Read only: processing a damaged time axis can take long, but not crash.
-        writeFile("damaged.qora", damaged);
+        dir.write("damaged.qora", damaged);
         NUVQORAFlight read;
         ConsoleCapture capture;
-        FlightFile::read(read, path("damaged.qora"));
+        FlightFile::read(read, dir.path("damaged.qora"));
     }
 }
 
