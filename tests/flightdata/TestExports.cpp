@@ -1,62 +1,17 @@
+#include "SparseCellTable.h"
 #include "SyntheticFlight.h"
 
-#include "NUVEvent_GPSTime.h"
-#include "NUVEvent_LineA.h"
-#include "NUVEvent_Status.h"
-#include "NUVEvent_Text.h"
-#include "SparseCellTable.h"
-
-#include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <fstream>
-#include <iostream>
-#include <sstream>
 
 namespace {
 
-class QuietConsole
+std::vector<std::string> split(const std::string &text, char separator = '\n')
 {
-public:
-    QuietConsole() : previous(std::cout.rdbuf(captured.rdbuf())) {}
-    ~QuietConsole() { std::cout.rdbuf(previous); }
-    std::string text() const { return captured.str(); }
-
-private:
-    std::ostringstream captured;
-    std::streambuf *previous;
-};
-
-template<class Event>
-Event *add(NUVQORAFlight &flight, float time)
-{
-    auto event = std::make_unique<Event>();
-    event->time = time;
-    Event *raw = event.get();
-    flight.appendEvent(std::move(event));
-    return raw;
-}
-
-NUVEvent_GPSLLSol *addFix(NUVQORAFlight &flight, float time, double longitude, double latitude, float altitude,
-                          bool valid = true)
-{
-    auto *fix = add<NUVEvent_GPSLLSol>(flight, time);
-    fix->longitude = longitude;
-    fix->latitude = latitude;
-    fix->altitude = altitude;
-    fix->fixValid = valid;
-    fix->satellites = 9;
-    return fix;
-}
-
-std::vector<std::string> linesOf(const std::string &text)
-{
-    std::vector<std::string> lines;
+    std::vector<std::string> parts;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
+    for (std::string part; std::getline(in, part, separator);)
+        parts.push_back(part);
+    return parts;
 }
 
 } // namespace
@@ -66,37 +21,37 @@ class TestExports : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { QVERIFY(dir.isValid()); }
+    void initTestCase();
     void kmlTrack();
     void cellTableLayout();
     void csvBlocksSideBySide();
     void emulationData();
     void thrustData();
-    void thrustWithoutCoastFails();
-    void unwritablePathsFail();
+    void failuresAreReported();
 
 private:
-    std::wstring path(const QString &name) const { return QDir(dir.path()).filePath(name).toStdWString(); }
-    std::string readFile(const QString &name) const
-    {
-        std::ifstream in(QDir(dir.path()).filePath(name).toStdString(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-    QTemporaryDir dir;
+    ScratchDir dir;
+    SyntheticFlight generated{SyntheticFlight::Profile()};
 };
+
+void TestExports::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    ConsoleCapture quiet;
+    generated.flight->buildSplines();
+}
 
 void TestExports::kmlTrack()
 {
     NUVQORAFlight flight;
     addFix(flight, 1.0f, -105.0000001, 40.5, 1600.25f);
     addFix(flight, 2.0f, -105.25, 40.5000002, 1700.0f, false);
-    add<NUVEvent_AccelZ>(flight, 2.5f);
+    addEvent<NUVEvent_AccelZ>(flight, 2.5f);
     addFix(flight, 3.0f, -104.9, 40.51234567, 1523.4f);
     addFix(flight, 4.0f, 8.0, 47.0, -2.5f);
-    QuietConsole console;
-    QVERIFY(flight.exportKML(path("track.kml")));
-    QCOMPARE(console.text(), "KML path: " + QDir(dir.path()).filePath("track.kml").toStdString() + "\n");
+    ConsoleCapture console;
+    QVERIFY(flight.exportKML(dir.path("track.kml")));
+    QCOMPARE(console.text(), "KML path: " + dir.filePath("track.kml").toStdString() + "\n");
     const std::string expected =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<kml xmlns=\"http://earth.google.com/kml/2.1\">\n"
@@ -116,12 +71,12 @@ void TestExports::kmlTrack()
         "8,47 \n"
         "</coordinates></LineString>\n"
         "</Placemark></Folder></Document></kml>\n";
-    QCOMPARE(readFile("track.kml"), expected);
+    QCOMPARE(dir.read("track.kml"), expected);
 
     // Exporting again replaces the file.
     NUVQORAFlight empty;
-    QVERIFY(empty.exportKML(path("track.kml")));
-    QVERIFY(readFile("track.kml").find("<coordinates>\n</coordinates>") != std::string::npos);
+    QVERIFY(empty.exportKML(dir.path("track.kml")));
+    QVERIFY(dir.read("track.kml").find("<coordinates>\n</coordinates>") != std::string::npos);
 }
 
 void TestExports::cellTableLayout()
@@ -150,27 +105,27 @@ void TestExports::cellTableLayout()
 void TestExports::csvBlocksSideBySide()
 {
     NUVQORAFlight flight;
-    add<NUVEvent_Pressure>(flight, 0.0f)->pressure = 100000.0f;
-    add<NUVEvent_AccelZ>(flight, 0.01f)->acceleration = 1.5f;
-    add<NUVEvent_Text>(flight, 0.015f)->text = "not exported";
-    add<NUVEvent_AccelZ>(flight, 0.02f)->acceleration = -0.25f;
+    addEvent<NUVEvent_Pressure>(flight, 0.0f)->pressure = 100000.0f;
+    addEvent<NUVEvent_AccelZ>(flight, 0.01f)->acceleration = 1.5f;
+    addEvent<NUVEvent_Text>(flight, 0.015f)->text = "not exported";
+    addEvent<NUVEvent_AccelZ>(flight, 0.02f)->acceleration = -0.25f;
     addFix(flight, 0.5f, 8.0, 47.0, 400.0f, false);
     addFix(flight, 1.0f, 8.5, 47.123456789, 512.25f);
-    auto *status = add<NUVEvent_Status>(flight, 1.5f);
+    auto *status = addEvent<NUVEvent_Status>(flight, 1.5f);
     status->state = 3;
     status->lineContinuity = {true, false, true, false};
     status->lineOn = {false, true, false, false};
-    add<NUVEvent_LineA>(flight, 2.0f)->voltage = 3.14159f;
-    add<NUVEvent_Pressure>(flight, 2.0f)->pressure = 99000.0f;
-    add<NUVEvent_AccelZ>(flight, 2.5f)->acceleration = 2.0f;
-    add<NUVEvent_Pressure>(flight, 123.456789f)->pressure = 98000.0f;
-    add<NUVEvent_AccelZ>(flight, 124.0f)->acceleration = 3.0f;
-    add<NUVEvent_AccelZ>(flight, 125.0f)->acceleration = 4.0f;
-    add<NUVEvent_GPSTime>(flight, 126.0f)->timeOfWeek = 345600123;
-    add<NUVEvent_Status>(flight, 127.0f)->state = 2;
-    QuietConsole console;
-    QVERIFY(flight.exportCSV(path("flight.csv")));
-    QCOMPARE(console.text(), "CSV path: " + QDir(dir.path()).filePath("flight.csv").toStdString() + "\n");
+    addEvent<NUVEvent_LineA>(flight, 2.0f)->voltage = 3.14159f;
+    addEvent<NUVEvent_Pressure>(flight, 2.0f)->pressure = 99000.0f;
+    addEvent<NUVEvent_AccelZ>(flight, 2.5f)->acceleration = 2.0f;
+    addEvent<NUVEvent_Pressure>(flight, 123.456789f)->pressure = 98000.0f;
+    addEvent<NUVEvent_AccelZ>(flight, 124.0f)->acceleration = 3.0f;
+    addEvent<NUVEvent_AccelZ>(flight, 125.0f)->acceleration = 4.0f;
+    addEvent<NUVEvent_GPSTime>(flight, 126.0f)->timeOfWeek = 345600123;
+    addEvent<NUVEvent_Status>(flight, 127.0f)->state = 2;
+    ConsoleCapture console;
+    QVERIFY(flight.exportCSV(dir.path("flight.csv")));
+    QCOMPARE(console.text(), "CSV path: " + dir.filePath("flight.csv").toStdString() + "\n");
     const std::string expected =
         "time,pressure,Pressure MSL,Pressure AGL,time,acceleration,time,lat,long,GPS MSL,SVs,"
         "time,launch detect,apogee detect,A cont.,B cont.,C cont.,D cont.,A on., B on,C on,D on,time,A Voltage,"
@@ -180,28 +135,28 @@ void TestExports::csvBlocksSideBySide()
         "123.457,98000,280.53,280.53,2.5,2,,,,,,,,,,,,,,,,,,,,\n"
         ",,,,124,3,,,,,,,,,,,,,,,,,,,,\n"
         ",,,,125,4,,,,,,,,,,,,,,,,,,,,\n";
-    QCOMPARE(readFile("flight.csv"), expected);
+    QCOMPARE(dir.read("flight.csv"), expected);
 
     NUVQORAFlight empty;
-    QVERIFY(empty.exportCSV(path("empty.csv")));
-    QCOMPARE(readFile("empty.csv"), std::string());
+    QVERIFY(empty.exportCSV(dir.path("empty.csv")));
+    QCOMPARE(dir.read("empty.csv"), std::string());
 }
 
 void TestExports::emulationData()
 {
     NUVQORAFlight flight;
     for (int i = 0; i <= 12; ++i) {
-        add<NUVEvent_Pressure>(flight, float(i))->pressure = 100000.0f;
-        add<NUVEvent_AccelZ>(flight, float(i))->acceleration = 1.0f;
+        addEvent<NUVEvent_Pressure>(flight, float(i))->pressure = 100000.0f;
+        addEvent<NUVEvent_AccelZ>(flight, float(i))->acceleration = 1.0f;
         addFix(flight, float(i), 8.0, 47.0, 120.5f);
     }
-    add<NUVEvent_AccelZ>(flight, 12.345f)->acceleration = 1.0f;
+    addEvent<NUVEvent_AccelZ>(flight, 12.345f)->acceleration = 1.0f;
     {
-        QuietConsole console;
+        ConsoleCapture console;
         flight.buildSplines();
     }
-    QVERIFY(flight.exportEmulationData(path("emulation.csv")));
-    std::vector<std::string> lines = linesOf(readFile("emulation.csv"));
+    QVERIFY(flight.exportEmulationData(dir.path("emulation.csv")));
+    std::vector<std::string> lines = split(dir.read("emulation.csv"));
     QCOMPARE(lines.front(), std::string("Time[s],Pressure altitude [m],GPS altitude [m],GPS Valid,Acceleration x "
                                         "[m/s^2], Acceleration y [m/s^2], Acceleration z [m/s^2], Gyro x [deg/s], "
                                         "Gyro y [deg/s], Gyro z [deg/s]"));
@@ -225,27 +180,23 @@ void TestExports::emulationData()
     // truncated toward zero.
     flight.accelInverted = true;
     {
-        QuietConsole console;
+        ConsoleCapture console;
         flight.shiftTime(100.004f);
     }
-    QVERIFY(flight.exportEmulationData(path("emulation.csv")));
-    lines = linesOf(readFile("emulation.csv"));
+    QVERIFY(flight.exportEmulationData(dir.path("emulation.csv")));
+    lines = split(dir.read("emulation.csv"));
     QCOMPARE(lines[1].substr(0, 8), std::string("-100.00,"));
     QVERIFY(lines[200].find(",-9.81,") != std::string::npos);
 
     NUVQORAFlight empty;
-    QVERIFY(empty.exportEmulationData(path("empty.csv")));
-    QCOMPARE(linesOf(readFile("empty.csv")).size(), std::size_t(1));
+    QVERIFY(empty.exportEmulationData(dir.path("empty.csv")));
+    QCOMPARE(split(dir.read("empty.csv")).size(), std::size_t(1));
 }
 
 void TestExports::thrustData()
 {
-    SyntheticFlight generated({});
-    NUVQORAFlight &flight = *generated.flight;
-    QuietConsole console;
-    flight.buildSplines();
-    QVERIFY(flight.exportThrustData(path("thrust.csv"), 1.5f, 0.2f));
-    const std::vector<std::string> lines = linesOf(readFile("thrust.csv"));
+    QVERIFY(generated.flight->exportThrustData(dir.path("thrust.csv"), 1.5f, 0.2f));
+    const std::vector<std::string> lines = split(dir.read("thrust.csv"));
     QCOMPARE(lines[0], std::string("Velocity [m/s],Acceleration [m/s^2],Time[s],Acceleration [m/s^2],Velocity "
                                    "[m/s],Rocket mass [kg],Drag [N],Motor Thrust [N],,,Total rocket mass (incl. "
                                    "propellent) [kg],1.500000"));
@@ -253,13 +204,8 @@ void TestExports::thrustData()
 
     // Every row: coast velocity and acceleration, then the burn sample.
     std::vector<std::vector<std::string>> cells;
-    for (const std::string &line : lines) {
-        std::vector<std::string> row;
-        std::istringstream in(line);
-        for (std::string cell; std::getline(in, cell, ',');)
-            row.push_back(cell);
-        cells.push_back(row);
-    }
+    for (const std::string &line : lines)
+        cells.push_back(split(line, ','));
     QVERIFY(cells[2].size() <= 8); // the totals skip row 2
     const float impulse = std::stof(cells[3][11]);
     QCOMPARE(cells[3][10], std::string("Total thrust [Ns]"));
@@ -285,22 +231,16 @@ void TestExports::thrustData()
     QVERIFY(previousVelocity > 100.0f);
 }
 
-void TestExports::thrustWithoutCoastFails()
+void TestExports::failuresAreReported()
 {
-    NUVQORAFlight flight;
-    QuietConsole console;
-    QVERIFY(!flight.exportThrustData(path("none.csv"), 1.0f, 0.1f));
+    NUVQORAFlight empty;
+    ConsoleCapture console;
+    QVERIFY(!empty.exportThrustData(dir.path("none.csv"), 1.0f, 0.1f));
     QCOMPARE(console.text(), std::string("Error: invalid matrix size\n"));
-    QVERIFY(!QFile::exists(QDir(dir.path()).filePath("none.csv")));
-}
+    QVERIFY(!QFile::exists(dir.filePath("none.csv")));
 
-void TestExports::unwritablePathsFail()
-{
-    SyntheticFlight generated({});
     NUVQORAFlight &flight = *generated.flight;
-    QuietConsole console;
-    flight.buildSplines();
-    const std::wstring nowhere = path("missing folder/out.txt");
+    const std::wstring nowhere = dir.path("missing folder/out.txt");
     const std::size_t printed = console.text().size();
     QVERIFY(!flight.exportKML(nowhere));
     QVERIFY(!flight.exportCSV(nowhere));

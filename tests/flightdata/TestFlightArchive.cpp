@@ -32,39 +32,29 @@ class TestFlightArchive : public QObject
     Q_OBJECT
 
 private slots:
-    void writesHeaderAndThirtyTwoBitSizes();
-    void readsWhatItWrites();
+    void writesAndReadsBack();
     void refusesForeignHeaders_data();
     void refusesForeignHeaders();
     void refusesLengthsBeyondTheEnd();
-    void readsOddBoolBytesAsTrue();
 };
 
-void TestFlightArchive::writesHeaderAndThirtyTwoBitSizes()
+void TestFlightArchive::writesAndReadsBack()
 {
     std::stringbuf buffer;
     {
         FlightOutputArchive archive(buffer);
-        archive << std::string("abc") << boost::serialization::collection_size_type(5) << true;
+        archive << std::string("abc") << boost::serialization::collection_size_type(1) << true;
     }
-    QCOMPARE(buffer.str(), header + std::string("\x03\0\0\0abc\x05\0\0\0\x01", 12));
-}
+    QCOMPARE(buffer.str(), header + std::string("\x03\0\0\0abc\x01\0\0\0\x01", 12));
 
-void TestFlightArchive::readsWhatItWrites()
-{
-    std::stringbuf buffer;
-    {
-        FlightOutputArchive archive(buffer);
-        archive << std::string("flight") << boost::serialization::collection_size_type(1) << false;
-    }
     FlightInputArchive archive(buffer);
     std::string text;
     boost::serialization::collection_size_type count;
-    bool flag = true;
+    bool flag = false;
     archive >> text >> count >> flag;
-    QCOMPARE(text, std::string("flight"));
+    QCOMPARE(text, std::string("abc"));
     QCOMPARE(std::size_t(count), std::size_t(1));
-    QCOMPARE(flag, false);
+    QCOMPARE(flag, true);
     QCOMPARE(archive.get_library_version(), boost::serialization::library_version_type(15));
 }
 
@@ -103,17 +93,6 @@ void TestFlightArchive::refusesLengthsBeyondTheEnd()
     FlightInputArchive archive(buffer);
     boost::serialization::collection_size_type count;
     QVERIFY_EXCEPTION_THROWN(archive >> count, boost::archive::archive_exception);
-}
-
-void TestFlightArchive::readsOddBoolBytesAsTrue()
-{
-    std::stringbuf buffer(header + std::string("\x02\0", 2));
-    FlightInputArchive archive(buffer);
-    bool first = false;
-    bool second = true;
-    archive >> first >> second;
-    QCOMPARE(first, true);
-    QCOMPARE(second, false);
 }
 
 QTEST_GUILESS_MAIN(TestFlightArchive)

@@ -1,15 +1,12 @@
 #include "FlightMemoryParser.h"
-#include "NUVEvent_AccelZ.h"
-#include "NUVEvent_Pressure.h"
-#include "NUVQORAFlight.h"
+#include "FlightTestSupport.h"
 #include "TickClock.h"
 
 #include <QtTest>
 
-#include <sstream>
-
 using Bytes = std::vector<uint8_t>;
 using Flights = std::vector<std::shared_ptr<NUVQORAFlight>>;
+Q_DECLARE_METATYPE(Bytes)
 
 namespace {
 
@@ -41,10 +38,17 @@ Flights parse(const Bytes &bytes, std::string *console = nullptr)
     return flights;
 }
 
-float accelerationOf(const NUVEvent *event)
+// Each flight as its rf channel and its events with their times; flights apart by " | ".
+QString summary(const Flights &flights)
 {
-    const auto *accel = dynamic_cast<const NUVEvent_AccelZ *>(event);
-    return accel ? accel->acceleration : -999.0f;
+    QStringList parts;
+    for (const auto &flight : flights) {
+        QString part = QString::number(flight->settings.rfChannel()) + ":";
+        for (const auto &event : flight->events)
+            part += " " + describe(event.get()) + "@" + QString::number(event->time);
+        parts << part;
+    }
+    return parts.join(" | ");
 }
 
 uint32_t fakeTicks = 0;
@@ -69,102 +73,65 @@ private slots:
         TickClock::setSource(nullptr);
     }
 
-    void lastRecordOfAFlightIsDropped()
+    void splitsIntoFlights_data()
     {
-        const Flights flights = parse(image({marker, settingsBlock(), {0x02, 0x00, 0x80, 0x81, 0x02, 0x00, 0xC0, 0xFF}}));
-        QCOMPARE(flights.size(), size_t(1));
-        const NUVQORAFlight &flight = *flights[0];
-        QVERIFY(flight.settings.valid);
-        QVERIFY(flight.settings.image == NUVQORASettings().image);
-        QCOMPARE(flight.events.size(), size_t(1));
-        QCOMPARE(accelerationOf(flight.events[0].get()), 0.5f);
-        QCOMPARE(flight.events[0]->time, 0.0f);
-    }
-
-    void aMarkerEndsAFlightAndStartsTheNext()
-    {
-        const Flights flights = parse(image({marker, settingsBlock(1), {0x02, 0x00, 0x80}, marker, settingsBlock(2),
-                                             {0x03, 0x01, 0x86, 0xA0, 0x8A, 0x06, 0x00, 0x64, 0xFF}}));
-        QCOMPARE(flights.size(), size_t(2));
-        QVERIFY(flights[0]->events.empty());
-        QCOMPARE(int(flights[0]->settings.rfChannel()), 1);
-        QCOMPARE(int(flights[1]->settings.rfChannel()), 2);
-        QCOMPARE(flights[1]->events.size(), size_t(1));
-        const auto *pressure = dynamic_cast<const NUVEvent_Pressure *>(flights[1]->events[0].get());
-        QVERIFY(pressure);
-        QCOMPARE(pressure->pressure, 100000.0f);
-        QCOMPARE(pressure->time, 0.0f);
-    }
-
-    void damagedBlockIsSkippedAndScanningResumesInsideIt()
-    {
+        QTest::addColumn<Bytes>("memory");
+        QTest::addColumn<QString>("flights");
+        QTest::newRow("last record of a flight is dropped")
+            << image({marker, settingsBlock(), {0x02, 0x00, 0x80, 0x81, 0x02, 0x00, 0xC0, 0xFF}}) << "0: AccelZ 0.5@0";
+        QTest::newRow("a marker ends a flight and starts the next")
+            << image({marker, settingsBlock(1), {0x02, 0x00, 0x80}, marker, settingsBlock(2),
+                      {0x03, 0x01, 0x86, 0xA0, 0x8A, 0x06, 0x00, 0x64, 0xFF}})
+            << "1: | 2: Pressure 100000@0";
         // The first marker's block starts with the real marker, so its checksum fails and the
         // scan resumes one byte later, on the real flight.
-        std::string console;
-        const Flights flights = parse(image({marker, marker, settingsBlock(4), {0x02, 0x01, 0x00, 0x02, 0x02, 0x00, 0xFF}}),
-                                      &console);
-        QCOMPARE(flights.size(), size_t(1));
-        QCOMPARE(int(flights[0]->settings.rfChannel()), 4);
-        QCOMPARE(flights[0]->events.size(), size_t(1));
-        QCOMPARE(accelerationOf(flights[0]->events[0].get()), 1.0f);
-        QCOMPARE(QString::fromStdString(console).count("flight marker found."), 2);
-
-        // A damaged block followed by a good flight later in the image.
+        QTest::newRow("scan resumes inside a damaged block")
+            << image({marker, marker, settingsBlock(4), {0x02, 0x01, 0x00, 0x02, 0x02, 0x00, 0xFF}}) << "4: AccelZ 1@0";
         Bytes damaged = settingsBlock(3);
         damaged[95] = uint8_t(damaged[95] + 1);
-        const Flights later = parse(image({marker, damaged, {0x02, 0x01, 0x00, 0x00}, marker, settingsBlock(5), {0xFF}}));
-        QCOMPARE(later.size(), size_t(1));
-        QCOMPARE(int(later[0]->settings.rfChannel()), 5);
-    }
-
-    void classlessRecordEndsTheFlightAndScanResumesAfterIt()
-    {
+        QTest::newRow("damaged block before a good flight")
+            << image({marker, damaged, {0x02, 0x01, 0x00, 0x00}, marker, settingsBlock(5), {0xFF}}) << "5:";
         // Code 20 carries four bytes; the 0x13 inside them is not a marker.
-        const Flights flights = parse(image({marker, settingsBlock(), {0x14, 0x13, 0x02, 0x03, 0x04, 0x02, 0x00, 0x80},
-                                             Bytes(120, 0xFF)}));
-        QCOMPARE(flights.size(), size_t(1));
-        QVERIFY(flights[0]->events.empty());
-
-        // The scan goes on after the classless record and finds the next flight.
-        const Flights next = parse(image({marker, settingsBlock(5), {0x14, 1, 2, 3, 4}, marker, settingsBlock(6),
-                                          {0x02, 0x01, 0x00, 0x81, 0x02, 0x02, 0x00, 0x00, 0xFF}}));
-        QCOMPARE(next.size(), size_t(2));
-        QCOMPARE(int(next[1]->settings.rfChannel()), 6);
-        QCOMPARE(next[1]->events.size(), size_t(1));
-
-        // A text record has no payload in flight memory and ends the flight the same way.
-        const Flights text = parse(image({marker, settingsBlock(), {0x02, 0x01, 0x00, 0x02, 0x01, 0x00, 0x01, 0x02,
-                                                                     0x00, 0x80, 0x00, 0xFF}}));
-        QCOMPARE(text[0]->events.size(), size_t(1));
+        QTest::newRow("classless record ends the flight")
+            << image({marker, settingsBlock(), {0x14, 0x13, 0x02, 0x03, 0x04, 0x02, 0x00, 0x80}, Bytes(120, 0xFF)})
+            << "0:";
+        QTest::newRow("scan goes on after a classless record")
+            << image({marker, settingsBlock(5), {0x14, 1, 2, 3, 4}, marker, settingsBlock(6),
+                      {0x02, 0x01, 0x00, 0x81, 0x02, 0x02, 0x00, 0x00, 0xFF}})
+            << "5: | 6: AccelZ 1@0";
+        // A text record has no payload in flight memory.
+        QTest::newRow("text record ends the flight")
+            << image({marker, settingsBlock(), {0x02, 0x01, 0x00, 0x02, 0x01, 0x00, 0x01, 0x02, 0x00, 0x80, 0x00, 0xFF}})
+            << "0: AccelZ 1@0";
+        QTest::newRow("invalid code ends the flight")
+            << image({marker, settingsBlock(), {0x02, 0x01, 0x00, 0x02, 0x02, 0x00, 0x16, 0x02, 0x03, 0x00, 0xFF}})
+            << "0: AccelZ 1@0";
+        QTest::newRow("record reaching the last byte is not decoded")
+            << image({marker, settingsBlock(), {0x02, 0x01, 0x00, 0x02, 0x02, 0x00, 0x02, 0x03, 0x00}}) << "0: AccelZ 1@0";
+        QTest::newRow("one byte more and it is decoded, then dropped as the last")
+            << image({marker, settingsBlock(), {0x02, 0x01, 0x00, 0x02, 0x02, 0x00, 0x02, 0x03, 0x00, 0x00}})
+            << "0: AccelZ 1@0 AccelZ 2@0";
+        QTest::newRow("block without records") << image({marker, settingsBlock(), Bytes(40, 0xFF)}) << "0:";
+        QTest::newRow("block at the end") << image({marker, settingsBlock()}) << "0:";
+        QTest::newRow("no marker") << Bytes(4096, 0xFF) << "";
+        QTest::newRow("empty memory") << Bytes{} << "";
+        QTest::newRow("end after the first record")
+            << image({marker, settingsBlock(), {0x85, 0x85, 0x85, 0x02, 0x01, 0x00, 0xFF, 0x02, 0x02, 0x00, 0xFF}})
+            << "0:";
+        QTest::newRow("delta times add up")
+            << image({marker, settingsBlock(), {0x85, 0x85, 0x85, 0x02, 0x01, 0x00, 0xA0, 0x02, 0x02, 0x00, 0x00}})
+            << "0: AccelZ 1@0.015";
     }
 
-    void invalidCodeEndsTheFlight()
+    void splitsIntoFlights()
     {
-        const Flights flights = parse(image({marker, settingsBlock(), {0x02, 0x01, 0x00, 0x02, 0x02, 0x00, 0x16,
-                                                                        0x02, 0x03, 0x00, 0xFF}}));
-        QCOMPARE(flights.size(), size_t(1));
-        QCOMPARE(flights[0]->events.size(), size_t(1));
-    }
-
-    void recordReachingTheLastByteIsNotDecoded()
-    {
-        // Three accel records; the third would end on the image's last byte.
-        const Flights flights = parse(image({marker, settingsBlock(), {0x02, 0x01, 0x00, 0x02, 0x02, 0x00, 0x02, 0x03, 0x00}}));
-        QCOMPARE(flights[0]->events.size(), size_t(1));
-        QCOMPARE(accelerationOf(flights[0]->events[0].get()), 1.0f);
-
-        // One byte more and it is decoded (and then dropped as the last record).
-        const Flights longer = parse(image({marker, settingsBlock(), {0x02, 0x01, 0x00, 0x02, 0x02, 0x00, 0x02, 0x03,
-                                                                       0x00, 0x00}}));
-        QCOMPARE(longer[0]->events.size(), size_t(2));
-    }
-
-    void blockWithoutRecords()
-    {
-        QCOMPARE(parse(image({marker, settingsBlock(), Bytes(40, 0xFF)}))[0]->events.size(), size_t(0));
-        QCOMPARE(parse(image({marker, settingsBlock()})).size(), size_t(1));
-        QVERIFY(parse(Bytes(4096, 0xFF)).empty());
-        QVERIFY(parse(Bytes{}).empty());
+        QFETCH(Bytes, memory);
+        const Flights flights = parse(memory);
+        QTEST(summary(flights), "flights");
+        for (const auto &flight : flights) {
+            QVERIFY(flight->settings.valid);
+            QCOMPARE(flight->settings.storedChecksum(), flight->settings.calculatedChecksum());
+        }
     }
 
     void markerNearTheEndDoesNotReadPastIt()
@@ -178,19 +145,6 @@ private slots:
             QCOMPARE(flights.size(), size_t(1));
             QCOMPARE(int(flights[0]->settings.rfChannel()), 7);
         }
-    }
-
-    void deltaTimesAddInSinglePrecision()
-    {
-        const Flights flights = parse(image({marker, settingsBlock(), {0x85, 0x85, 0x85, 0x02, 0x01, 0x00, 0xFF,
-                                                                        0x02, 0x02, 0x00, 0xFF}}));
-        QCOMPARE(flights[0]->events.size(), size_t(0)); // 0xFF after the first record ends the flight
-
-        const Flights timed = parse(image({marker, settingsBlock(), {0x85, 0x85, 0x85, 0x02, 0x01, 0x00, 0xA0, 0x02,
-                                                                      0x02, 0x00, 0x00}}));
-        QCOMPARE(timed[0]->events.size(), size_t(1));
-        const float expected = 0.0f + 5 * 0.001f + 5 * 0.001f + 5 * 0.001f;
-        QCOMPARE(timed[0]->events[0]->time, expected);
     }
 
     void consoleLines()

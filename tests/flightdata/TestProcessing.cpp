@@ -1,29 +1,11 @@
-#include "SyntheticFlight.h"
-
-#include "NUVEvent_GPSTime.h"
 #include "PressureAltitude.h"
+#include "SyntheticFlight.h"
 
 #include <QtTest>
 
 #include <algorithm>
-#include <cmath>
-#include <iostream>
-#include <sstream>
 
 namespace {
-
-// The flight code reports its progress on standard output; the tests keep it quiet.
-class QuietConsole
-{
-public:
-    QuietConsole() : previous(std::cout.rdbuf(captured.rdbuf())) {}
-    ~QuietConsole() { std::cout.rdbuf(previous); }
-    std::string text() const { return captured.str(); }
-
-private:
-    std::ostringstream captured;
-    std::streambuf *previous;
-};
 
 SampleTable tableOf(std::initializer_list<std::pair<float, float>> points)
 {
@@ -53,7 +35,6 @@ private slots:
     void invertedSensorIsCorrected();
     void flightThatNeverRises();
     void padWindowStepsItsRunningTime();
-    void peaksDuringAscent();
     void gpsQueries();
     void trimKeepsTheWindow();
     void autoTrimAndShiftMoveLaunchToZero();
@@ -94,7 +75,7 @@ void TestProcessing::flightFiguresMatchTheProfile()
 {
     SyntheticFlight generated({});
     NUVQORAFlight &flight = *generated.flight;
-    QuietConsole quiet;
+    ConsoleCapture quiet;
     flight.buildSplines();
 
     QVERIFY(!flight.accelInverted);
@@ -119,6 +100,16 @@ void TestProcessing::flightFiguresMatchTheProfile()
     QCOMPARE(flight.velocity.size(), flight.kalmanAltitude.size());
     QVERIFY(std::fabs(flight.velocity.front().time - (flight.events.front()->time - 5.0f)) < 1e-4f);
 
+    const auto [accelerationTime, acceleration] = flight.peakAcceleration();
+    QVERIFY(accelerationTime > 10.0f && accelerationTime < 12.1f);
+    QVERIFY(acceleration > 9.0f);
+    const auto [gyroTime, rate] = flight.peakGyroZ();
+    QVERIFY(gyroTime >= 10.0f && gyroTime < 12.1f);
+    QCOMPARE(rate, 90.0f);
+    QVERIFY(quiet.text().find("time of launch: ") != std::string::npos);
+    QVERIFY(std::fabs(flight.peakGyroX().second) <= 5.0f);
+    QVERIFY(flight.peakLateralAcceleration().second <= 0.15f);
+
     // Cached until the next build.
     const float landing = flight.landingTime();
     flight.events.back()->time += 100.0f;
@@ -131,7 +122,7 @@ void TestProcessing::invertedSensorIsCorrected()
     profile.inverted = true;
     SyntheticFlight generated(profile);
     NUVQORAFlight &flight = *generated.flight;
-    QuietConsole quiet;
+    ConsoleCapture quiet;
     flight.buildSplines();
     QVERIFY(flight.accelInverted);
     QVERIFY(quiet.text().find("Accel data negative, inverting...\n") != std::string::npos);
@@ -159,7 +150,7 @@ void TestProcessing::flightThatNeverRises()
     profile.gps = false;
     SyntheticFlight generated(profile);
     NUVQORAFlight &flight = *generated.flight;
-    QuietConsole quiet;
+    ConsoleCapture quiet;
     flight.buildSplines();
     QVERIFY(!flight.detectLaunch());
     QCOMPARE(flight.groundAltitude(), NUVQORAFlight::sampleAt(flight.pressureAltitude, 0.0f).value);
@@ -182,40 +173,15 @@ void TestProcessing::padWindowStepsItsRunningTime()
     // time, 19 steps of 0.2 s added to a float, is 104.79993 s, short of a jump at 104.79997 s
     // (while 101 s + 19 * 0.2 s would reach past it). So the window is steady and ends the search.
     NUVQORAFlight flight;
-    for (const float t : {100.0f, 120.0f}) {
-        auto event = std::make_unique<NUVEvent_AccelZ>();
-        event->time = t;
-        flight.appendEvent(std::move(event));
-    }
+    addEvent<NUVEvent_AccelZ>(flight, 100.0f);
+    addEvent<NUVEvent_AccelZ>(flight, 120.0f);
     for (float t = 90.0f; t < 104.75f; t += 0.1f)
         flight.pressureAltitude.push_back({t, 0.0f, 0.0f});
     flight.pressureAltitude.push_back({104.79995f, 0.0f, 0.0f});
     for (float t = 104.79997f; t < 130.0f; t += 0.1f)
         flight.pressureAltitude.push_back({t, 100.0f, 0.0f});
-    QuietConsole quiet;
+    ConsoleCapture quiet;
     QVERIFY2(flight.landingTime() < 101.1f, qPrintable(QString::number(flight.landingTime())));
-}
-
-void TestProcessing::peaksDuringAscent()
-{
-    SyntheticFlight generated({});
-    NUVQORAFlight &flight = *generated.flight;
-    QuietConsole quiet;
-    flight.buildSplines();
-    const auto [accelerationTime, acceleration] = flight.peakAcceleration();
-    QVERIFY(accelerationTime > 10.0f && accelerationTime < 12.1f);
-    QVERIFY(acceleration > 9.0f);
-    const auto [gyroTime, rate] = flight.peakGyroZ();
-    QVERIFY(gyroTime >= 10.0f && gyroTime < 12.1f);
-    QCOMPARE(rate, 90.0f);
-    QVERIFY(quiet.text().find("time of launch: ") != std::string::npos);
-    QVERIFY(std::fabs(flight.peakGyroX().second) <= 5.0f);
-    QVERIFY(flight.peakLateralAcceleration().second <= 0.15f);
-
-    NUVQORAFlight empty;
-    QCOMPARE(empty.peakGyroY(), std::make_pair(0.0f, 0.0f));
-    QCOMPARE(empty.peakLateralAcceleration(), std::make_pair(0.0f, 0.0f));
-    QCOMPARE(empty.peakAcceleration(), std::make_pair(0.0f, 0.0f));
 }
 
 void TestProcessing::gpsQueries()
@@ -227,21 +193,13 @@ void TestProcessing::gpsQueries()
     QVERIFY(!flight.firstGPSTime());
 
     const auto addTime = [&flight](float time, bool valid, bool bit6) {
-        auto event = std::make_unique<NUVEvent_GPSTime>();
-        event->time = time;
+        auto *event = addEvent<NUVEvent_GPSTime>(flight, time);
         event->timeValid = valid;
         event->flagBit6 = bit6;
         event->seconds = static_cast<uint32_t>(time);
-        flight.appendEvent(std::move(event));
     };
-    auto noFix = std::make_unique<NUVEvent_GPSLLSol>();
-    noFix->latitude = 1.0;
-    flight.appendEvent(std::move(noFix));
-    auto fix = std::make_unique<NUVEvent_GPSLLSol>();
-    fix->fixValid = true;
-    fix->latitude = 47.123456789;
-    fix->longitude = -8.5;
-    flight.appendEvent(std::move(fix));
+    addFix(flight, 0.0f, 0.0, 1.0, 0.0f, false);
+    addFix(flight, 0.0f, -8.5, 47.123456789, 0.0f);
     addTime(1, false, true);
     addTime(2, true, false);
     QCOMPARE(flight.firstGPSTime()->seconds, 2u);
@@ -256,7 +214,7 @@ void TestProcessing::trimKeepsTheWindow()
 {
     SyntheticFlight generated({});
     NUVQORAFlight &flight = *generated.flight;
-    QuietConsole quiet;
+    ConsoleCapture quiet;
     flight.buildSplines();
     const std::size_t before = flight.events.size();
 
@@ -284,7 +242,7 @@ void TestProcessing::autoTrimAndShiftMoveLaunchToZero()
     profile.launch = 300.0;
     SyntheticFlight generated(profile);
     NUVQORAFlight &flight = *generated.flight;
-    QuietConsole quiet;
+    ConsoleCapture quiet;
     flight.buildSplines();
     QVERIFY(flight.detectLaunch());
     flight.autoTrim();
@@ -302,7 +260,7 @@ void TestProcessing::autoTrimAndShiftMoveLaunchToZero()
 
 void TestProcessing::emptyAndExtremeFlightsEnd()
 {
-    QuietConsole quiet;
+    ConsoleCapture quiet;
     NUVQORAFlight empty;
     empty.buildSplines();
     QVERIFY(empty.velocity.size() >= 100 && empty.velocity.size() <= 101);
@@ -312,17 +270,16 @@ void TestProcessing::emptyAndExtremeFlightsEnd()
     QCOMPARE(empty.landingTime(), 0.0f);
     QCOMPARE(empty.groundAltitude(), 0.0f);
     QVERIFY(!empty.detectLaunch());
+    QCOMPARE(empty.peakGyroY(), std::make_pair(0.0f, 0.0f));
+    QCOMPARE(empty.peakLateralAcceleration(), std::make_pair(0.0f, 0.0f));
+    QCOMPARE(empty.peakAcceleration(), std::make_pair(0.0f, 0.0f));
     empty.trim(-1.0f, 1.0f);
     QVERIFY(empty.events.empty());
 
     // Times where a step of 0.1 s is lost to rounding: every loop still ends.
     NUVQORAFlight far;
-    for (float t : {3e7f, 3e7f, 3.0000004e7f}) {
-        auto event = std::make_unique<NUVEvent_Pressure>();
-        event->time = t;
-        event->pressure = 100000.0f;
-        far.appendEvent(std::move(event));
-    }
+    for (float t : {3e7f, 3e7f, 3.0000004e7f})
+        addEvent<NUVEvent_Pressure>(far, t)->pressure = 100000.0f;
     far.buildSplines();
     far.autoTrim();
     QVERIFY(!far.events.empty());
