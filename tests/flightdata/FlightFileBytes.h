@@ -1,9 +1,18 @@
 #ifndef FLIGHTFILEBYTES_H
 #define FLIGHTFILEBYTES_H
 
+#include "NUVQORASettings.h"
+
 #include <cstdint>
 #include <cstring>
 #include <string>
+
+// Class ids in a flight file: the flight is 0, the event classes follow in registration order.
+enum ClassId : uint16_t {
+    TextId = 1, AccelZId, AccelXYId, PressureId, ComputerBatteryId, EjectionBatteryId, TemperatureId,
+    AuxDId, AuxEId, GPSLLSolId, RSSIId, IdentId, StatusId, GPSTimeId, GyroId, MagId, LineAId, LineBId,
+    LineCId, LineDId, OrientationId
+};
 
 // Builds the bytes of a flight file by hand: little-endian values and the archive framing
 // (class information on first use, object ids), as a 32-bit writer lays them out.
@@ -14,6 +23,21 @@ public:
     {
         bytes += std::string("\x16\0\0\0serialization::archive\x0f\0\x04\x04\x04\x08\x01\0\0\0", 36);
         return *this;
+    }
+    // Header, flight and list class information, the event count and the list's item version.
+    FlightFileBytes &flightStart(uint32_t count, uint32_t flightVersion = 3)
+    {
+        return header().classInfo(false, flightVersion).classInfo(false, 0).u32(count).u32(0);
+    }
+    // The first event of a file as an axial acceleration, with its and its head's class information.
+    FlightFileBytes &firstAccelZ(float time, float acceleration)
+    {
+        return u16(AccelZId).classInfo(true, 3).u32(0).classInfo(true, 1).u32(1).head(time).f32(acceleration);
+    }
+    // The members of a flight after the event list, as a default flight stores them.
+    FlightFileBytes &defaultTail()
+    {
+        return u16(0x0100).text("").classInfo(false, 2).u8(0).raw(NUVQORASettings().image.data(), 97).u8(0);
     }
     FlightFileBytes &u8(uint8_t v) { return raw(&v, 1); }
     FlightFileBytes &u16(uint16_t v) { return little(v, 2); }

@@ -62,7 +62,8 @@ struct SyntheticFlight
             const double axial = (profile.inverted ? -reading : reading) + jitter(0.02);
             addEvent<NUVEvent_AccelZ>(*flight, time)->acceleration = float(axial);
             if (step % 5 == 0)
-                addEvent<NUVEvent_Pressure>(*flight, time)->pressure = float(pressureAt(profile.groundAltitude + h + jitter(1)));
+                addEvent<NUVEvent_Pressure>(*flight, time)->pressure =
+                    float(pressureAt(profile.groundAltitude + h + jitter(1.0)));
             if (step % 10 == 0) {
                 auto *lateral = addEvent<NUVEvent_AccelXY>(*flight, time);
                 lateral->x = float(jitter(0.1));

@@ -98,7 +98,8 @@ private slots:
         QTest::newRow("delta time zero") << Bytes{0x80} << "DeltaTime 0";
         QTest::newRow("delta time largest") << Bytes{0xFF} << "DeltaTime 127";
         QTest::newRow("empty record") << Bytes{} << "none";
-        for (const Bytes &classless : {Bytes{0x00}, Bytes{0x13}, Bytes{0x14, 1, 2, 3, 4}, Bytes{0x16}, Bytes{0x7F, 1, 2}})
+        for (const Bytes &classless :
+             {Bytes{0x00}, Bytes{0x13}, Bytes{0x14, 1, 2, 3, 4}, Bytes{0x16}, Bytes{0x7F, 1, 2}})
             QTest::addRow("classless code %d", classless[0]) << classless << "none";
     }
 

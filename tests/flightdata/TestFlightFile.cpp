@@ -5,32 +5,17 @@
 #include <QtTest>
 
 #include <algorithm>
-#include <functional>
 #include <random>
 
 namespace {
-
-// Class ids in a flight file: the flight is 0, the event classes follow in registration order.
-enum ClassId : uint16_t {
-    TextId = 1, AccelZId, AccelXYId, PressureId, ComputerBatteryId, EjectionBatteryId, TemperatureId,
-    AuxDId, AuxEId, GPSLLSolId, RSSIId, IdentId, StatusId, GPSTimeId, GyroId, MagId, LineAId, LineBId,
-    LineCId, LineDId, OrientationId
-};
-
-// The members of a flight after the event list, as a default flight stores them.
-FlightFileBytes &defaultTail(FlightFileBytes &bytes)
-{
-    return bytes.u16(0x0100).text("").classInfo(false, 2).u8(0).raw(NUVQORASettings().image.data(), 97).u8(0);
-}
 
 // A current-version flight holding one event of the given class and version.
 std::string oneEventFile(uint16_t classId, uint32_t version, const std::string &body, uint32_t headVersion = 1)
 {
     FlightFileBytes bytes;
-    bytes.header().classInfo(false, 3).classInfo(false, 0).u32(1).u32(0);
-    bytes.u16(classId).classInfo(true, version).u32(0).classInfo(true, headVersion).u32(1);
+    bytes.flightStart(1).u16(classId).classInfo(true, version).u32(0).classInfo(true, headVersion).u32(1);
     bytes.bytes += body;
-    return defaultTail(bytes).bytes;
+    return bytes.defaultTail().bytes;
 }
 
 } // namespace
@@ -46,34 +31,37 @@ private slots:
     void everyClassSurvivesSaveAndLoad();
     void oldEventVersionsConvert_data();
     void oldEventVersionsConvert();
+    void oldFlightVersionsConvert_data();
     void oldFlightVersionsConvert();
     void oldSettingsVersionsConvert();
-    void newerVersionsAreRefused();
-    void damagedReferencesAreHandled();
-    void unreadableFilesFail();
+    void damagedAndForeignFiles_data();
+    void damagedAndForeignFiles();
+    void oddBytesAndTimesAreTolerated();
+    void missingFileFails();
     void saveReplacesOnlyWhenComplete();
     void truncatedAndFlippedFilesNeverCrash();
 
 private:
-    // Loads bytes into a new flight; the console text goes to console when given.
-    std::unique_ptr<NUVQORAFlight> loadBytes(const std::string &bytes, bool *loaded = nullptr,
-                                             std::string *console = nullptr) const;
+    struct Loaded
+    {
+        bool ok = false;
+        std::string console;
+        std::unique_ptr<NUVQORAFlight> flight = std::make_unique<NUVQORAFlight>();
+    };
+    // Loads bytes into a new flight.
+    Loaded load(const std::string &bytes) const;
 
     ScratchDir dir;
 };
 
-std::unique_ptr<NUVQORAFlight> TestFlightFile::loadBytes(const std::string &bytes, bool *loaded,
-                                                         std::string *console) const
+TestFlightFile::Loaded TestFlightFile::load(const std::string &bytes) const
 {
     dir.write("in.qora", bytes);
-    auto flight = std::make_unique<NUVQORAFlight>();
+    Loaded loaded;
     ConsoleCapture capture;
-    const bool ok = flight->load(dir.path("in.qora"));
-    if (loaded)
-        *loaded = ok;
-    if (console)
-        *console = capture.text();
-    return flight;
+    loaded.ok = loaded.flight->load(dir.path("in.qora"));
+    loaded.console = capture.text();
+    return loaded;
 }
 
 void TestFlightFile::defaultFlightGoldenBytes()
@@ -84,16 +72,13 @@ void TestFlightFile::defaultFlightGoldenBytes()
     QCOMPARE(QString::fromStdString(capture.text()),
              QString("Saving...\nSerializing...\nclass {NUVQORAFlight} version: 3\nSettings version: 2\n"
                      "Firmware version: 210\n"));
+    const std::string expected = FlightFileBytes().flightStart(0).defaultTail().bytes;
+    QCOMPARE(dir.read("default.qora"), expected);
 
-    FlightFileBytes expected;
-    expected.header().classInfo(false, 3).classInfo(false, 0).u32(0).u32(0);
-    QCOMPARE(dir.read("default.qora"), defaultTail(expected).bytes);
-
-    const auto loaded = loadBytes(expected.bytes);
-    QVERIFY(loaded->events.empty());
-    QCOMPARE(loaded->storedWord, uint16_t(0x0100));
-    QVERIFY(loaded->settings == NUVQORASettings());
-    QVERIFY(!loaded->accelInverted);
+    const Loaded back = load(expected);
+    QVERIFY(back.ok);
+    QVERIFY(back.flight->events.empty());
+    QVERIFY(back.flight->settings == NUVQORASettings());
 }
 
 void TestFlightFile::eventsGoldenBytes()
@@ -117,8 +102,7 @@ void TestFlightFile::eventsGoldenBytes()
     // Class information comes once per class, the head's with the first event; every event
     // and its head take one object id each.
     FlightFileBytes expected;
-    expected.header().classInfo(false, 3).classInfo(false, 0).u32(4).u32(0);
-    expected.u16(AccelZId).classInfo(true, 3).u32(0).classInfo(true, 1).u32(1).head(1.0f).f32(2.5f);
+    expected.flightStart(4).firstAccelZ(1.0f, 2.5f);
     expected.u16(GPSLLSolId).classInfo(true, 4).u32(2).u32(3).head(1.5f).f64(47.25).f64(-8.5).f32(420.5f).u32(9).u8(1);
     expected.u16(AccelZId).u32(4).u32(5).head(2.0f).f32(3.0f);
     expected.u16(StatusId).classInfo(true, 1).u32(6).u32(7).head(2.5f).u32(2);
@@ -155,9 +139,9 @@ void TestFlightFile::everyClassSurvivesSaveAndLoad()
         ConsoleCapture capture;
         QVERIFY(flight.save(dir.path("all.qora")));
     }
-    bool loaded = false;
-    const auto back = loadBytes(dir.read("all.qora"), &loaded);
-    QVERIFY(loaded);
+    const Loaded loaded = load(dir.read("all.qora"));
+    const auto &back = loaded.flight;
+    QVERIFY(loaded.ok);
     QCOMPARE(back->storedWord, uint16_t(0x1234));
     QCOMPARE(back->name(), flight.name());
     QVERIFY(back->settings == flight.settings);
@@ -228,66 +212,63 @@ void TestFlightFile::oldEventVersionsConvert()
     QFETCH(int, version);
     QFETCH(QByteArray, body);
     QFETCH(int, headVersion);
-    bool loaded = false;
-    std::string console;
-    const auto flight = loadBytes(oneEventFile(classId, version, body.toStdString(), headVersion), &loaded, &console);
-    QVERIFY(loaded);
-    QVERIFY2(console.find("Error") == std::string::npos, console.c_str());
-    QCOMPARE(flight->events.size(), std::size_t(1));
-    QTEST(flight->events.front()->time, "time");
-    QTEST(describe(flight->events.front().get()), "fields");
+    const Loaded loaded = load(oneEventFile(classId, version, body.toStdString(), headVersion));
+    QVERIFY(loaded.ok);
+    QVERIFY2(loaded.console.find("Error") == std::string::npos, loaded.console.c_str());
+    QCOMPARE(loaded.flight->events.size(), std::size_t(1));
+    QTEST(loaded.flight->events.front()->time, "time");
+    QTEST(describe(loaded.flight->events.front().get()), "fields");
+}
+
+void TestFlightFile::oldFlightVersionsConvert_data()
+{
+    QTest::addColumn<int>("version");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("firmware");
+    QTest::addColumn<int>("invertedByte");
+    QTest::addColumn<float>("time");
+    QTest::addColumn<bool>("inverted");
+    // Version 2 has a byte that means inverted only when it is 1.
+    QTest::newRow("v2 inverted") << 2 << true << 0x0210 << 1 << 10.0f << true;
+    QTest::newRow("v2 other byte") << 2 << true << 0x0210 << 2 << 10.0f << false;
+    // Version 1: flights of firmware 2.00 to 2.02 ran slow; only valid settings tell.
+    QTest::newRow("v1 firmware 2.01") << 1 << true << 0x0201 << 0 << 10.297601f << false;
+    QTest::newRow("v1 firmware 2.00") << 1 << true << 0x0200 << 0 << 10.297601f << false;
+    QTest::newRow("v1 firmware 2.03") << 1 << true << 0x0203 << 0 << 10.0f << false;
+    QTest::newRow("v1 settings not valid") << 1 << false << 0x0201 << 0 << 10.0f << false;
+    // Version 0 has no settings at all.
+    QTest::newRow("v0") << 0 << false << 0x0210 << 0 << 10.0f << false;
 }
 
 void TestFlightFile::oldFlightVersionsConvert()
 {
-    const auto flightFile = [](uint32_t version, const std::function<void(FlightFileBytes &)> &tail) {
-        FlightFileBytes bytes;
-        bytes.header().classInfo(false, version).classInfo(false, 0).u32(1).u32(0);
-        bytes.u16(AccelZId).classInfo(true, 3).u32(0).classInfo(true, 1).u32(1).head(10.0f).f32(1.0f);
-        bytes.u16(0x0100).text("old");
-        tail(bytes);
-        return bytes.bytes;
-    };
-    const auto settingsWith = [](FlightFileBytes &bytes, bool valid, uint16_t firmware) {
-        NUVQORASettings settings;
-        settings.setFirmwareVersion(firmware);
-        bytes.classInfo(false, 2).u8(valid).raw(settings.image.data(), 97);
-    };
-
-    // Version 2: a byte that means inverted only when it is 1.
-    for (const uint8_t x : {1, 2}) {
-        const auto flight = loadBytes(flightFile(2, [&](FlightFileBytes &b) { settingsWith(b, true, 0x0210); b.u8(x); }));
-        QCOMPARE(flight->accelInverted, x == 1);
-        QCOMPARE(flight->events.front()->time, 10.0f);
-    }
-    // Version 1: flights of firmware 2.00 to 2.02 ran slow; only valid settings tell.
-    const struct
-    {
-        bool valid;
-        uint16_t firmware;
-        float time;
-    } version1[] = {{true, 0x0201, 10.297601f}, {true, 0x0200, 10.297601f}, {true, 0x0203, 10.0f}, {false, 0x0201, 10.0f}};
-    for (const auto &c : version1) {
-        const auto flight = loadBytes(flightFile(1, [&](FlightFileBytes &b) { settingsWith(b, c.valid, c.firmware); }));
-        QCOMPARE(flight->events.front()->time, c.time);
-        QVERIFY(!flight->accelInverted);
-    }
-    // Version 0: no settings at all.
-    bool loaded = false;
-    const auto flight = loadBytes(flightFile(0, [](FlightFileBytes &) {}), &loaded);
-    QVERIFY(loaded);
-    QCOMPARE(flight->name(), std::string("old"));
-    QVERIFY(flight->settings == NUVQORASettings());
-    QVERIFY(!flight->settings.valid);
-    QCOMPARE(flight->events.size(), std::size_t(1));
+    QFETCH(int, version);
+    QFETCH(bool, valid);
+    QFETCH(int, firmware);
+    QFETCH(int, invertedByte);
+    NUVQORASettings settings;
+    settings.setFirmwareVersion(firmware);
+    FlightFileBytes file;
+    file.flightStart(1, version).firstAccelZ(10.0f, 1.0f).u16(0x0100).text("old");
+    if (version >= 1)
+        file.classInfo(false, 2).u8(valid).raw(settings.image.data(), 97);
+    if (version >= 2)
+        file.u8(invertedByte);
+    const Loaded loaded = load(file.bytes);
+    QVERIFY(loaded.ok);
+    QCOMPARE(loaded.flight->name(), std::string("old"));
+    QCOMPARE(loaded.flight->events.size(), std::size_t(1));
+    QTEST(loaded.flight->events.front()->time, "time");
+    QTEST(loaded.flight->accelInverted, "inverted");
+    QCOMPARE(loaded.flight->settings.valid, valid);
+    QVERIFY(loaded.flight->settings.image == settings.image);
 }
 
 void TestFlightFile::oldSettingsVersionsConvert()
 {
     const auto withSettings = [](uint32_t version, const FlightFileBytes &settings) {
         FlightFileBytes bytes;
-        bytes.header().classInfo(false, 3).classInfo(false, 0).u32(0).u32(0).u16(0x0100).text("");
-        bytes.classInfo(false, version);
+        bytes.flightStart(0).u16(0x0100).text("").classInfo(false, version);
         bytes.bytes += settings.bytes;
         return bytes.u8(0).bytes;
     };
@@ -304,10 +285,9 @@ void TestFlightFile::oldSettingsVersionsConvert()
         earlier[64 + i] = static_cast<uint8_t>(10 + i);
     earlier[79] = 42;
     earlier[80] = earlier[81] = 0xEE;
-    std::string console;
-    auto flight = loadBytes(withSettings(1, FlightFileBytes().u8(1).raw(earlier, 82)), nullptr, &console);
-    QVERIFY(console.find("Settings version: 1\nALT: 291\n") != std::string::npos);
-    QVERIFY(console.find("Firmware version: 201\n") != std::string::npos);
+    Loaded loaded = load(withSettings(1, FlightFileBytes().u8(1).raw(earlier, 82)));
+    QVERIFY(loaded.console.find("Settings version: 1\nALT: 291\n") != std::string::npos);
+    QVERIFY(loaded.console.find("Firmware version: 201\n") != std::string::npos);
     // The fields added since come from the factory image; the checksum is made anew.
     NUVQORASettings converted;
     std::copy(earlier, earlier + 64, converted.image.begin());
@@ -315,8 +295,8 @@ void TestFlightFile::oldSettingsVersionsConvert()
         converted.setTxPriority(kind, uint8_t(10 + kind));
     converted.setRfChannel(42);
     converted.updateChecksum();
-    QVERIFY(flight->settings.valid);
-    QVERIFY(flight->settings.image == converted.image);
+    QVERIFY(loaded.flight->settings.valid);
+    QVERIFY(loaded.flight->settings.image == converted.image);
 
     // Version 0: single fields; only the firmware version is taken.
     FlightFileBytes oldest;
@@ -327,108 +307,76 @@ void TestFlightFile::oldSettingsVersionsConvert()
         oldest.u16(0xBBBB);
     oldest.u8(0xCC).u32(6).text("ABCDE").u8(0xDD).u16(1).u16(2).u16(3).u16(4).u8(5).u8(6).u8(7).u16(8);
     oldest.bytes.erase(oldest.bytes.size() - 31, 4); // the callsign is an array: count, then 6 chars
-    bool loaded = false;
-    flight = loadBytes(withSettings(0, oldest), &loaded, &console);
-    QVERIFY(loaded);
-    QVERIFY2(console.find("Error") == std::string::npos, console.c_str());
+    loaded = load(withSettings(0, oldest));
+    QVERIFY(loaded.ok);
+    QVERIFY2(loaded.console.find("Error") == std::string::npos, loaded.console.c_str());
     NUVQORASettings expected;
     expected.setFirmwareVersion(0x0105);
-    QVERIFY(flight->settings.image == expected.image);
-    QVERIFY(flight->settings.valid);
+    QVERIFY(loaded.flight->settings.image == expected.image);
+    QVERIFY(loaded.flight->settings.valid);
 }
 
-void TestFlightFile::newerVersionsAreRefused()
+void TestFlightFile::damagedAndForeignFiles_data()
 {
-    bool loaded = false;
-    std::string console;
-    auto flight = loadBytes(oneEventFile(AccelZId, 4, FlightFileBytes().head(1.0f).f32(2.0f).bytes), &loaded, &console);
-    QVERIFY(loaded); // the readable part opens
-    QVERIFY(flight->events.empty());
-    QVERIFY2(console.find("Error: class version NUVEvent_AccelZ\n") != std::string::npos, console.c_str());
-
-    FlightFileBytes newerFlight;
-    newerFlight.header().classInfo(false, 4).classInfo(false, 0).u32(0).u32(0);
-    flight = loadBytes(defaultTail(newerFlight).bytes, &loaded, &console);
-    QVERIFY(!loaded);
-    QVERIFY2(console.find("Error: class version NUVQORAFlight\n") != std::string::npos, console.c_str());
-
-    FlightFileBytes newerSettings;
-    newerSettings.header().classInfo(false, 3).classInfo(false, 0).u32(0).u32(0).u16(0x0100).text("");
-    newerSettings.classInfo(false, 3).u8(1).raw(NUVQORASettings().image.data(), 97).u8(0);
-    flight = loadBytes(newerSettings.bytes, &loaded, &console);
-    QVERIFY(loaded);
-    QVERIFY(!flight->settings.valid);
-    QVERIFY2(console.find("Settings version: 3\nError: class version NUVQORASettings\n") != std::string::npos,
-             console.c_str());
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("opens"); // with its readable part
+    QTest::addColumn<int>("events");
+    QTest::addColumn<QString>("console"); // a part of what is printed
+    const auto row = [](const char *name, const std::string &file, bool opens, int events, const char *console) {
+        QTest::newRow(name) << QByteArray::fromStdString(file) << opens << events << QString(console);
+    };
+    row("newer event version", oneEventFile(AccelZId, 4, FlightFileBytes().head(1).f32(2).bytes),
+        true, 0, "Error: class version NUVEvent_AccelZ\n");
+    row("newer flight version", FlightFileBytes().flightStart(0, 4).defaultTail().bytes, false, 0,
+        "Error: class version NUVQORAFlight\n");
+    row("newer settings version",
+        FlightFileBytes().flightStart(0).u16(0x0100).text("").classInfo(false, 3).u8(1)
+            .raw(NUVQORASettings().image.data(), 97).u8(0).bytes, true, 0,
+        "Settings version: 3\nError: class version NUVQORASettings\n");
+    row("second entry refers back to the first: kept once",
+        FlightFileBytes().flightStart(2).firstAccelZ(1, 2).u16(AccelZId).u32(0).defaultTail().bytes, true, 1, "");
+    row("entry refers to the flight itself: not adopted as an event",
+        FlightFileBytes().header().classInfo(true, 3).u32(0).classInfo(false, 0).u32(1).u32(0)
+            .u16(AccelZId).classInfo(true, 3).u32(0).defaultTail().bytes, true, 0, "Error: ");
+    row("null entries and damaged class ids",
+        FlightFileBytes().flightStart(3).u16(0xFFFF).firstAccelZ(1, 2).u16(0xFFFE).defaultTail().bytes, true, 1,
+        "Error: ");
+    row("count far beyond the file: refused before allocating",
+        FlightFileBytes().flightStart(0x7FFFFFFF).defaultTail().bytes, true, 0, "Error: input stream error");
+    row("text", "not a flight file at all", false, 0, "Checking...\nError: invalid signature\n");
+    row("header only", FlightFileBytes().header().bytes, false, 0, "");
 }
 
-void TestFlightFile::damagedReferencesAreHandled()
+void TestFlightFile::damagedAndForeignFiles()
 {
-    // The second list entry refers back to the first event: it is kept once.
-    FlightFileBytes twice;
-    twice.header().classInfo(false, 3).classInfo(false, 0).u32(2).u32(0);
-    twice.u16(AccelZId).classInfo(true, 3).u32(0).classInfo(true, 1).u32(1).head(1.0f).f32(2.0f);
-    twice.u16(AccelZId).u32(0);
-    auto flight = loadBytes(defaultTail(twice).bytes);
-    QCOMPARE(flight->events.size(), std::size_t(1));
+    QFETCH(QByteArray, file);
+    QFETCH(QString, console);
+    const Loaded loaded = load(file.toStdString());
+    QTEST(loaded.ok, "opens");
+    QTEST(int(loaded.flight->events.size()), "events");
+    QVERIFY(!loaded.flight->settings.valid);
+    QVERIFY2(loaded.console.find(console.toStdString()) != std::string::npos, loaded.console.c_str());
+}
 
-    // A list entry that refers to the flight itself is refused, not adopted as an event.
-    FlightFileBytes toFlight;
-    toFlight.header().classInfo(true, 3).u32(0).classInfo(false, 0).u32(1).u32(0);
-    toFlight.u16(AccelZId).classInfo(true, 3).u32(0);
-    std::string console;
-    bool loaded = false;
-    flight = loadBytes(defaultTail(toFlight).bytes, &loaded, &console);
-    QVERIFY(loaded);
-    QVERIFY(flight->events.empty());
-    QVERIFY(console.find("Error: ") != std::string::npos);
-
-    // Null entries and damaged class ids.
-    FlightFileBytes nulls;
-    nulls.header().classInfo(false, 3).classInfo(false, 0).u32(3).u32(0).u16(0xFFFF);
-    nulls.u16(AccelZId).classInfo(true, 3).u32(0).classInfo(true, 1).u32(1).head(1.0f).f32(2.0f);
-    nulls.u16(0xFFFE);
-    flight = loadBytes(defaultTail(nulls).bytes, &loaded, &console);
-    QVERIFY(loaded);
-    QCOMPARE(flight->events.size(), std::size_t(1));
-    QVERIFY(console.find("Error: ") != std::string::npos);
-
-    // A count far beyond the file is refused before anything is allocated for it.
-    FlightFileBytes huge;
-    huge.header().classInfo(false, 3).classInfo(false, 0).u32(0x7FFFFFFF).u32(0);
-    flight = loadBytes(defaultTail(huge).bytes, &loaded, &console);
-    QVERIFY(loaded);
-    QVERIFY(flight->events.empty());
-    QVERIFY(console.find("Error: input stream error") != std::string::npos);
-
+void TestFlightFile::oddBytesAndTimesAreTolerated()
+{
     // A bool byte other than 0 or 1 reads as true; an event without a finite time is dropped.
     FlightFileBytes odd;
-    odd.header().classInfo(false, 3).classInfo(false, 0).u32(1).u32(0);
-    odd.u16(AccelZId).classInfo(true, 3).u32(0).classInfo(true, 1).u32(1).head(std::nanf("")).f32(2.0f);
+    odd.flightStart(1).firstAccelZ(std::nanf(""), 2.0f);
     odd.u16(0x0100).text("").classInfo(false, 2).u8(7).raw(NUVQORASettings().image.data(), 97).u8(2);
-    flight = loadBytes(odd.bytes, &loaded);
-    QVERIFY(loaded);
-    QVERIFY(flight->settings.valid);
-    QVERIFY(flight->accelInverted);
-    QVERIFY(flight->events.empty());
+    const Loaded loaded = load(odd.bytes);
+    QVERIFY(loaded.ok);
+    QVERIFY(loaded.flight->settings.valid);
+    QVERIFY(loaded.flight->accelInverted);
+    QVERIFY(loaded.flight->events.empty());
 }
 
-void TestFlightFile::unreadableFilesFail()
+void TestFlightFile::missingFileFails()
 {
     NUVQORAFlight flight;
-    {
-        ConsoleCapture capture;
-        QVERIFY(!flight.load(dir.path("missing ä.qora")));
-        const std::string expected = "Checking...\nfile not good: " + dir.filePath("missing ä.qora").toStdString() + "\n";
-        QCOMPARE(capture.text(), expected);
-    }
-    std::string console;
-    bool loaded = true;
-    loadBytes("not a flight file at all, just some text", &loaded, &console);
-    QVERIFY(!loaded);
-    QCOMPARE(console, std::string("Checking...\nError: invalid signature\n"));
-    loadBytes(FlightFileBytes().header().bytes, &loaded, &console);
-    QVERIFY(!loaded);
+    ConsoleCapture capture;
+    QVERIFY(!flight.load(dir.path("missing ä.qora")));
+    QCOMPARE(capture.text(), "Checking...\nfile not good: " + dir.filePath("missing ä.qora").toStdString() + "\n");
 }
 
 void TestFlightFile::saveReplacesOnlyWhenComplete()
@@ -461,12 +409,11 @@ void TestFlightFile::truncatedAndFlippedFilesNeverCrash()
     const std::string whole = dir.read("whole.qora");
     const std::size_t firstEvent = 36 + 5 + 5 + 8; // header, flight and list class info, count and item version
     for (std::size_t size = 0; size < whole.size(); ++size) {
-        bool loaded = false;
-        const auto cut = loadBytes(whole.substr(0, size), &loaded);
-        QCOMPARE(loaded, size >= 41);
-        QVERIFY(cut->events.size() <= flight.events.size());
+        const Loaded cut = load(whole.substr(0, size));
+        QCOMPARE(cut.ok, size >= 41);
+        QVERIFY(cut.flight->events.size() <= flight.events.size());
         if (size < firstEvent)
-            QVERIFY(cut->events.empty());
+            QVERIFY(cut.flight->events.empty());
     }
     std::mt19937 random(12345);
     for (int round = 0; round < 3000; ++round) {

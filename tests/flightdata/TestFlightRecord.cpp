@@ -5,18 +5,9 @@
 
 #include <QtTest>
 
-#include <cmath>
 #include <limits>
 
 namespace {
-
-int destroyedEvents = 0;
-
-class CountedEvent : public NUVEvent_Pressure
-{
-public:
-    ~CountedEvent() override { ++destroyedEvents; }
-};
 
 template<class Event>
 std::unique_ptr<NUVEvent> eventAt(float time)
@@ -69,25 +60,6 @@ private slots:
         QVERIFY(flight.events.empty());
         QVERIFY(flight.appendEvent(eventAt<NUVEvent_AccelZ>(-0.5f)));
         QCOMPARE(flight.events.size(), size_t(1));
-    }
-
-    void destroyingAFlightDeletesEachEventOnce()
-    {
-        destroyedEvents = 0;
-        {
-            auto flight = std::make_shared<NUVQORAFlight>();
-            for (int i = 0; i < 5; ++i)
-                flight->appendEvent(std::make_unique<CountedEvent>());
-            // Refused events are deleted at once, not kept anywhere.
-            auto refused = std::make_unique<CountedEvent>();
-            refused->time = std::nanf("");
-            flight->appendEvent(std::move(refused));
-            QCOMPARE(destroyedEvents, 1);
-            const std::shared_ptr<NUVQORAFlight> shared = flight;
-            flight.reset();
-            QCOMPARE(destroyedEvents, 1);
-        }
-        QCOMPARE(destroyedEvents, 6);
     }
 
     void travelsAsASharedPointer()

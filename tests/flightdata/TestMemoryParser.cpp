@@ -101,13 +101,15 @@ private slots:
             << "5: | 6: AccelZ 1@0";
         // A text record has no payload in flight memory.
         QTest::newRow("text record ends the flight")
-            << image({marker, settingsBlock(), {0x02, 0x01, 0x00, 0x02, 0x01, 0x00, 0x01, 0x02, 0x00, 0x80, 0x00, 0xFF}})
+            << image({marker, settingsBlock(),
+                      {0x02, 0x01, 0x00, 0x02, 0x01, 0x00, 0x01, 0x02, 0x00, 0x80, 0x00, 0xFF}})
             << "0: AccelZ 1@0";
         QTest::newRow("invalid code ends the flight")
             << image({marker, settingsBlock(), {0x02, 0x01, 0x00, 0x02, 0x02, 0x00, 0x16, 0x02, 0x03, 0x00, 0xFF}})
             << "0: AccelZ 1@0";
         QTest::newRow("record reaching the last byte is not decoded")
-            << image({marker, settingsBlock(), {0x02, 0x01, 0x00, 0x02, 0x02, 0x00, 0x02, 0x03, 0x00}}) << "0: AccelZ 1@0";
+            << image({marker, settingsBlock(), {0x02, 0x01, 0x00, 0x02, 0x02, 0x00, 0x02, 0x03, 0x00}})
+            << "0: AccelZ 1@0";
         QTest::newRow("one byte more and it is decoded, then dropped as the last")
             << image({marker, settingsBlock(), {0x02, 0x01, 0x00, 0x02, 0x02, 0x00, 0x02, 0x03, 0x00, 0x00}})
             << "0: AccelZ 1@0 AccelZ 2@0";
