@@ -56,13 +56,17 @@ private slots:
     void initTestCase()
     {
         std::ostringstream output;
-        std::streambuf *const standardOutput = std::cout.rdbuf(output.rdbuf());
-        m_widget = std::make_unique<OrientationWidget>();
-        m_widget->resize(400, 400);
-        m_widget->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_widget.get()));
-        m_widget->grabFramebuffer();
-        std::cout.rdbuf(standardOutput);
+        {
+            struct Redirect {
+                std::streambuf *const saved;
+                ~Redirect() { std::cout.rdbuf(saved); }
+            } redirect{std::cout.rdbuf(output.rdbuf())};
+            m_widget = std::make_unique<OrientationWidget>();
+            m_widget->resize(400, 400);
+            m_widget->show();
+            QVERIFY(QTest::qWaitForWindowExposed(m_widget.get()));
+            m_widget->grabFramebuffer();
+        }
         QCOMPARE(output.str(), std::string("vertex\nfrag\nLink result: 1\n"));
     }
 
