@@ -13,11 +13,11 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
 
 namespace FlightArchiveFormat {
 
-constexpr char Signature[] = "serialization::archive";
-constexpr uint32_t SignatureLength = sizeof Signature - 1;
-constexpr uint16_t LibraryVersion = 15;
-constexpr uint8_t NativeSizes[4] = {4, 4, 4, 8};
-constexpr uint32_t ByteOrderCheck = 1;
+inline constexpr char Signature[] = "serialization::archive";
+inline constexpr uint32_t SignatureLength = sizeof Signature - 1;
+inline constexpr uint16_t LibraryVersion = 15;
+inline constexpr uint8_t NativeSizes[4] = {4, 4, 4, 8};
+inline constexpr uint32_t ByteOrderCheck = 1;
 
 } // namespace FlightArchiveFormat
 

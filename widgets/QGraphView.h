@@ -44,11 +44,7 @@ public:
     double scaleX() const { return m_scaleX; }
     double scaleY() const { return m_scaleY; }
     float originFractionX() const { return m_originFractionX; }
-    float originFractionY() const { return m_originFractionY; }
     bool isEditMode() const { return m_editMode; }
-    bool isTracking() const { return m_tracking; }
-    bool isOverviewShown() const { return m_showOverview; }
-    GraphSeries *tracker() const { return m_tracker; }
     // Widget position of the data origin, the centre of the handle that drags it.
     QPointF originPosition() const;
 
