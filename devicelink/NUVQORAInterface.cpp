@@ -89,25 +89,7 @@ NUVQORAInterface::NUVQORAInterface(QObject *panel)
     : m_panel(panel)
     , m_drainTimer(new QTimer(this))
 {
-    qRegisterMetaType<NUVEvent_AccelZ>("NUVEvent_AccelZ");
-    qRegisterMetaType<NUVEvent_AccelXY>("NUVEvent_AccelXY");
-    qRegisterMetaType<NUVEvent_Pressure>("NUVEvent_Pressure");
-    qRegisterMetaType<NUVEvent_ComputerBattery>("NUVEvent_ComputerBattery");
-    qRegisterMetaType<NUVEvent_EjectionBattery>("NUVEvent_EjectionBattery");
-    qRegisterMetaType<NUVEvent_Temperature>("NUVEvent_Temperature");
-    qRegisterMetaType<NUVEvent_Text>("NUVEvent_Text");
-    qRegisterMetaType<NUVEvent_GPSLLSol>("NUVEvent_GPSLLSol");
-    qRegisterMetaType<NUVEvent_Ident>("NUVEvent_Ident");
-    qRegisterMetaType<NUVEvent_Status>("NUVEvent_Status");
-    qRegisterMetaType<NUVEvent_GPSTime>("NUVEvent_GPSTime");
-    qRegisterMetaType<NUVEvent_RSSI>("NUVEvent_RSSI");
-    qRegisterMetaType<NUVEvent_GyroXYZ>("NUVEvent_GyroXYZ");
-    qRegisterMetaType<NUVEvent_MagXYZ>("NUVEvent_MagXYZ");
-    qRegisterMetaType<NUVEvent_Orientation>("NUVEvent_Orientation");
-    qRegisterMetaType<NUVEvent_LineA>("NUVEvent_LineA");
-    qRegisterMetaType<NUVEvent_LineB>("NUVEvent_LineB");
-    qRegisterMetaType<NUVEvent_LineC>("NUVEvent_LineC");
-    qRegisterMetaType<NUVEvent_LineD>("NUVEvent_LineD");
+    NUVEvent::registerMetaTypes();
     qRegisterMetaType<NUVQORASettings>("NUVQORASettings");
     qRegisterMetaType<std::shared_ptr<NUVQORAFlight>>("std::shared_ptr<NUVQORAFlight>");
 

@@ -34,8 +34,16 @@ namespace {
 // Tick count of the first record this process decoded; 0 until then.
 std::atomic<uint32_t> firstTick{0};
 
-// Events travel by value in queued signals between the link workers and the windows.
 void registerEventMetaTypes()
+{
+    NUVEvent::registerMetaTypes();
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(registerEventMetaTypes)
+
+void NUVEvent::registerMetaTypes()
 {
     qRegisterMetaType<NUVEvent_Text>("NUVEvent_Text");
     qRegisterMetaType<NUVEvent_AccelZ>("NUVEvent_AccelZ");
@@ -57,10 +65,6 @@ void registerEventMetaTypes()
     qRegisterMetaType<NUVEvent_GPSTime>("NUVEvent_GPSTime");
     qRegisterMetaType<NUVEvent_Orientation>("NUVEvent_Orientation");
 }
-
-} // namespace
-
-Q_COREAPP_STARTUP_FUNCTION(registerEventMetaTypes)
 
 NUVEvent::NUVEvent() = default;
 

@@ -31,6 +31,10 @@ public:
     // Milliseconds since the first record this process decoded; the first call starts the clock.
     static uint32_t millisecondsSinceFirstRecord();
 
+    // Registers every event class that travels by value in queued signals, under its class
+    // name; done at start-up, and again by whoever relies on it.
+    static void registerMetaTypes();
+
     // Builders stamp their event with the milliseconds since the first decoded record.
     void setTimeFromMilliseconds(uint32_t milliseconds);
 };
