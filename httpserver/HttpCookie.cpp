@@ -1,14 +1,8 @@
 #include "HttpCookie.h"
 
-namespace tarnwick {
+#include "HeaderText.h"
 
-namespace {
-QByteArray withoutLineBreaks(QByteArray text)
-{
-    text.replace('\r', QByteArray()).replace('\n', QByteArray());
-    return text;
-}
-} // namespace
+namespace tarnwick {
 
 HttpCookie::HttpCookie(const QByteArray &name, const QByteArray &value)
     : name(name)

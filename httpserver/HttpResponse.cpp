@@ -1,5 +1,6 @@
 #include "HttpResponse.h"
 
+#include "HeaderText.h"
 #include "PendingOutput.h"
 
 #include <QTcpSocket>
@@ -9,12 +10,6 @@ namespace tarnwick {
 namespace {
 // Queued output above which the writer waits, so large bodies stream instead of piling up.
 constexpr qint64 mostQueuedBytes = 16384;
-
-QByteArray withoutLineBreaks(QByteArray text)
-{
-    text.replace('\r', QByteArray()).replace('\n', QByteArray());
-    return text;
-}
 } // namespace
 
 HttpResponse::HttpResponse(QTcpSocket *socket, int writeTimeout)
