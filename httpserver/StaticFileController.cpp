@@ -40,6 +40,13 @@ const MimeType mimeTypes[] = {
     {".otf", "application/font-otf", false},
 };
 
+// The whole path, NUL bytes included: a key cut at a NUL would let a forbidden path hit the
+// cache entry of the allowed path it starts with.
+QString cacheKey(const QByteArray &path)
+{
+    return QString::fromUtf8(path.constData(), path.size());
+}
+
 void answer(HttpResponse &response, int statusCode, const QByteArray &statusText)
 {
     response.setStatus(statusCode, statusText);
@@ -76,7 +83,7 @@ void StaticFileController::service(HttpRequest &request, HttpResponse &response)
     const QByteArray path = request.getPath();
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     QMutexLocker locker(&mutex);
-    const CacheEntry *entry = cache.object(QString::fromUtf8(path));
+    const CacheEntry *entry = cache.object(cacheKey(path));
     if (entry && (cacheTimeout == 0 || entry->created > now - cacheTimeout)) {
         // A copy, so that an eviction by another thread cannot touch this response.
         const QByteArray document = entry->document;
@@ -140,7 +147,7 @@ void StaticFileController::serveFile(const QByteArray &requestPath, qint64 now, 
         auto *newEntry = new CacheEntry{document, now, path};
         const int cost = document.size();
         QMutexLocker locker(&mutex);
-        cache.insert(QString::fromUtf8(requestPath), newEntry, cost);
+        cache.insert(cacheKey(requestPath), newEntry, cost);
     }
 }
 

@@ -296,6 +296,9 @@ private slots:
             QVERIFY2(!reply.body.contains(secret), path.constData());
         }
         QCOMPARE(fetch(server->port(), get("//sub//./index.html")).status, 200); // odd but inside the root
+        // A cached file must not answer for a longer, forbidden path that starts with its name.
+        QCOMPARE(fetch(server->port(), get("/index.html")).status, 200);
+        QCOMPARE(fetch(server->port(), get("/index.html%00/../../secret.txt")).status, 403);
     }
 
     void smallFilesAreCachedLargeOnesStreamed()
