@@ -1,188 +1,178 @@
 #include "CapturedOutput.h"
 #include "DeviceNotice.h"
 #include "NUVQORADevice.h"
-#include "SimulatedFlightComputer.h"
-#include "SimulatedHidBackend.h"
+#include "SimulatorFixture.h"
 
 #include <QtTest>
 
+namespace {
+
 using Notice = std::pair<bool, std::string>; // arrived, path
+
+// The command layer on the simulated flight computer, with the backend's plug notices recorded.
+struct ConnectionFixture : SimulatorFixture
+{
+    NUVQORADevice device;
+    std::vector<Notice> notices;
+
+    ConnectionFixture()
+    {
+        backend.setNoticeListener([this](bool arrived, const std::string &path) { notices.emplace_back(arrived, path); });
+    }
+    ~ConnectionFixture() { backend.setNoticeListener(nullptr); }
+};
+
+enum Plugged { Nothing, Bootloader, Firmware };
+
+} // namespace
 
 class TestDeviceConnection : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init()
+    void connecting_data()
     {
-        m_backend.reset(new SimulatedHidBackend);
-        m_notices.clear();
-        m_backend->setNoticeListener([this](bool arrived, const std::string &path) { m_notices.emplace_back(arrived, path); });
-        HidBackend::setCurrent(m_backend.get());
-        m_computer.reset(new SimulatedFlightComputer(*m_backend));
-        m_device.reset(new NUVQORADevice);
+        QTest::addColumn<int>("plugged");
+        QTest::addColumn<int>("deviceVersion");
+        QTest::addColumn<bool>("refuseOpen");
+        QTest::addColumn<int>("bootloaderResult");
+        QTest::addColumn<int>("firmwareResult");
+        QTest::addColumn<int>("version"); // as reported, 7 before
+        QTest::addColumn<QString>("printed");
+        QTest::newRow("nothing") << int(Nothing) << 0 << false << -1 << 1 << 7 << "No device found.\n";
+        QTest::newRow("bootloader") << int(Bootloader) << 0x200 << false << 0 << 1 << 0x200 << "No device found.\n";
+        QTest::newRow("bootloader of another version") << int(Bootloader) << 0x310 << false << -3 << 1 << 0x310 << "";
+        QTest::newRow("bootloader that cannot be opened")
+            << int(Bootloader) << 0x200 << true << -2 << 1 << 0x200 << "Cant get USB file handle. The file is locked.\n";
+        QTest::newRow("firmware") << int(Firmware) << 0x213 << false << -1 << 0 << 0x213 << "";
+        QTest::newRow("firmware of another version")
+            << int(Firmware) << 0x220 << false << -1 << 3 << 0x220 << "Version: 544\nDevice found, but wrong version.\n";
+        QTest::newRow("firmware that cannot be opened")
+            << int(Firmware) << 0x213 << true << -1 << 6 << 0x213 << "Generic connection error.\n";
     }
-    void cleanup()
+    void connecting()
     {
-        m_device.reset();
-        m_computer.reset();
-        HidBackend::setCurrent(nullptr);
-        m_backend.reset();
-    }
-
-    void nothingAttached()
-    {
+        QFETCH(int, plugged);
+        QFETCH(int, deviceVersion);
+        QFETCH(bool, refuseOpen);
+        QFETCH(int, bootloaderResult);
+        QFETCH(int, firmwareResult);
+        QFETCH(int, version);
+        QFETCH(QString, printed);
+        ConnectionFixture f;
+        f.computer.setRefuseOpen(refuseOpen);
+        if (plugged == Bootloader) {
+            f.computer.setBootloaderVersion(deviceVersion);
+            f.computer.plugBootloader();
+        } else if (plugged == Firmware) {
+            f.computer.setFirmwareVersion(deviceVersion);
+            f.computer.plugFirmware();
+        }
         CapturedOutput out;
-        uint16_t version = 7;
-        QCOMPARE(m_device->connectBootloader(version), -1);
-        QCOMPARE(m_device->connectFirmware(version), 1);
-        QCOMPARE(version, uint16_t(7));
-        QCOMPARE(out.text(), std::string("No device found.\n"));
-        QCOMPARE(m_device->startFirmware(), -7); // no bootloader to open
+        uint16_t reported = 7;
+        QCOMPARE(f.device.connectBootloader(reported), bootloaderResult);
+        QCOMPARE(f.device.connectFirmware(reported), firmwareResult);
+        QCOMPARE(int(reported), version);
+        QVERIFY2(out.contains(printed.toStdString()), out.text().c_str());
+        QCOMPARE(f.device.bootloader.isOpen(), bootloaderResult == 0);
+        QCOMPARE(f.device.isOpen(), firmwareResult == 0);
+        // A firmware of another version stays in the record, closed, so callers can name its version.
+        if (firmwareResult == 3)
+            QCOMPARE(int(f.device.attributes().versionNumber), version);
     }
 
     void bootloaderStartsTheFirmware()
     {
-        m_computer->plugBootloader();
-        const std::string bootloaderPath = m_computer->path();
+        ConnectionFixture f;
+        CapturedOutput quiet;
+        f.computer.plugBootloader();
+        const std::string bootloaderPath = f.computer.path();
         uint16_t version = 0;
-        QCOMPARE(m_device->connectBootloader(version), 0);
-        QCOMPARE(version, uint16_t(0x200));
-        QVERIFY(m_device->bootloader.isOpen());
-        m_backend->clearTransfers();
+        QCOMPARE(f.device.connectBootloader(version), 0);
+        f.backend.clearTransfers();
 
-        QCOMPARE(m_device->startFirmware(), 0);
-        QVERIFY(!m_device->bootloader.isOpen());
-        const auto transfers = m_backend->transfers();
+        QCOMPARE(f.device.startFirmware(), 0);
+        QVERIFY(!f.device.bootloader.isOpen());
+        const auto transfers = f.backend.transfers();
         QCOMPARE(int(transfers.size()), 1);
-        SimulatedDevice::Report start{};
-        start[1] = 3;
-        QVERIFY(transfers[0].report == start);
+        QVERIFY(transfers[0].report == reportOf(3));
         QCOMPARE(transfers[0].timeoutMs, uint32_t(3000));
 
-        QCOMPARE(m_computer->mode(), SimulatedFlightComputer::Mode::Firmware);
-        QCOMPARE(int(m_notices.size()), 3); // the bootloader's arrival, its removal, the firmware's arrival
-        QCOMPARE(m_notices[1], Notice(false, bootloaderPath));
-        QCOMPARE(m_notices[2], Notice(true, m_computer->path()));
-
-        CapturedOutput quiet;
-        QCOMPARE(m_device->connectFirmware(version), 0);
+        QCOMPARE(f.computer.mode(), SimulatedFlightComputer::Mode::Firmware);
+        // The bootloader's arrival, its removal, the firmware's arrival.
+        QCOMPARE(f.notices, (std::vector<Notice>{{true, bootloaderPath}, {false, bootloaderPath}, {true, f.computer.path()}}));
+        QCOMPARE(f.device.connectFirmware(version), 0);
         QCOMPARE(version, uint16_t(0x213));
-        QVERIFY(m_device->isOpen());
-        QVERIFY(m_device->matches({5, m_computer->path()}));
-        QVERIFY(!m_device->bootloader.matches({5, m_computer->path()}));
+        QVERIFY(f.device.matches({5, f.computer.path()}));
+        QVERIFY(!f.device.bootloader.matches({5, f.computer.path()}));
     }
 
-    void bootloaderOfAnotherVersion()
+    void startFailures()
     {
-        m_computer->setBootloaderVersion(0x310);
-        m_computer->plugBootloader();
-        uint16_t version = 0;
-        QCOMPARE(m_device->connectBootloader(version), -3);
-        QCOMPARE(version, uint16_t(0x310));
-        QVERIFY(!m_device->bootloader.isOpen());
-    }
-
-    void bootloaderThatCannotBeOpened()
-    {
-        m_computer->plugBootloader();
-        m_computer->setRefuseOpen(true);
-        CapturedOutput quiet;
-        uint16_t version = 0;
-        QCOMPARE(m_device->connectBootloader(version), -2);
-        QCOMPARE(m_device->startFirmware(), -7);
-
-        m_computer->setRefuseOpen(false);
-        QCOMPARE(m_device->connectBootloader(version), 0);
-        CommandFault fault;
-        fault.rejectRequest = true;
-        m_computer->setFault(3, fault);
+        ConnectionFixture f;
         CapturedOutput out;
-        QCOMPARE(m_device->startFirmware(), -4);
+        QCOMPARE(f.device.startFirmware(), -7); // no bootloader to open
+        f.computer.plugBootloader();
+        uint16_t version = 0;
+        QCOMPARE(f.device.connectBootloader(version), 0);
+        f.computer.setFault(3, rejection());
+        out.clear();
+        QCOMPARE(f.device.startFirmware(), -4);
         QCOMPARE(out.text(), std::string("Failed to write.\n"));
-        QCOMPARE(m_computer->mode(), SimulatedFlightComputer::Mode::Bootloader);
+        QCOMPARE(f.computer.mode(), SimulatedFlightComputer::Mode::Bootloader);
     }
 
-    void connectingTheBootloaderAgainClosesTheOldRecord()
+    void connectingAgainOrDestroyingClosesTheOldHandle()
     {
-        m_computer->plugBootloader();
+        SimulatorFixture f;
+        f.computer.plugBootloader();
+        auto device = std::make_unique<NUVQORADevice>();
         uint16_t version = 0;
-        QCOMPARE(m_device->connectBootloader(version), 0);
-        QCOMPARE(m_device->connectBootloader(version), 0);
-        QCOMPARE(m_backend->openHandleCount(), 1);
-        m_device.reset();
-        QCOMPARE(m_backend->openHandleCount(), 0);
-    }
-
-    void firmwareOfAnotherVersion()
-    {
-        m_computer->setFirmwareVersion(0x220);
-        m_computer->plugFirmware();
-        CapturedOutput out;
-        uint16_t version = 0;
-        QCOMPARE(m_device->connectFirmware(version), 3);
-        QCOMPARE(version, uint16_t(0x220));
-        QCOMPARE(out.text(), std::string("Version: 544\nDevice found, but wrong version.\n"));
-        QVERIFY(!m_device->isOpen());
-        // The record keeps what was found, so callers can name the attached version.
-        QCOMPARE(m_device->attributes().versionNumber, uint16_t(0x220));
-        QCOMPARE(NUVQORADevice::versionText(m_device->attributes().versionNumber), QString("2.20"));
-        QCOMPARE(m_device->flush(), 1);
-    }
-
-    void firmwareThatCannotBeOpened()
-    {
-        m_computer->setRefuseOpen(true);
-        m_computer->plugFirmware();
-        CapturedOutput out;
-        uint16_t version = 0;
-        QCOMPARE(m_device->connectFirmware(version), 6);
-        QVERIFY(out.contains("Generic connection error.\n"));
-        QVERIFY(!m_device->isOpen());
+        QCOMPARE(device->connectBootloader(version), 0);
+        QCOMPARE(device->connectBootloader(version), 0);
+        QCOMPARE(f.backend.openHandleCount(), 1);
+        device.reset();
+        QCOMPARE(f.backend.openHandleCount(), 0);
     }
 
     void unplugLeavesTheRecordToItsOwner()
     {
-        m_computer->plugFirmware();
-        uint16_t version = 0;
+        ConnectionFixture f;
         CapturedOutput quiet;
-        QCOMPARE(m_device->connectFirmware(version), 0);
-        const std::string path = m_computer->path();
-        m_computer->unplug();
-        QCOMPARE(m_notices.back(), Notice(false, path));
-        QVERIFY(m_device->isOpen()); // until its owner handles the removal notice
-        QVERIFY(m_device->matches({5, path}));
-        m_device->closeHandles();
-        QVERIFY(!m_device->isOpen());
+        f.computer.plugFirmware();
+        uint16_t version = 0;
+        QCOMPARE(f.device.connectFirmware(version), 0);
+        const std::string path = f.computer.path();
+        f.computer.unplug();
+        QCOMPARE(f.notices.back(), Notice(false, path));
+        QVERIFY(f.device.isOpen()); // until its owner handles the removal notice
+        QVERIFY(f.device.matches({5, path}));
+        f.device.closeHandles();
+        QVERIFY(!f.device.isOpen());
 
-        m_computer->plugFirmware();
-        QVERIFY(m_computer->path() != path); // every plug-in has its own path
-        QCOMPARE(m_device->connectFirmware(version), 0);
+        f.computer.plugFirmware();
+        QVERIFY(f.computer.path() != path); // every plug-in has its own path
+        QCOMPARE(f.device.connectFirmware(version), 0);
     }
 
     void otherIdentitiesReuseTheConnection()
     {
         // The ground station: bootloader 5 / 0x200, firmware 6 / 0x202.
         const DeviceIdentity groundStation{5, 0x200, 6, 0x202};
-        SimulatedFlightComputer stationStandIn(*m_backend); // only its identity matters here
-        const std::string path = m_backend->plug(stationStandIn, HIDDevice::VendorId, 6, 0x203);
+        ConnectionFixture f;
+        const std::string path = f.backend.plug(f.computer, HIDDevice::VendorId, 6, 0x203); // only its identity matters
         HIDDevice firmware;
+        HIDDevice bootloader;
         uint16_t version = 0;
         CapturedOutput quiet;
         QCOMPARE(NUVQORADevice::connectFirmware(firmware, groundStation, version), 0);
         QCOMPARE(version, uint16_t(0x203));
         QVERIFY(firmware.isOpen());
-        HIDDevice bootloader;
         QCOMPARE(NUVQORADevice::connectBootloader(bootloader, groundStation, version), -1);
-        QCOMPARE(NUVQORADevice::connectFirmware(*m_device, NUVQORADevice::Identity, version), 1);
-        m_backend->unplug(path);
+        QCOMPARE(NUVQORADevice::connectFirmware(f.device, NUVQORADevice::Identity, version), 1);
+        f.backend.unplug(path);
     }
-
-private:
-    std::unique_ptr<SimulatedHidBackend> m_backend;
-    std::unique_ptr<SimulatedFlightComputer> m_computer;
-    std::unique_ptr<NUVQORADevice> m_device;
-    std::vector<Notice> m_notices;
 };
 
 QTEST_GUILESS_MAIN(TestDeviceConnection)

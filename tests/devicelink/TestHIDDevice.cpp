@@ -1,8 +1,7 @@
 #include "CapturedOutput.h"
 #include "DeviceNotice.h"
 #include "HIDDevice.h"
-#include "SimulatedFlightComputer.h"
-#include "SimulatedHidBackend.h"
+#include "SimulatorFixture.h"
 
 #include <QtTest>
 
@@ -16,18 +15,23 @@ public:
     bool receive(const Report &) override { return true; }
     bool nextReport(Report &report) override
     {
-        report.fill(0);
-        report[1] = '!';
+        report = reportOf('!');
         return true;
     }
     void dropQueuedInput() override {}
 };
 
-HIDDevice firstFlightComputer()
+// The simulated firmware, plugged, and a closed record of it.
+struct PluggedFirmware : SimulatorFixture
 {
-    const auto found = HIDDevice::enumerate(4, 0, 0);
-    return found.empty() ? HIDDevice() : found.front();
-}
+    HIDDevice device;
+
+    PluggedFirmware()
+    {
+        computer.plugFirmware();
+        device = HIDDevice::enumerate(4, 0, 0).at(0);
+    }
+};
 
 } // namespace
 
@@ -36,27 +40,14 @@ class TestHIDDevice : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_backend.reset(new SimulatedHidBackend);
-        m_backend->setNoticeListener(nullptr);
-        HidBackend::setCurrent(m_backend.get());
-        m_computer.reset(new SimulatedFlightComputer(*m_backend));
-    }
-    void cleanup()
-    {
-        m_computer.reset();
-        HidBackend::setCurrent(nullptr);
-        m_backend.reset();
-    }
-
     void enumerationFiltersByProductAndMaskedVersion()
     {
+        SimulatorFixture f;
         QVERIFY(HIDDevice::enumerate(4, 0x213, 0xFFF0).empty());
-        m_computer->setFirmwareVersion(0x220);
-        m_computer->plugFirmware();
+        f.computer.setFirmwareVersion(0x220);
+        f.computer.plugFirmware();
         BabblingDevice other;
-        const std::string otherPath = m_backend->plug(other, 0x1234, 4, 0x213); // another vendor's product 4
+        const std::string otherPath = f.backend.plug(other, 0x1234, 4, 0x213); // another vendor's product 4
 
         QVERIFY(HIDDevice::enumerate(4, 0x213, 0xFFF0).empty());
         const auto any = HIDDevice::enumerate(4, 0, 0);
@@ -64,74 +55,23 @@ private slots:
         QCOMPARE(any.front().attributes().versionNumber, uint16_t(0x220));
         QCOMPARE(any.front().attributes().size, uint32_t(12));
         QVERIFY(!any.front().isOpen());
-        QCOMPARE(any.front().pathString(), m_computer->path());
+        QCOMPARE(any.front().pathString(), f.computer.path());
         QVERIFY(HIDDevice::enumerate(3, 0, 0).empty());
-        m_backend->unplug(otherPath);
+        f.backend.unplug(otherPath);
 
         for (uint16_t version : {0x210, 0x213, 0x21F}) {
-            m_computer->setFirmwareVersion(version);
-            m_computer->plugFirmware();
+            f.computer.setFirmwareVersion(version);
+            f.computer.plugFirmware();
             QCOMPARE(int(HIDDevice::enumerate(4, 0x213, 0xFFF0).size()), 1);
         }
     }
 
-    void writeSendsPaddedReportAndRefusesCodeOne()
-    {
-        m_computer->plugFirmware();
-        HIDDevice device = firstFlightComputer();
-        QVERIFY(!device.write(HIDPacket(17, {2}), 100)); // closed: nothing sent
-        QVERIFY(device.open());
-        QVERIFY(device.write(HIDPacket(17, {2}), 30000));
-        {
-            CapturedOutput out;
-            QVERIFY(!device.write(HIDPacket(1), 100));
-            QCOMPARE(out.text(), std::string("ERROR - CODE READS 1!"));
-            QVERIFY(!device.write(HIDPacket(1)));
-            QCOMPARE(out.text(), std::string("ERROR - CODE READS 1!ERROR"));
-        }
-        const auto transfers = m_backend->transfers();
-        QCOMPARE(int(transfers.size()), 1);
-        SimulatedDevice::Report expected{};
-        expected[1] = 17;
-        expected[2] = 2;
-        QVERIFY(transfers[0].report == expected);
-        QCOMPARE(transfers[0].timeoutMs, uint32_t(30000));
-    }
-
-    void readFillsCodeAndAllDataOrTimesOut()
-    {
-        m_computer->plugFirmware();
-        HIDDevice device = firstFlightComputer();
-        QVERIFY(device.open());
-        HIDPacket packet;
-        QVERIFY(device.write(HIDPacket(24), 5000));
-        QVERIFY(device.read(packet, 3000000));
-        QCOMPARE(int(packet.code), 5);
-        QCOMPARE(int(packet.data.size()), HIDPacket::DataSize);
-
-        CapturedOutput out;
-        QVERIFY(!device.read(packet)); // nothing queued: a time-out
-        QCOMPARE(out.text(), std::string("failed to rx\n"));
-        QCOMPARE(m_backend->transfers().back().timeoutMs, uint32_t(500));
-    }
-
-    void copyBytesStopsAtTheEndOfData()
-    {
-        HIDPacket packet(2, {1, 2, 3, 4});
-        uint8_t out[4] = {9, 9, 9, 9};
-        packet.copyBytes(out, 4, 2);
-        QCOMPARE(out[0], uint8_t(3));
-        QCOMPARE(out[1], uint8_t(4));
-        QCOMPARE(out[2], uint8_t(9));
-        packet.copyBytes(out, 4, 200);
-        QCOMPARE(out[0], uint8_t(3));
-    }
-
     void openFailureLeavesTheRecordClosed()
     {
-        m_computer->setRefuseOpen(true);
-        m_computer->plugFirmware();
-        HIDDevice device = firstFlightComputer();
+        SimulatorFixture f;
+        f.computer.setRefuseOpen(true);
+        f.computer.plugFirmware();
+        HIDDevice device = HIDDevice::enumerate(4, 0, 0).at(0);
         CapturedOutput out;
         QVERIFY(!device.open());
         QVERIFY(!device.isOpen());
@@ -140,57 +80,90 @@ private slots:
         QVERIFY(!HIDDevice().open()); // no path at all
     }
 
-    void copiesNeverShareTheHandle()
+    void writeSendsPaddedReportAndRefusesCodeOne()
     {
-        m_computer->plugFirmware();
-        HIDDevice device = firstFlightComputer();
-        QVERIFY(device.open());
-        {
-            HIDDevice copy(device);
-            QVERIFY(!copy.isOpen());
-            QCOMPARE(copy.pathString(), device.pathString());
-            HIDDevice assigned;
-            assigned = device;
-            QVERIFY(assigned.open());
-            QCOMPARE(m_backend->openHandleCount(), 2);
-            assigned = HIDDevice(); // closes what it held
-            QCOMPARE(m_backend->openHandleCount(), 1);
-        }
-        QVERIFY(device.isOpen());
-        QCOMPARE(m_backend->openHandleCount(), 1);
-        device.closeHandles();
-        QVERIFY(!device.isOpen());
-        QCOMPARE(m_backend->openHandleCount(), 0);
+        PluggedFirmware f;
+        QVERIFY(!f.device.write(HIDPacket(17, {2}), 100)); // closed: nothing sent
+        QVERIFY(f.device.open());
+        QVERIFY(f.device.write(HIDPacket(17, {2}), 30000));
+        CapturedOutput out;
+        QVERIFY(!f.device.write(HIDPacket(1), 100));
+        QCOMPARE(out.text(), std::string("ERROR - CODE READS 1!"));
+        QVERIFY(!f.device.write(HIDPacket(1)));
+        QCOMPARE(out.text(), std::string("ERROR - CODE READS 1!ERROR"));
+        const auto transfers = f.backend.transfers();
+        QCOMPARE(int(transfers.size()), 1);
+        QVERIFY(transfers[0].report == reportOf(17, {2}));
+        QCOMPARE(transfers[0].timeoutMs, uint32_t(30000));
     }
 
-    void transfersFailOnceTheDeviceIsGone()
+    void readFillsCodeAndAllDataOrFails()
     {
-        m_computer->plugFirmware();
-        HIDDevice device = firstFlightComputer();
-        QVERIFY(device.open());
-        m_computer->unplug();
+        PluggedFirmware f;
+        QVERIFY(f.device.open());
         HIDPacket packet;
+        QVERIFY(f.device.write(HIDPacket(24), 5000));
+        QVERIFY(f.device.read(packet, 3000000));
+        QCOMPARE(int(packet.code), 5);
+        QCOMPARE(int(packet.data.size()), HIDPacket::DataSize);
+
         CapturedOutput out;
-        QVERIFY(!device.write(HIDPacket(24), 5000));
-        QVERIFY(!device.read(packet, 5000));
-        QCOMPARE(device.flush(), 6);
+        QVERIFY(!f.device.read(packet)); // nothing queued: a time-out
+        QCOMPARE(out.text(), std::string("failed to rx\n"));
+        QCOMPARE(f.backend.transfers().back().timeoutMs, uint32_t(500));
+
+        f.computer.unplug();
+        QVERIFY(!f.device.write(HIDPacket(24), 5000));
+        QVERIFY(!f.device.read(packet, 5000));
+        QCOMPARE(f.device.flush(), 6);
+    }
+
+    void copyBytesStopsAtTheEndOfData()
+    {
+        HIDPacket packet(2, {1, 2, 3, 4});
+        uint8_t out[4] = {9, 9, 9, 9};
+        packet.copyBytes(out, 4, 2);
+        QCOMPARE(std::vector<uint8_t>(out, out + 4), (std::vector<uint8_t>{3, 4, 9, 9}));
+        packet.copyBytes(out, 4, 200);
+        QCOMPARE(out[0], uint8_t(3));
+    }
+
+    void copiesNeverShareTheHandle()
+    {
+        PluggedFirmware f;
+        QVERIFY(f.device.open());
+        {
+            HIDDevice copy(f.device);
+            QVERIFY(!copy.isOpen());
+            QCOMPARE(copy.pathString(), f.device.pathString());
+            HIDDevice assigned;
+            assigned = f.device;
+            QVERIFY(assigned.open());
+            QCOMPARE(f.backend.openHandleCount(), 2);
+            assigned = HIDDevice(); // closes what it held
+            QCOMPARE(f.backend.openHandleCount(), 1);
+        }
+        QVERIFY(f.device.isOpen());
+        QCOMPARE(f.backend.openHandleCount(), 1);
+        f.device.closeHandles();
+        QVERIFY(!f.device.isOpen());
+        QCOMPARE(f.backend.openHandleCount(), 0);
     }
 
     void flushSkipsStaleReports()
     {
-        m_computer->plugFirmware();
-        HIDDevice device = firstFlightComputer();
-        QCOMPARE(device.flush(), 1);
-        QVERIFY(device.open());
+        PluggedFirmware f;
+        QCOMPARE(f.device.flush(), 1);
+        QVERIFY(f.device.open());
         CommandFault stale;
         stale.staleReports = 2;
-        m_computer->setFault(255, stale);
-        m_backend->clearTransfers();
-        QCOMPARE(device.flush(), 0);
+        f.computer.setFault(255, stale);
+        f.backend.clearTransfers();
+        QCOMPARE(f.device.flush(), 0);
 
-        const auto transfers = m_backend->transfers();
+        const auto transfers = f.backend.transfers();
         QCOMPARE(int(transfers.size()), 4);
-        QCOMPARE(int(transfers[0].report[1]), 255);
+        QVERIFY(transfers[0].report == reportOf(255));
         QCOMPARE(transfers[0].timeoutMs, uint32_t(5000));
         for (int i = 1; i < 4; ++i)
             QCOMPARE(transfers[i].timeoutMs, uint32_t(500));
@@ -199,53 +172,46 @@ private slots:
 
     void flushGivesUpOnSilenceAndOnEndlessStreams()
     {
-        m_computer->plugFirmware();
-        HIDDevice device = firstFlightComputer();
-        QVERIFY(device.open());
-        CommandFault silent;
-        silent.noReply = true;
-        m_computer->setFault(255, silent);
-        CapturedOutput out;
-        QCOMPARE(device.flush(), 6);
-        QCOMPARE(m_backend->transfers().back().timeoutMs, uint32_t(500));
+        PluggedFirmware f;
+        QVERIFY(f.device.open());
+        f.computer.setFault(255, silence());
+        CapturedOutput quiet;
+        QCOMPARE(f.device.flush(), 6);
+        QCOMPARE(f.backend.transfers().back().timeoutMs, uint32_t(500));
 
         BabblingDevice babbler;
-        const std::string path = m_backend->plug(babbler, HIDDevice::VendorId, 9, 0x100);
-        HIDDevice stuck = HIDDevice::enumerate(9, 0, 0).front();
+        const std::string path = f.backend.plug(babbler, HIDDevice::VendorId, 9, 0x100);
+        HIDDevice stuck = HIDDevice::enumerate(9, 0, 0).at(0);
         QVERIFY(stuck.open());
-        m_backend->clearTransfers();
+        f.backend.clearTransfers();
         QCOMPARE(stuck.flush(500), 6);
-        const auto transfers = m_backend->transfers();
+        const auto transfers = f.backend.transfers();
         QVERIFY(transfers.size() > 100 && transfers.size() < 10000);
         QCOMPARE(transfers.front().timeoutMs, uint32_t(500));
-        m_backend->unplug(path);
+        f.backend.unplug(path);
     }
 
     void matchesComparesPathsWithoutCase()
     {
-        m_computer->plugFirmware();
-        HIDDevice device = firstFlightComputer();
-        std::string upper = device.pathString();
+        PluggedFirmware f;
+        const std::string path = f.device.pathString();
+        std::string upper = path;
         for (char &c : upper)
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         CapturedOutput out;
-        QVERIFY(device.matches({5, upper}));
-        QCOMPARE(out.text(), "->" + device.pathString() + "\n->" + upper + "\n");
+        QVERIFY(f.device.matches({5, upper}));
+        QCOMPARE(out.text(), "->" + path + "\n->" + upper + "\n");
 
         out.clear();
-        QVERIFY(!device.matches({5, "/sim/hid/99/4"}));
-        QCOMPARE(out.text(), "->" + device.pathString() + "\n->/sim/hid/99/4\nMatch Failed.\n");
+        QVERIFY(!f.device.matches({5, "/sim/hid/99/4"}));
+        QCOMPARE(out.text(), "->" + path + "\n->/sim/hid/99/4\nMatch Failed.\n");
 
         out.clear();
-        QVERIFY(!device.matches({2, device.pathString()}));
+        QVERIFY(!f.device.matches({2, path}));
         QCOMPARE(out.text(), std::string("Match Failed.\n"));
 
         QVERIFY(!HIDDevice().matches({5, ""})); // an empty record matches nothing
     }
-
-private:
-    std::unique_ptr<SimulatedHidBackend> m_backend;
-    std::unique_ptr<SimulatedFlightComputer> m_computer;
 };
 
 QTEST_GUILESS_MAIN(TestHIDDevice)

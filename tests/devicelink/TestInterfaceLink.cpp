@@ -6,6 +6,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <functional>
+
 namespace {
 
 uint32_t frozenClock()
@@ -13,7 +15,11 @@ uint32_t frozenClock()
     return 123456;
 }
 
+using Step = std::function<void(InterfaceFixture &)>;
+
 } // namespace
+
+Q_DECLARE_METATYPE(Step)
 
 // Connection, live polling and removal. The first three tests rely on the process-wide live
 // state (poll tick, gyro rate counter, magnetometer range) being untouched, so they run first.
@@ -22,324 +28,278 @@ class TestInterfaceLink : public QObject
     Q_OBJECT
 
 private slots:
-    void firstGyroReadingAtTheStartTick();
-    void magnetometerIsCentredOnItsRangeAndXFlipped();
-    void pollScheduleKeepsAtMostEightCodesPending();
-
-    void typedSignalsCarryTheDecodedReadings();
-    void orientationRecordUpdatesTheAttitudeOnly();
-    void badLiveReadsEmitNothing();
-
-    void noDeviceReportsDisconnected();
-    void bootloaderStartsTheFirmwareThenItConnects();
-    void bootloaderWithoutAutoStartStaysInTheBootloader();
-    void connectionErrorsAreReported();
-    void wrongFirmwareVersionIsReportedOnce();
-    void disabledAttemptsAndOpenFirmwareDoNothing();
-
-    void removalOrTeardownClosesTheFirmwareAndDropsPendingCodes();
-    void removalOfTheBootloaderOrAnotherDevice();
-};
-
-void TestInterfaceLink::firstGyroReadingAtTheStartTick()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-    TickClock::setSource(&frozenClock);
-    QSignalSpy gyro(f.link.get(), &NUVQORAInterface::gyroXYZEventRead);
-    f.link->readLiveEvent(12); // no time has passed since the count started: no rate, no fault
-    f.link->readLiveEvent(12);
-    TickClock::setSource(nullptr);
-    QCOMPARE(gyro.count(), 2);
-    QCOMPARE(gyro[0][0].value<NUVEvent_GyroXYZ>().x, 14 * 0.07f);
-}
-
-void TestInterfaceLink::magnetometerIsCentredOnItsRangeAndXFlipped()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-    QSignalSpy mag(f.link.get(), &NUVQORAInterface::magXYZEventRead);
-    f.device.setLiveRecord(13, {13, 0x01, 0x2C, 0xFF, 0x38, 0x00, 0x64}); // 300, -200, 100 (1e-6 units)
-    f.link->readLiveEvent(13);
-    f.device.setLiveRecord(13, {13, 0x00, 0x64, 0xFF, 0x38, 0x00, 0xC8}); // 100, -200, 200
-    f.link->readLiveEvent(13);
-
-    QCOMPARE(mag.count(), 2);
-    const auto first = mag[0][0].value<NUVEvent_MagXYZ>();
-    QCOMPARE(first.x, 0.0f);
-    QCOMPARE(first.y, 0.0f);
-    QCOMPARE(first.z, 0.0f);
-    // x range 100..300 (middle 200), z range 100..200 (middle 150)
-    const auto second = mag[1][0].value<NUVEvent_MagXYZ>();
-    QVERIFY(qAbs(second.x - 100e-6f) < 1e-9f);
-    QCOMPARE(second.y, 0.0f);
-    QVERIFY(qAbs(second.z - 50e-6f) < 1e-9f);
-}
-
-void TestInterfaceLink::pollScheduleKeepsAtMostEightCodesPending()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-
-    f.link->readLiveEvents(); // tick 0 queues sixteen codes
-    f.link->processReadEvents();
-    QCOMPARE(f.liveReadCodes(), (std::vector<int>{2, 11, 12, 13, 3, 4, 5, 6}));
-
-    f.backend.clearTransfers();
-    f.link->readLiveEvents(); // eight still pending: skipped, the tick stays at 1
-    f.link->processReadEvents();
-    QCOMPARE(f.liveReadCodes(), (std::vector<int>{7, 8, 9, 10, 16, 14, 18, 21}));
-
-    f.backend.clearTransfers();
-    f.link->readLiveEvents(); // tick 1 queues nothing
-    f.link->processReadEvents();
-    QVERIFY(f.liveReadCodes().empty());
-
-    f.link->readLiveEvents(); // tick 2
-    f.link->processReadEvent();
-    QCOMPARE(f.liveReadCodes(), (std::vector<int>{2}));
-    f.link->processReadEvents();
-    QCOMPARE(f.liveReadCodes(), (std::vector<int>{2, 11, 12, 21}));
-}
-
-void TestInterfaceLink::typedSignalsCarryTheDecodedReadings()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-    const std::pair<int, const char *> signalOfCode[] = {
-        {1, SIGNAL(textEventRead(NUVEvent_Text))},
-        {2, SIGNAL(accelZEventRead(NUVEvent_AccelZ))},
-        {3, SIGNAL(pressureEventRead(NUVEvent_Pressure))},
-        {4, SIGNAL(compBatEventRead(NUVEvent_ComputerBattery))},
-        {5, SIGNAL(ejectBatEventRead(NUVEvent_EjectionBattery))},
-        {6, SIGNAL(temperatureEventRead(NUVEvent_Temperature))},
-        {7, SIGNAL(inputAEventRead(NUVEvent_LineA))},
-        {8, SIGNAL(inputBEventRead(NUVEvent_LineB))},
-        {9, SIGNAL(inputCEventRead(NUVEvent_LineC))},
-        {10, SIGNAL(inputDEventRead(NUVEvent_LineD))},
-        {11, SIGNAL(accelXYEventRead(NUVEvent_AccelXY))},
-        {12, SIGNAL(gyroXYZEventRead(NUVEvent_GyroXYZ))},
-        {13, SIGNAL(magXYZEventRead(NUVEvent_MagXYZ))},
-        {14, SIGNAL(gpsLLSolEventRead(NUVEvent_GPSLLSol))},
-        {16, SIGNAL(statusEventRead(NUVEvent_Status))},
-        {17, SIGNAL(identEventRead(NUVEvent_Ident))},
-        {18, SIGNAL(gpsTimeEventRead(NUVEvent_GPSTime))},
-    };
-    for (const auto &[code, signal] : signalOfCode) {
-        QSignalSpy spy(f.link.get(), signal);
-        f.link->readLiveEvent(code);
-        QVERIFY2(spy.count() == 1, signal);
-    }
-
-    f.device.setLiveRecord(16, {16, 0x10, 0xA0}); // boost, continuity on A and C
-    f.device.setLiveRecord(17, {17, 'Q', 'O', 'R', 'A', '2', '1'});
-    QSignalSpy status(f.link.get(), &NUVQORAInterface::statusEventRead);
-    QSignalSpy ident(f.link.get(), &NUVQORAInterface::identEventRead);
-    f.link->readLiveEvent(16);
-    f.link->readLiveEvent(17);
-    const auto statusEvent = status[0][0].value<NUVEvent_Status>();
-    QCOMPARE(statusEvent.state, 1);
-    QCOMPARE(statusEvent.lineContinuity, (NUVEvent_Status::LineFlags{true, false, true, false}));
-    QCOMPARE(ident[0][0].value<NUVEvent_Ident>().ident, std::string("QORA21"));
-}
-
-void TestInterfaceLink::orientationRecordUpdatesTheAttitudeOnly()
-{
-    InterfaceFixture f;
-    QCOMPARE(f.link->currentOrientation(), QQuaternion(0, 0, 0, 1));
-    f.connectFirmware();
-    f.device.setLiveRecord(21, {21, 0x10, 0x00, 0x20, 0x00, 0x30, 0x00, 0x70, 0x00}); // x y z w
-    f.link->readLiveEvent(21);
-    QCOMPARE(f.link->currentOrientation(), QQuaternion(0.875f, 0.125f, 0.25f, 0.375f));
-}
-
-void TestInterfaceLink::badLiveReadsEmitNothing()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-    QSignalSpy accelZ(f.link.get(), &NUVQORAInterface::accelZEventRead);
-    QSignalSpy pressure(f.link.get(), &NUVQORAInterface::pressureEventRead);
-    f.device.setLiveRecord(2, {3, 0x01, 0x86, 0xA0}); // another record than the one asked for
-    f.link->readLiveEvent(2);
-    QCOMPARE(accelZ.count() + pressure.count(), 0);
-
-    CommandFault silent;
-    silent.noReply = true;
-    f.device.setFault(3, silent);
-    f.link->readLiveEvent(3); // a failed live read closes the firmware record
-    QCOMPARE(pressure.count(), 0);
-    QSignalSpy disconnected(f.link.get(), &NUVQORAInterface::firmwareDisconnected);
-    f.link->checkDisconnected();
-    QCOMPARE(disconnected.count(), 1);
-}
-
-void TestInterfaceLink::noDeviceReportsDisconnected()
-{
-    for (bool autoStart : {true, false}) {
-        InterfaceFixture f;
-        f.link->setAutoStartFirmware(autoStart);
-        QSignalSpy initialized(f.link.get(), &NUVQORAInterface::firmwareInitialized);
-        QSignalSpy disconnected(f.link.get(), &NUVQORAInterface::firmwareDisconnected);
-        f.link->attemptConnection();
-        QCOMPARE(initialized.count(), 0);
-        QCOMPARE(disconnected.count(), 1);
-        QVERIFY(f.panel.takeCalls().isEmpty());
-    }
-}
-
-void TestInterfaceLink::bootloaderStartsTheFirmwareThenItConnects()
-{
-    InterfaceFixture f;
-    f.device.plugBootloader();
-    QSignalSpy initialized(f.link.get(), &NUVQORAInterface::firmwareInitialized);
-    QSignalSpy disconnected(f.link.get(), &NUVQORAInterface::firmwareDisconnected);
-
-    f.link->attemptConnection();
-    QCOMPARE(f.panel.takeCalls(),
-             QStringList({"Connected to NUV QORA bootloader.", "Awaiting firmware initialization..."}));
-    QCOMPARE(f.device.mode(), SimulatedFlightComputer::Mode::Firmware);
-    QCOMPARE(disconnected.count(), 0);
-
-    f.link->attemptConnection(); // the firmware's arrival
-    QCOMPARE(f.panel.takeCalls(),
-             QStringList({"Firmware initialized.\nNUV QORA (firmware version: 2.13) is now connected."}));
-    QCOMPARE(initialized.count(), 1);
-    QCOMPARE(disconnected.count(), 0);
-    QVERIFY(f.link->isOpen());
-    QCOMPARE(f.requestCodes().back(), 255); // the connection flushes stale input
-}
-
-void TestInterfaceLink::bootloaderWithoutAutoStartStaysInTheBootloader()
-{
-    InterfaceFixture f;
-    f.device.plugBootloader();
-    f.link->setAutoStartFirmware(false);
-    QSignalSpy disconnected(f.link.get(), &NUVQORAInterface::firmwareDisconnected);
-    f.link->attemptConnection();
-    QCOMPARE(f.panel.takeCalls(), QStringList({"Connected to NUV QORA bootloader."}));
-    QCOMPARE(f.device.mode(), SimulatedFlightComputer::Mode::Bootloader);
-    QCOMPARE(disconnected.count(), 0);
-    QVERIFY(f.link->bootloader.isOpen());
-}
-
-void TestInterfaceLink::connectionErrorsAreReported()
-{
+    void firstGyroReadingAtTheStartTick()
     {
         InterfaceFixture f;
-        f.device.setBootloaderVersion(0x300);
-        f.device.plugBootloader();
-        f.link->attemptConnection();
-        QCOMPARE(f.panel.takeCalls(), QStringList({"NUV QORA connected, but with incorrect bootloader version. "
-                                                   "Please check your firmware/software versions."}));
-        QCOMPARE(f.device.mode(), SimulatedFlightComputer::Mode::Bootloader);
+        f.connectFirmware();
+        TickClock::setSource(&frozenClock);
+        QSignalSpy gyro(&f.link, &NUVQORAInterface::gyroXYZEventRead);
+        f.link.readLiveEvent(12); // no time has passed since the count started: no rate, no fault
+        f.link.readLiveEvent(12);
+        TickClock::setSource(nullptr);
+        QCOMPARE(gyro.count(), 2);
+        QCOMPARE(gyro[0][0].value<NUVEvent_GyroXYZ>().x, 14 * 0.07f);
     }
-    InterfaceFixture f;
-    f.device.setRefuseOpen(true);
-    f.device.plugFirmware();
-    QSignalSpy disconnected(f.link.get(), &NUVQORAInterface::firmwareDisconnected);
-    f.link->attemptConnection();
-    QCOMPARE(f.panel.takeCalls(),
-             QStringList({"There was a generic USB connection error. Please try reconnecting your device."}));
-    QCOMPARE(disconnected.count(), 1);
-}
 
-void TestInterfaceLink::wrongFirmwareVersionIsReportedOnce()
-{
-    InterfaceFixture f;
-    f.device.setFirmwareVersion(0x220);
-    f.device.plugFirmware();
-    QSignalSpy initialized(f.link.get(), &NUVQORAInterface::firmwareInitialized);
-    QSignalSpy disconnected(f.link.get(), &NUVQORAInterface::firmwareDisconnected);
+    void magnetometerIsCentredOnItsRangeAndXFlipped()
+    {
+        InterfaceFixture f;
+        f.connectFirmware();
+        QSignalSpy mag(&f.link, &NUVQORAInterface::magXYZEventRead);
+        f.computer.setLiveRecord(13, {13, 0x01, 0x2C, 0xFF, 0x38, 0x00, 0x64}); // 300, -200, 100 (1e-6 units)
+        f.link.readLiveEvent(13);
+        f.computer.setLiveRecord(13, {13, 0x00, 0x64, 0xFF, 0x38, 0x00, 0xC8}); // 100, -200, 200
+        f.link.readLiveEvent(13);
 
-    f.link->attemptConnection();
-    QCOMPARE(f.panel.takeCalls(), QStringList({"NUV QORA connected, but with incorrect firmware version.",
-                                               "This software is intended for devices with firmware version: 2.1x",
-                                               "The connected device is version: 2.20"}));
-    QCOMPARE(initialized.count(), 1);
-    QCOMPARE(disconnected.count(), 1);
-    QCOMPARE(f.link->attributes().versionNumber, 0x220);
+        const auto first = mag[0][0].value<NUVEvent_MagXYZ>();
+        QCOMPARE(std::vector<float>({first.x, first.y, first.z}), std::vector<float>(3, 0.0f));
+        // x range 100..300 (middle 200), z range 100..200 (middle 150)
+        const auto second = mag[1][0].value<NUVEvent_MagXYZ>();
+        QVERIFY(qAbs(second.x - 100e-6f) < 1e-9f);
+        QCOMPARE(second.y, 0.0f);
+        QVERIFY(qAbs(second.z - 50e-6f) < 1e-9f);
+    }
 
-    f.link->attemptConnection();
-    QVERIFY(f.panel.takeCalls().isEmpty());
-    QCOMPARE(initialized.count(), 1);
-    QCOMPARE(disconnected.count(), 2);
+    void pollScheduleKeepsAtMostEightCodesPending()
+    {
+        InterfaceFixture f;
+        f.connectFirmware();
 
-    // A firmware of the right version clears the report, so a later wrong one is told again.
-    f.device.setFirmwareVersion(0x213);
-    f.device.plugFirmware();
-    f.link->attemptConnection();
-    QVERIFY(f.link->isOpen());
-    f.link->deviceRemoved({5, f.device.path()});
-    f.device.setFirmwareVersion(0x220);
-    f.device.plugFirmware();
-    f.panel.takeCalls();
-    f.link->attemptConnection();
-    QCOMPARE(f.panel.takeCalls().size(), 3);
-}
+        f.link.readLiveEvents(); // tick 0 queues sixteen codes
+        f.link.processReadEvents();
+        QCOMPARE(f.liveReadCodes(), (std::vector<int>{2, 11, 12, 13, 3, 4, 5, 6}));
 
-void TestInterfaceLink::disabledAttemptsAndOpenFirmwareDoNothing()
-{
-    InterfaceFixture f;
-    f.device.plugFirmware();
-    QSignalSpy initialized(f.link.get(), &NUVQORAInterface::firmwareInitialized);
-    QSignalSpy disconnected(f.link.get(), &NUVQORAInterface::firmwareDisconnected);
-    f.link->setConnectionAttemptsEnabled(false);
-    f.link->attemptConnection();
-    QVERIFY(!f.link->isOpen());
+        f.backend.clearTransfers();
+        f.link.readLiveEvents(); // eight still pending: skipped, the tick stays at 1
+        f.link.processReadEvents();
+        QCOMPARE(f.liveReadCodes(), (std::vector<int>{7, 8, 9, 10, 16, 14, 18, 21}));
 
-    f.link->setConnectionAttemptsEnabled(true);
-    f.link->attemptConnection();
-    QVERIFY(f.link->isOpen());
-    f.panel.takeCalls();
-    f.backend.clearTransfers();
-    f.link->attemptConnection();
-    QVERIFY(f.panel.takeCalls().isEmpty());
-    QVERIFY(f.backend.transfers().empty());
-    QCOMPARE(initialized.count(), 1);
-    QCOMPARE(disconnected.count(), 0);
-}
+        f.backend.clearTransfers();
+        f.link.readLiveEvents(); // tick 1 queues nothing
+        f.link.processReadEvents();
+        QVERIFY(f.liveReadCodes().empty());
 
-void TestInterfaceLink::removalOrTeardownClosesTheFirmwareAndDropsPendingCodes()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-    const std::string path = f.device.path();
-    f.link->readLiveEvents();
-    f.device.unplug();
-    f.link->deviceRemoved({5, path});
-    QCOMPARE(f.panel.takeCalls(), QStringList({"Firmware disconnected."}));
-    QVERIFY(!f.link->isOpen());
+        f.link.readLiveEvents(); // tick 2
+        f.link.processReadEvent();
+        QCOMPARE(f.liveReadCodes(), (std::vector<int>{2}));
+        f.link.processReadEvents();
+        QCOMPARE(f.liveReadCodes(), (std::vector<int>{2, 11, 12, 21}));
+    }
 
-    f.connectFirmware();
-    f.link->processReadEvents();
-    QVERIFY(f.liveReadCodes().empty());
+    void eachCodeEmitsItsTypedSignal_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("signal");
+        QTest::newRow("text") << 1 << SIGNAL(textEventRead(NUVEvent_Text));
+        QTest::newRow("accelZ") << 2 << SIGNAL(accelZEventRead(NUVEvent_AccelZ));
+        QTest::newRow("pressure") << 3 << SIGNAL(pressureEventRead(NUVEvent_Pressure));
+        QTest::newRow("computer battery") << 4 << SIGNAL(compBatEventRead(NUVEvent_ComputerBattery));
+        QTest::newRow("ejection battery") << 5 << SIGNAL(ejectBatEventRead(NUVEvent_EjectionBattery));
+        QTest::newRow("temperature") << 6 << SIGNAL(temperatureEventRead(NUVEvent_Temperature));
+        QTest::newRow("line A") << 7 << SIGNAL(inputAEventRead(NUVEvent_LineA));
+        QTest::newRow("line B") << 8 << SIGNAL(inputBEventRead(NUVEvent_LineB));
+        QTest::newRow("line C") << 9 << SIGNAL(inputCEventRead(NUVEvent_LineC));
+        QTest::newRow("line D") << 10 << SIGNAL(inputDEventRead(NUVEvent_LineD));
+        QTest::newRow("accelXY") << 11 << SIGNAL(accelXYEventRead(NUVEvent_AccelXY));
+        QTest::newRow("gyro") << 12 << SIGNAL(gyroXYZEventRead(NUVEvent_GyroXYZ));
+        QTest::newRow("magnetometer") << 13 << SIGNAL(magXYZEventRead(NUVEvent_MagXYZ));
+        QTest::newRow("GPS solution") << 14 << SIGNAL(gpsLLSolEventRead(NUVEvent_GPSLLSol));
+        QTest::newRow("status") << 16 << SIGNAL(statusEventRead(NUVEvent_Status));
+        QTest::newRow("ident") << 17 << SIGNAL(identEventRead(NUVEvent_Ident));
+        QTest::newRow("GPS time") << 18 << SIGNAL(gpsTimeEventRead(NUVEvent_GPSTime));
+    }
+    void eachCodeEmitsItsTypedSignal()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, signal);
+        InterfaceFixture f;
+        f.connectFirmware();
+        QSignalSpy spy(&f.link, signal.toLatin1().constData());
+        f.link.readLiveEvent(code);
+        QCOMPARE(spy.count(), 1);
+        const auto transfers = f.backend.transfers();
+        QCOMPARE(int(transfers.size()), 2);
+        QVERIFY(transfers[0].report == reportOf(3, {uint8_t(code)}));
+        QCOMPARE(transfers[0].timeoutMs, 10u);
+        QCOMPARE(transfers[1].timeoutMs, 10u);
+    }
 
-    // The window's teardown does the same.
-    f.link->readLiveEvents();
-    f.link->closeDevices();
-    QVERIFY(!f.link->isOpen());
-    QCOMPARE(f.backend.openHandleCount(), 0);
-    f.connectFirmware();
-    f.link->processReadEvents();
-    QVERIFY(f.liveReadCodes().empty());
-}
+    void signalsCarryTheDecodedReadings()
+    {
+        InterfaceFixture f;
+        QCOMPARE(f.link.currentOrientation(), QQuaternion(0, 0, 0, 1));
+        f.connectFirmware();
+        f.computer.setLiveRecord(16, {16, 0x10, 0xA0}); // boost, continuity on A and C
+        f.computer.setLiveRecord(17, {17, 'Q', 'O', 'R', 'A', '2', '1'});
+        f.computer.setLiveRecord(21, {21, 0x10, 0x00, 0x20, 0x00, 0x30, 0x00, 0x70, 0x00}); // x y z w
+        QSignalSpy status(&f.link, &NUVQORAInterface::statusEventRead);
+        QSignalSpy ident(&f.link, &NUVQORAInterface::identEventRead);
+        for (int code : {16, 17, 21})
+            f.link.readLiveEvent(code);
+        const auto statusEvent = status[0][0].value<NUVEvent_Status>();
+        QCOMPARE(statusEvent.state, 1);
+        QCOMPARE(statusEvent.lineContinuity, (NUVEvent_Status::LineFlags{true, false, true, false}));
+        QCOMPARE(ident[0][0].value<NUVEvent_Ident>().ident, std::string("QORA21"));
+        // The orientation record only turns the attitude.
+        QCOMPARE(f.link.currentOrientation(), QQuaternion(0.875f, 0.125f, 0.25f, 0.375f));
+    }
 
-void TestInterfaceLink::removalOfTheBootloaderOrAnotherDevice()
-{
-    InterfaceFixture f;
-    f.device.plugBootloader();
-    f.link->setAutoStartFirmware(false);
-    f.link->attemptConnection();
-    f.panel.takeCalls();
+    void badLiveReadsEmitNothing()
+    {
+        InterfaceFixture f;
+        f.connectFirmware();
+        QSignalSpy accelZ(&f.link, &NUVQORAInterface::accelZEventRead);
+        QSignalSpy pressure(&f.link, &NUVQORAInterface::pressureEventRead);
+        f.computer.setLiveRecord(2, {3, 0x01, 0x86, 0xA0}); // another record than the one asked for
+        f.link.readLiveEvent(2);
+        f.computer.setFault(3, silence());
+        f.link.readLiveEvent(3); // a failed live read closes the firmware record
+        QCOMPARE(accelZ.count() + pressure.count(), 0);
+        QSignalSpy disconnected(&f.link, &NUVQORAInterface::firmwareDisconnected);
+        f.link.checkDisconnected();
+        QCOMPARE(disconnected.count(), 1);
+    }
 
-    f.link->deviceRemoved({5, "/sim/hid/elsewhere"});
-    QVERIFY(f.panel.takeCalls().isEmpty());
-    QVERIFY(f.link->bootloader.isOpen());
+    void connectionAttempts_data()
+    {
+        QTest::addColumn<Step>("setup");
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<int>("initialized");
+        QTest::addColumn<int>("disconnected");
+        QTest::addColumn<Step>("then");
+        const QString connected = "Firmware initialized.\nNUV QORA (firmware version: 2.13) is now connected.";
+        const QString usbError = "There was a generic USB connection error. Please try reconnecting your device.";
 
-    f.link->deviceRemoved({5, f.device.path()});
-    QCOMPARE(f.panel.takeCalls(), QStringList({"Bootloader disconnected."}));
-    QVERIFY(!f.link->bootloader.isOpen());
-}
+        QTest::newRow("nothing plugged") << Step([](InterfaceFixture &) {}) << QStringList() << 0 << 1 << Step();
+        QTest::newRow("firmware") << Step([](InterfaceFixture &f) { f.computer.plugFirmware(); })
+                                  << QStringList{connected} << 1 << 0 << Step([](InterfaceFixture &f) {
+            QVERIFY(f.link.isOpen());
+            QCOMPARE(f.requestCodes(), std::vector<int>{255}); // stale input is flushed
+            f.backend.clearTransfers();
+            f.link.attemptConnection(); // already open: nothing to do
+            QVERIFY(f.panel.takeCalls().isEmpty());
+            QVERIFY(f.backend.transfers().empty());
+        });
+        QTest::newRow("bootloader") << Step([](InterfaceFixture &f) { f.computer.plugBootloader(); })
+                                    << QStringList{"Connected to NUV QORA bootloader.", "Awaiting firmware initialization..."}
+                                    << 0 << 0 << Step([connected](InterfaceFixture &f) {
+            QCOMPARE(f.computer.mode(), SimulatedFlightComputer::Mode::Firmware);
+            QSignalSpy initialized(&f.link, &NUVQORAInterface::firmwareInitialized);
+            f.link.attemptConnection(); // the firmware's arrival
+            QCOMPARE(f.panel.takeCalls(), QStringList{connected});
+            QCOMPARE(initialized.count(), 1);
+        });
+        QTest::newRow("bootloader without auto start") << Step([](InterfaceFixture &f) {
+            f.link.setAutoStartFirmware(false);
+            f.computer.plugBootloader();
+        }) << QStringList{"Connected to NUV QORA bootloader."} << 0 << 0 << Step([](InterfaceFixture &f) {
+            QCOMPARE(f.computer.mode(), SimulatedFlightComputer::Mode::Bootloader);
+            QVERIFY(f.link.bootloader.isOpen());
+        });
+        QTest::newRow("bootloader of another version") << Step([](InterfaceFixture &f) {
+            f.computer.setBootloaderVersion(0x300);
+            f.computer.plugBootloader();
+        }) << QStringList{"NUV QORA connected, but with incorrect bootloader version. Please check your "
+                          "firmware/software versions."} << 0 << 0 << Step([](InterfaceFixture &f) {
+            QCOMPARE(f.computer.mode(), SimulatedFlightComputer::Mode::Bootloader);
+        });
+        QTest::newRow("firmware that cannot be opened") << Step([](InterfaceFixture &f) {
+            f.computer.setRefuseOpen(true);
+            f.computer.plugFirmware();
+        }) << QStringList{usbError} << 0 << 1 << Step();
+        QTest::newRow("attempts disabled") << Step([](InterfaceFixture &f) {
+            f.link.setConnectionAttemptsEnabled(false);
+            f.computer.plugFirmware();
+        }) << QStringList() << 0 << 0 << Step([](InterfaceFixture &f) {
+            QVERIFY(!f.link.isOpen());
+            f.link.setConnectionAttemptsEnabled(true);
+            f.link.attemptConnection();
+            QVERIFY(f.link.isOpen());
+        });
+        // Last: whether a wrong version has been told is process-wide.
+        QTest::newRow("firmware of another version") << Step([](InterfaceFixture &f) {
+            f.computer.setFirmwareVersion(0x220);
+            f.computer.plugFirmware();
+        }) << QStringList{"NUV QORA connected, but with incorrect firmware version.",
+                          "This software is intended for devices with firmware version: 2.1x",
+                          "The connected device is version: 2.20"} << 1 << 1 << Step([](InterfaceFixture &f) {
+            QCOMPARE(f.link.attributes().versionNumber, 0x220);
+            f.link.attemptConnection(); // told once
+            QVERIFY(f.panel.takeCalls().isEmpty());
+            // A firmware of the right version clears the report, so a later wrong one is told again.
+            f.computer.setFirmwareVersion(0x213);
+            f.computer.plugFirmware();
+            f.link.attemptConnection();
+            QVERIFY(f.link.isOpen());
+            f.link.deviceRemoved({5, f.computer.path()});
+            f.computer.setFirmwareVersion(0x220);
+            f.computer.plugFirmware();
+            f.panel.takeCalls();
+            f.link.attemptConnection();
+            QCOMPARE(f.panel.takeCalls().size(), 3);
+        });
+    }
+    void connectionAttempts()
+    {
+        QFETCH(Step, setup);
+        QFETCH(QStringList, calls);
+        QFETCH(int, initialized);
+        QFETCH(int, disconnected);
+        QFETCH(Step, then);
+        InterfaceFixture f;
+        setup(f);
+        QSignalSpy initializedSpy(&f.link, &NUVQORAInterface::firmwareInitialized);
+        QSignalSpy disconnectedSpy(&f.link, &NUVQORAInterface::firmwareDisconnected);
+        f.link.attemptConnection();
+        QCOMPARE(f.panel.takeCalls(), calls);
+        QCOMPARE(initializedSpy.count(), initialized);
+        QCOMPARE(disconnectedSpy.count(), disconnected);
+        if (then)
+            then(f);
+    }
+
+    void removalOrTeardownClosesTheFirmwareAndDropsPendingCodes()
+    {
+        InterfaceFixture f;
+        f.connectFirmware();
+        const std::string path = f.computer.path();
+        f.link.readLiveEvents();
+        f.computer.unplug();
+        f.link.deviceRemoved({5, path});
+        QCOMPARE(f.panel.takeCalls(), QStringList({"Firmware disconnected."}));
+        QVERIFY(!f.link.isOpen());
+
+        f.connectFirmware();
+        f.link.processReadEvents();
+        QVERIFY(f.liveReadCodes().empty());
+
+        // The window's teardown does the same.
+        f.link.readLiveEvents();
+        f.link.closeDevices();
+        QVERIFY(!f.link.isOpen());
+        QCOMPARE(f.backend.openHandleCount(), 0);
+        f.connectFirmware();
+        f.link.processReadEvents();
+        QVERIFY(f.liveReadCodes().empty());
+    }
+
+    void removalOfTheBootloaderOrAnotherDevice()
+    {
+        InterfaceFixture f;
+        f.computer.plugBootloader();
+        f.link.setAutoStartFirmware(false);
+        f.link.attemptConnection();
+        f.panel.takeCalls();
+
+        f.link.deviceRemoved({5, "/sim/hid/elsewhere"});
+        QVERIFY(f.panel.takeCalls().isEmpty());
+        QVERIFY(f.link.bootloader.isOpen());
+
+        f.link.deviceRemoved({5, f.computer.path()});
+        QCOMPARE(f.panel.takeCalls(), QStringList({"Bootloader disconnected."}));
+        QVERIFY(!f.link.bootloader.isOpen());
+    }
+};
 
 QTEST_GUILESS_MAIN(TestInterfaceLink)
 #include "TestInterfaceLink.moc"

@@ -1,355 +1,268 @@
-#include "CapturedOutput.h"
 #include "FlightMemoryImage.h"
 #include "InterfaceFixture.h"
 
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <functional>
+
 namespace {
+
+using Step = std::function<void(InterfaceFixture &)>;
 
 const QString enable0 = QStringLiteral("enable 0");
 const QString enable1 = QStringLiteral("enable 1");
+const QString reading = QStringLiteral("Reading settings... ");
+const QString writing = QStringLiteral("Writting settings... ");
+const QString success = QStringLiteral("Success.\n");
+const QString calibrated = QStringLiteral("Calibrated pressure. Writing settings...");
+const QString noPressure = QStringLiteral("Error calibrating pressure - no pressure reading.");
+const QString outOfRange = QStringLiteral("Warning! Target pressure out of range. MSL Pressure altitude readings "
+                                          "will not be accurate.");
+const QString clearing = QStringLiteral("Clearing flight memory (this may up to a minute)...");
+const QString storing = QStringLiteral("Storing almanacs (this could take up to a minute)...");
+const QString exiting = QStringLiteral("Exiting firmware...");
 
-CommandFault silence()
+int8_t pressureOffset(const InterfaceFixture &f)
 {
-    CommandFault fault;
-    fault.noReply = true;
-    return fault;
+    return int8_t(f.computer.settingsImage()[2]);
+}
+
+bool settingsUntouched(const InterfaceFixture &f)
+{
+    return f.computer.settingsImage() == SimulatedFlightComputer::defaultSettingsImage();
 }
 
 } // namespace
 
-// The device operation slots: console lines, control locking and signals, on the simulator.
+Q_DECLARE_METATYPE(Step)
+
+// The device operation slots on the simulated firmware: console lines, control locking, the
+// settings they read back, and their effect on the device.
 class TestInterfaceOperations : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void readSettingsEmitsTheBlock();
-    void settingsReadFailureIsReported();
-    void commandsWithoutFirmwareOnlyLockTheControls();
-    void writeSettingsWritesThenReadsBack();
-    void resetSettingsRestoresTheDefaults();
-    void storedAlmanacListShowsEmptySlotsAsDots();
-    void almanacCommands();
-    void calibrationStoresTheOffset();
-    void calibrationOutOfRangeWarnsAndClamps();
-    void calibrationWithoutAPressureReading();
-    void downloadParsesEveryFlight();
-    void cancelledDownloadParsesWhatArrived();
-    void downloadShowsTheMemoryUsed();
-    void downloadWithoutTotalSize();
-    void clearingTheFlightMemory();
-    void firingALine();
-    void returningToTheBootloader();
-    void unblockingTheControls();
-};
+    void operations_data()
+    {
+        QTest::addColumn<Step>("run");
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<int>("settingsReads");
+        QTest::addColumn<Step>("then");
+        const auto row = [](const char *name, Step run, QStringList calls, int settingsReads = 0, Step then = {}) {
+            QTest::newRow(name) << run << calls << settingsReads << then;
+        };
 
-void TestInterfaceOperations::readSettingsEmitsTheBlock()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-    NUVQORASettings onDevice;
-    onDevice.setCallsign("TEST");
-    onDevice.updateChecksum();
-    f.device.setSettingsImage(onDevice.image);
-    QSignalSpy read(f.link.get(), &NUVQORAInterface::settingsRead);
+        row("read settings", [](InterfaceFixture &f) { f.link.readDeviceSettings(); },
+            {enable0, reading, success, enable1}, 1);
+        row("read settings refused", [](InterfaceFixture &f) {
+            f.computer.setFault(6, replyWithCode(9));
+            f.link.readDeviceSettings();
+        }, {enable0, reading, "Error reading settings.\n", "Error: Generic error\n", enable1});
+        row("reset settings", [](InterfaceFixture &f) {
+            NUVQORASettings edited;
+            edited.setRfChannel(42);
+            edited.updateChecksum();
+            f.computer.setSettingsImage(edited.image);
+            f.link.resetDeviceSettings();
+        }, {enable0, "Resetting settings... ", success, enable0, reading, success, enable1, enable1}, 1,
+            [](InterfaceFixture &f) { QVERIFY(settingsUntouched(f)); });
+        row("without firmware only lock the controls", [](InterfaceFixture &f) {
+            f.link.closeDevices();
+            f.link.readDeviceSettings();
+            f.link.writeDeviceSettings(NUVQORASettings());
+            f.link.viewStoredAlmanacs();
+            f.link.calibratePressure(0);
+            f.link.downloadFlights();
+        }, {enable0, enable0, enable0, enable0, enable0}, 0,
+            [](InterfaceFixture &f) { QVERIFY(f.backend.transfers().empty()); });
 
-    f.link->readDeviceSettings();
-    QCOMPARE(f.panel.takeCalls(), QStringList({enable0, "Reading settings... ", "Success.\n", enable1}));
-    QCOMPARE(read.count(), 1);
-    const auto settings = read[0][0].value<NUVQORASettings>();
-    QVERIFY(settings.image == onDevice.image);
-    QVERIFY(settings.valid);
-}
+        row("view stored almanacs", [](InterfaceFixture &f) {
+            f.computer.setAlmanacList({5, 0, 255, 12});
+            f.computer.setAlmanac({7, 0, 0, 0, 0x34, 0x08, 0, 0, 0xAB});
+            f.link.viewStoredAlmanacs();
+        }, {enable0, "Reading almanac SV list...", "Stored SV almanacs:", "[5][.][.][12]" + QString("[.]").repeated(28) + "\n",
+            enable1}, 0, [](InterfaceFixture &f) {
+            QVERIFY(f.output.contains("[5][0][255][12][0]"));
+            QVERIFY(f.output.contains("SV: 7\nWeek: 2100\ndata: [7][0][0][0][34][8][0][0][ab][0]"));
+        });
+        row("upload almanacs", [](InterfaceFixture &f) {
+            f.computer.setAlmanacList({5, 0, 255, 12});
+            f.link.uploadAlmanacs();
+        }, {enable0, "Uploading almanacs...", "Almanacs uploaded: 2\n", enable1});
+        row("store almanacs", [](InterfaceFixture &f) { f.link.storeAlmanacs(); }, {enable0, storing, success, enable1},
+            0, [](InterfaceFixture &f) { QCOMPARE(f.computer.almanacStoreCount(), 1); });
+        row("store almanacs unanswered", [](InterfaceFixture &f) {
+            f.computer.setFault(15, silence());
+            f.link.storeAlmanacs();
+        }, {enable0, storing, "Error storing almanacs.\n", "Error: Generic error\n", enable1});
+        row("clear SV data", [](InterfaceFixture &f) {
+            f.computer.setAlmanacList({5});
+            f.link.clearSVData();
+        }, {enable0, "Clearing space vehicle data...", success, enable1}, 0,
+            [](InterfaceFixture &f) { QCOMPARE(f.computer.almanacList()[0], 0); });
 
-void TestInterfaceOperations::settingsReadFailureIsReported()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-    CommandFault refused;
-    refused.replyCode = 9;
-    f.device.setFault(6, refused);
-    QSignalSpy read(f.link.get(), &NUVQORAInterface::settingsRead);
-    f.link->readDeviceSettings();
-    QCOMPARE(f.panel.takeCalls(), QStringList({enable0, "Reading settings... ", "Error reading settings.\n",
-                                               "Error: Generic error\n", enable1}));
-    QCOMPARE(read.count(), 0);
-}
+        row("calibrate", [](InterfaceFixture &f) {
+            f.computer.setLiveRecord(3, {3, 0x01, 0x8B, 0xB4}); // 101300 Pa
+            f.link.calibratePressure(0); // 101325 Pa at sea level: 25 Pa to add
+        }, {enable0, calibrated, enable0, writing, success, enable0, reading, success, enable1, enable1, enable1}, 1,
+            [](InterfaceFixture &f) {
+            QCOMPARE(pressureOffset(f), 25);
+            f.link.calibratePressure(0); // the stored offset adds to the next calibration
+            QCOMPARE(pressureOffset(f), 50);
+        });
+        row("calibrate out of range", [](InterfaceFixture &f) {
+            f.computer.setLiveRecord(3, {3, 0x01, 0x8A, 0x88}); // 101000 Pa
+            f.link.calibratePressure(0);
+        }, {enable0, outOfRange, calibrated, enable0, writing, success, enable0, reading, success, enable1, enable1, enable1},
+            1, [](InterfaceFixture &f) {
+            QCOMPARE(pressureOffset(f), 127);
+            // Beyond the atmosphere model there is no target pressure: the offset stays as it is.
+            f.link.calibratePressure(50000);
+            QVERIFY(f.panel.takeCalls().contains(outOfRange));
+            QCOMPARE(pressureOffset(f), 127);
+        });
+        row("calibrate on another record", [](InterfaceFixture &f) {
+            f.computer.setLiveRecord(3, {2, 0x01, 0x00});
+            f.link.calibratePressure(0);
+        }, {enable0, noPressure, enable1}, 0, [](InterfaceFixture &f) { QVERIFY(settingsUntouched(f)); });
+        row("calibrate, reading unanswered", [](InterfaceFixture &f) {
+            f.computer.setFault(3, silence()); // the failed live read closes the firmware record
+            f.link.calibratePressure(0);
+        }, {enable0, noPressure}, 0, [](InterfaceFixture &f) { QVERIFY(settingsUntouched(f)); });
+        row("calibrate, settings unanswered", [](InterfaceFixture &f) {
+            f.computer.setFault(6, silence());
+            f.link.calibratePressure(0);
+        }, {enable0, "Error calibrating pressure - couldnt read settings.", enable1});
 
-void TestInterfaceOperations::commandsWithoutFirmwareOnlyLockTheControls()
-{
-    InterfaceFixture f;
-    f.link->readDeviceSettings();
-    f.link->writeDeviceSettings(NUVQORASettings());
-    f.link->viewStoredAlmanacs();
-    f.link->calibratePressure(0);
-    f.link->downloadFlights();
-    // Without firmware the controls are not handed back.
-    QCOMPARE(f.panel.takeCalls(), QStringList({enable0, enable0, enable0, enable0, enable0}));
-    QVERIFY(f.backend.transfers().empty());
-}
+        // Cancelled at once, so that only the size matters.
+        row("download, memory half used", [](InterfaceFixture &f) {
+            f.computer.setMemoryImage(std::vector<uint8_t>(2064384, 0xFF));
+            f.link.abortOperations();
+            f.link.downloadFlights();
+        }, {enable0, "Memory used: 50%", "Parsing flights...", "0 flight(s) downloaded.", enable1});
+        row("download, memory partly used", [](InterfaceFixture &f) {
+            f.computer.setMemoryImage(std::vector<uint8_t>(1000000, 0xFF));
+            f.link.abortOperations();
+            f.link.downloadFlights();
+        }, {enable0, "Memory used: 25%", "Parsing flights...", "0 flight(s) downloaded.", enable1});
+        row("download without total size", [](InterfaceFixture &f) {
+            f.computer.setFault(24, silence());
+            f.link.downloadFlights();
+        }, {enable0, "Can't get total data size: Protocol error", enable1});
+        row("clear flight memory", [](InterfaceFixture &f) {
+            f.computer.setMemoryImage(memoryOfFlights(1));
+            QSignalSpy cleared(&f.link, &NUVQORAInterface::flightDataCleared);
+            f.link.clearFlightData();
+            QCOMPARE(cleared.count(), 1);
+        }, {enable0, clearing, "Flight memory cleared!", enable1}, 0,
+            [](InterfaceFixture &f) { QVERIFY(f.computer.memoryImage().empty()); });
+        row("clear flight memory without firmware", [](InterfaceFixture &f) {
+            f.link.closeDevices();
+            f.link.clearFlightData();
+        }, {enable0, clearing, "Failed to clear flight memory: No device"});
+        row("fire a line", [](InterfaceFixture &f) { f.link.fireLine(2); }, {enable0, enable1}, 0, [](InterfaceFixture &f) {
+            QCOMPARE(f.computer.firedLines(), std::vector<int>{2});
+            QVERIFY(f.output.contains("firing line 2\n"));
+        });
 
-void TestInterfaceOperations::writeSettingsWritesThenReadsBack()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-    NUVQORASettings edited;
-    edited.setCallsign("NEW");
-    edited.setLineMode(2, 3);
-    QSignalSpy read(f.link.get(), &NUVQORAInterface::settingsRead);
-
-    f.link->writeDeviceSettings(edited);
-    QCOMPARE(f.panel.takeCalls(), QStringList({enable0, "Writting settings... ", "Success.\n", enable0,
-                                               "Reading settings... ", "Success.\n", enable1, enable1}));
-    edited.updateChecksum();
-    QVERIFY(f.device.settingsImage() == edited.image);
-    QCOMPARE(read.count(), 1);
-    QVERIFY(read[0][0].value<NUVQORASettings>().image == edited.image);
-}
-
-void TestInterfaceOperations::resetSettingsRestoresTheDefaults()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-    NUVQORASettings edited;
-    edited.setRfChannel(42);
-    edited.updateChecksum();
-    f.device.setSettingsImage(edited.image);
-    QSignalSpy read(f.link.get(), &NUVQORAInterface::settingsRead);
-
-    f.link->resetDeviceSettings();
-    QCOMPARE(f.panel.takeCalls(), QStringList({enable0, "Resetting settings... ", "Success.\n", enable0,
-                                               "Reading settings... ", "Success.\n", enable1, enable1}));
-    QVERIFY(f.device.settingsImage() == NUVQORASettings().image);
-    QCOMPARE(read.count(), 1);
-}
-
-void TestInterfaceOperations::storedAlmanacListShowsEmptySlotsAsDots()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-    f.device.setAlmanacList({5, 0, 255, 12});
-    f.device.setAlmanac({7, 0, 0, 0, 0x34, 0x08, 0, 0, 0xAB});
-    CapturedOutput output;
-
-    f.link->viewStoredAlmanacs();
-    QString entries = "[5][.][.][12]";
-    for (int i = 0; i < 28; ++i)
-        entries += "[.]";
-    QCOMPARE(f.panel.takeCalls(),
-             QStringList({enable0, "Reading almanac SV list...", "Stored SV almanacs:", entries + "\n", enable1}));
-    QVERIFY(output.contains("SV: 7\n"));
-    QVERIFY(output.contains("Week: 2100\n"));
-    QVERIFY(output.contains("data: [7][0][0][0][34][8][0][0][ab][0]"));
-}
-
-void TestInterfaceOperations::almanacCommands()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-    f.device.setAlmanacList({5, 0, 255, 12});
-
-    f.link->uploadAlmanacs();
-    QCOMPARE(f.panel.takeCalls(), QStringList({enable0, "Uploading almanacs...", "Almanacs uploaded: 2\n", enable1}));
-
-    f.link->storeAlmanacs();
-    QCOMPARE(f.panel.takeCalls(), QStringList({enable0, "Storing almanacs (this could take up to a minute)...",
-                                               "Success.\n", enable1}));
-    QCOMPARE(f.device.almanacStoreCount(), 1);
-
-    f.link->clearSVData();
-    QCOMPARE(f.panel.takeCalls(), QStringList({enable0, "Clearing space vehicle data...", "Success.\n", enable1}));
-    QCOMPARE(f.device.almanacList()[0], 0);
-
-    f.device.setFault(15, silence());
-    f.link->storeAlmanacs();
-    QCOMPARE(f.panel.takeCalls(), QStringList({enable0, "Storing almanacs (this could take up to a minute)...",
-                                               "Error storing almanacs.\n", "Error: Generic error\n", enable1}));
-}
-
-void TestInterfaceOperations::calibrationStoresTheOffset()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-    f.device.setLiveRecord(3, {3, 0x01, 0x8B, 0xB4}); // 101300 Pa
-    QSignalSpy read(f.link.get(), &NUVQORAInterface::settingsRead);
-
-    f.link->calibratePressure(0); // 101325 Pa at sea level: 25 Pa to add
-    QCOMPARE(f.panel.takeCalls(),
-             QStringList({enable0, "Calibrated pressure. Writing settings...", enable0, "Writting settings... ",
-                          "Success.\n", enable0, "Reading settings... ", "Success.\n", enable1, enable1, enable1}));
-    QCOMPARE(int8_t(f.device.settingsImage()[2]), 25);
-    QCOMPARE(read.count(), 1);
-
-    f.link->calibratePressure(0); // the stored offset adds to the next calibration
-    QCOMPARE(int8_t(f.device.settingsImage()[2]), 50);
-}
-
-void TestInterfaceOperations::calibrationOutOfRangeWarnsAndClamps()
-{
-    const QString warning = "Warning! Target pressure out of range. MSL Pressure altitude readings will not be accurate.";
-    InterfaceFixture f;
-    f.connectFirmware();
-    f.device.setLiveRecord(3, {3, 0x01, 0x8A, 0x88}); // 101000 Pa
-    f.link->calibratePressure(0);
-    QVERIFY(f.panel.takeCalls().contains(warning));
-    QCOMPARE(int8_t(f.device.settingsImage()[2]), 127);
-
-    // Beyond the atmosphere model there is no target pressure: the offset stays as it is.
-    f.link->calibratePressure(50000);
-    QVERIFY(f.panel.takeCalls().contains(warning));
-    QCOMPARE(int8_t(f.device.settingsImage()[2]), 127);
-}
-
-void TestInterfaceOperations::calibrationWithoutAPressureReading()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-    const auto before = f.device.settingsImage();
-
-    f.device.setLiveRecord(3, {2, 0x01, 0x00}); // the device answers with another record
-    f.link->calibratePressure(0);
-    QCOMPARE(f.panel.takeCalls(),
-             QStringList({enable0, "Error calibrating pressure - no pressure reading.", enable1}));
-
-    f.device.setFault(3, silence()); // the failed live read closes the firmware record
-    f.link->calibratePressure(0);
-    QCOMPARE(f.panel.takeCalls(), QStringList({enable0, "Error calibrating pressure - no pressure reading."}));
-    QVERIFY(f.device.settingsImage() == before);
-
-    f.connectFirmware();
-    f.device.clearFaults();
-    f.device.setFault(6, silence());
-    f.link->calibratePressure(0);
-    QCOMPARE(f.panel.takeCalls(),
-             QStringList({enable0, "Error calibrating pressure - couldnt read settings.", enable1}));
-}
-
-void TestInterfaceOperations::downloadParsesEveryFlight()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-    const std::vector<uint8_t> memory = memoryOfFlights(3);
-    f.device.setMemoryImage(memory);
-    QSignalSpy progress(f.link.get(), &NUVQORAInterface::flightDownloadProgress);
-    QSignalSpy downloaded(f.link.get(), &NUVQORAInterface::flightDownloaded);
-
-    f.link->downloadFlights();
-    QCOMPARE(f.panel.takeCalls(), QStringList({enable0, "Memory used: 1%", "Parsing flights...",
-                                               "3 flight(s) downloaded.", enable1}));
-    const int size = int(memory.size());
-    QCOMPARE(progress.count(), (size + 59) / 60);
-    QCOMPARE(progress.last(), QVariantList({size, size}));
-    QCOMPARE(downloaded.count(), 3);
-    for (const QList<QVariant> &arguments : downloaded) {
-        const auto flight = arguments[0].value<std::shared_ptr<NUVQORAFlight>>();
-        QCOMPARE(flight->events.size(), size_t(2));
-        QVERIFY(flight->settings.valid);
+        row("to the bootloader", [](InterfaceFixture &f) { f.link._toBootloader(); },
+            {exiting, "Awaiting bootloader initialization.\n"}, 0, [](InterfaceFixture &f) {
+            QVERIFY(!f.link.isOpen());
+            QCOMPARE(f.computer.mode(), SimulatedFlightComputer::Mode::Bootloader);
+        });
+        row("to the bootloader, wrong reply", [](InterfaceFixture &f) {
+            f.computer.setFault(10, replyWithCode(7));
+            f.link._toBootloader();
+        }, {exiting, "Error exiting firmware.\n", "Error: Protocol error\n"});
+        row("to the bootloader without firmware", [](InterfaceFixture &f) {
+            f.link.closeDevices();
+            f.link._toBootloader();
+        }, {});
+        row("unblock the controls", [](InterfaceFixture &f) { f.link.unblockControls(); }, {enable1});
+        row("unblock the controls without firmware", [](InterfaceFixture &f) {
+            f.link.closeDevices();
+            f.link.unblockControls();
+        }, {});
     }
-}
-
-void TestInterfaceOperations::cancelledDownloadParsesWhatArrived()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-    f.device.setMemoryImage(memoryOfFlights(3)); // 110 bytes per flight
-    QSignalSpy downloaded(f.link.get(), &NUVQORAInterface::flightDownloaded);
-    NUVQORAInterface *link = f.link.get();
-    connect(link, &NUVQORAInterface::flightDownloadProgress, link, [link](int, int received) {
-        if (received >= 120)
-            link->abortOperations();
-    });
-
-    f.link->downloadFlights();
-    QCOMPARE(f.panel.takeCalls(), QStringList({enable0, "Memory used: 1%", "Parsing flights...",
-                                               "1 flight(s) downloaded.", enable1}));
-    QCOMPARE(downloaded.count(), 1);
-    QCOMPARE(downloaded[0][0].value<std::shared_ptr<NUVQORAFlight>>()->events.size(), size_t(2));
-    QCOMPARE(f.requestCodes().back(), 255); // the cancelled transfer is flushed
-}
-
-void TestInterfaceOperations::downloadShowsTheMemoryUsed()
-{
-    // Cancelled at the first chunk, so only the size matters.
-    for (const auto &[size, shown] : {std::pair(2064384, "50"), std::pair(1000000, "25")}) {
+    void operations()
+    {
+        QFETCH(Step, run);
+        QFETCH(QStringList, calls);
+        QFETCH(int, settingsReads);
+        QFETCH(Step, then);
         InterfaceFixture f;
         f.connectFirmware();
-        f.device.setMemoryImage(std::vector<uint8_t>(size, 0xFF));
-        f.link->abortOperations();
-        f.link->downloadFlights();
-        QCOMPARE(f.panel.takeCalls().at(1), QStringLiteral("Memory used: %1%").arg(shown));
+        QSignalSpy read(&f.link, &NUVQORAInterface::settingsRead);
+        run(f);
+        QCOMPARE(f.panel.takeCalls(), calls);
+        QCOMPARE(read.count(), settingsReads);
+        if (then)
+            then(f);
     }
-}
 
-void TestInterfaceOperations::downloadWithoutTotalSize()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-    f.device.setFault(24, silence());
-    QSignalSpy downloaded(f.link.get(), &NUVQORAInterface::flightDownloaded);
-    f.link->downloadFlights();
-    QCOMPARE(f.panel.takeCalls(), QStringList({enable0, "Can't get total data size: Protocol error", enable1}));
-    QCOMPARE(downloaded.count(), 0);
-}
+    void writtenSettingsAreReadBack()
+    {
+        InterfaceFixture f;
+        f.connectFirmware();
+        NUVQORASettings edited;
+        edited.setCallsign("NEW");
+        edited.setLineMode(2, 3);
+        QSignalSpy read(&f.link, &NUVQORAInterface::settingsRead);
 
-void TestInterfaceOperations::clearingTheFlightMemory()
-{
-    const QString clearing = "Clearing flight memory (this may up to a minute)...";
-    InterfaceFixture f;
-    QSignalSpy cleared(f.link.get(), &NUVQORAInterface::flightDataCleared);
-    f.link->clearFlightData();
-    QCOMPARE(f.panel.takeCalls(), QStringList({enable0, clearing, "Failed to clear flight memory: No device"}));
+        f.link.writeDeviceSettings(edited);
+        QCOMPARE(f.panel.takeCalls(), QStringList({enable0, writing, success, enable0, reading, success, enable1, enable1}));
+        edited.updateChecksum();
+        QVERIFY(f.computer.settingsImage() == edited.image);
+        QCOMPARE(read.count(), 1);
+        const auto settings = read[0][0].value<NUVQORASettings>();
+        QVERIFY(settings.image == edited.image);
+        QVERIFY(settings.valid);
+    }
 
-    f.connectFirmware();
-    f.device.setMemoryImage(memoryOfFlights(1));
-    f.link->clearFlightData();
-    QCOMPARE(f.panel.takeCalls(), QStringList({enable0, clearing, "Flight memory cleared!", enable1}));
-    QCOMPARE(cleared.count(), 1);
-    QVERIFY(f.device.memoryImage().empty());
-}
+    void downloadParsesEveryFlight()
+    {
+        InterfaceFixture f;
+        f.connectFirmware();
+        const std::vector<uint8_t> memory = memoryOfFlights(3);
+        f.computer.setMemoryImage(memory);
+        QSignalSpy progress(&f.link, &NUVQORAInterface::flightDownloadProgress);
+        QSignalSpy downloaded(&f.link, &NUVQORAInterface::flightDownloaded);
 
-void TestInterfaceOperations::firingALine()
-{
-    InterfaceFixture f;
-    f.connectFirmware();
-    CapturedOutput output;
-    f.link->fireLine(2);
-    QCOMPARE(f.panel.takeCalls(), QStringList({enable0, enable1}));
-    QCOMPARE(f.device.firedLines(), std::vector<int>{2});
-    QVERIFY(output.contains("firing line 2\n"));
-}
+        f.link.downloadFlights();
+        QCOMPARE(f.panel.takeCalls(),
+                 QStringList({enable0, "Memory used: 1%", "Parsing flights...", "3 flight(s) downloaded.", enable1}));
+        const int size = int(memory.size());
+        QCOMPARE(progress.count(), (size + 59) / 60);
+        QCOMPARE(progress.last(), QVariantList({size, size}));
+        QCOMPARE(downloaded.count(), 3);
+        for (const QList<QVariant> &arguments : downloaded) {
+            const auto flight = arguments[0].value<std::shared_ptr<NUVQORAFlight>>();
+            QCOMPARE(flight->events.size(), size_t(2));
+            QVERIFY(flight->settings.valid);
+        }
+    }
 
-void TestInterfaceOperations::returningToTheBootloader()
-{
-    InterfaceFixture f;
-    f.link->_toBootloader();
-    QVERIFY(f.panel.takeCalls().isEmpty());
+    void cancelledDownloadParsesWhatArrived()
+    {
+        InterfaceFixture f;
+        f.connectFirmware();
+        f.computer.setMemoryImage(memoryOfFlights(3)); // 110 bytes per flight
+        QSignalSpy downloaded(&f.link, &NUVQORAInterface::flightDownloaded);
+        connect(&f.link, &NUVQORAInterface::flightDownloadProgress, &f.link, [&f](int, int received) {
+            if (received >= 120)
+                f.link.abortOperations();
+        });
 
-    f.connectFirmware();
-    CommandFault wrongReply;
-    wrongReply.replyCode = 7;
-    f.device.setFault(10, wrongReply);
-    f.link->_toBootloader();
-    QCOMPARE(f.panel.takeCalls(), QStringList({"Exiting firmware...", "Error exiting firmware.\n",
-                                               "Error: Protocol error\n"}));
-
-    f.device.clearFaults();
-    f.link->_toBootloader();
-    QCOMPARE(f.panel.takeCalls(), QStringList({"Exiting firmware...", "Awaiting bootloader initialization.\n"}));
-    QVERIFY(!f.link->isOpen());
-    QCOMPARE(f.device.mode(), SimulatedFlightComputer::Mode::Bootloader);
-}
-
-void TestInterfaceOperations::unblockingTheControls()
-{
-    InterfaceFixture f;
-    f.link->unblockControls();
-    QVERIFY(f.panel.takeCalls().isEmpty());
-    f.connectFirmware();
-    f.link->unblockControls();
-    QCOMPARE(f.panel.takeCalls(), QStringList({enable1}));
-}
+        f.link.downloadFlights();
+        QCOMPARE(f.panel.takeCalls(),
+                 QStringList({enable0, "Memory used: 1%", "Parsing flights...", "1 flight(s) downloaded.", enable1}));
+        QCOMPARE(downloaded.count(), 1);
+        QCOMPARE(downloaded[0][0].value<std::shared_ptr<NUVQORAFlight>>()->events.size(), size_t(2));
+        QCOMPARE(f.requestCodes().back(), 255); // the cancelled transfer is flushed
+    }
+};
 
 QTEST_GUILESS_MAIN(TestInterfaceOperations)
 #include "TestInterfaceOperations.moc"

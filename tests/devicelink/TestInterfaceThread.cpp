@@ -2,58 +2,13 @@
 #include "FlightMemoryImage.h"
 #include "NUVQORAInterface.h"
 #include "RecordingPanel.h"
-#include "SimulatedFlightComputer.h"
-#include "SimulatedHidBackend.h"
+#include "SimulatorFixture.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
-
-// Receives the interface's signals in the GUI thread, as the device window does.
-class Receiver : public QObject
-{
-    Q_OBJECT
-
-public:
-    int pressures = 0;
-    int gyros = 0;
-    int flights = 0;
-    int progress = 0;
-    int disconnected = 0;
-    bool allInGuiThread = true;
-
-public slots:
-    void pressureEventRead(NUVEvent_Pressure e)
-    {
-        check();
-        pressures += e.pressure > 0;
-    }
-    void gyroXYZEventRead(NUVEvent_GyroXYZ)
-    {
-        check();
-        ++gyros;
-    }
-    void flightDownloaded(std::shared_ptr<NUVQORAFlight> flight)
-    {
-        check();
-        flights += flight && flight->events.size() == 2;
-    }
-    void flightDownloadProgress(int, int)
-    {
-        check();
-        ++progress;
-    }
-    void firmwareDisconnected()
-    {
-        check();
-        ++disconnected;
-    }
-
-private:
-    void check() { allInGuiThread = allInGuiThread && QThread::currentThread() == QCoreApplication::instance()->thread(); }
-};
 
 // The interface in a real worker thread, driven and torn down as the device window does;
 // run it under ThreadSanitizer (scripts/test --sanitize thread) to check the locking.
@@ -64,56 +19,60 @@ class TestInterfaceThread : public QObject
 private slots:
     void init();
     void cleanup();
-    void liveReadingsAndFlightsReachTheGuiThread();
-    void directCallsFromTheGuiThreadWhilePolling();
+    void readingsAndFlightsReachTheGuiThreadWhileItCallsIn();
     void teardownDuringAnEmulationStopsIt();
 
 private:
-    void startWorker();
+    template <typename... Args, typename Accept>
+    void count(void (NUVQORAInterface::*signal)(Args...), int &counter, Accept accept);
     void tearDown();
 
-    std::unique_ptr<SimulatedHidBackend> m_backend;
-    std::unique_ptr<SimulatedFlightComputer> m_device;
-    std::unique_ptr<RecordingPanel> m_panel;
-    std::unique_ptr<Receiver> m_receiver;
+    std::unique_ptr<SimulatorFixture> m_sim;
+    RecordingPanel m_panel;
     QThread *m_thread = nullptr;
     NUVQORAInterface *m_link = nullptr;
+    struct Counts
+    {
+        int pressures = 0, gyros = 0, flights = 0, progress = 0, disconnected = 0;
+        bool allInGuiThread = true;
+    } m_counts;
 };
 
+// Counts the signal's arrivals that `accept` takes, checking that they arrive in the GUI thread.
+template <typename... Args, typename Accept>
+void TestInterfaceThread::count(void (NUVQORAInterface::*signal)(Args...), int &counter, Accept accept)
+{
+    connect(m_link, signal, this, [this, &counter, accept](Args... arguments) {
+        m_counts.allInGuiThread = m_counts.allInGuiThread && QThread::currentThread() == thread();
+        counter += accept(arguments...);
+    });
+}
+
+// Everything is set up before the thread starts, so its start orders the set-up before the
+// worker's first step for ThreadSanitizer too (Qt's own locks are invisible to it).
 void TestInterfaceThread::init()
 {
-    m_backend = std::make_unique<SimulatedHidBackend>();
-    m_device = std::make_unique<SimulatedFlightComputer>(*m_backend);
-    m_panel = std::make_unique<RecordingPanel>();
-    m_receiver = std::make_unique<Receiver>();
-    HidBackend::setCurrent(m_backend.get());
-    m_device->plugFirmware();
-    startWorker();
+    m_counts = {};
+    m_panel.takeCalls();
+    m_sim = std::make_unique<SimulatorFixture>();
+    m_sim->computer.plugFirmware();
+    m_thread = new QThread;
+    m_link = new NUVQORAInterface(&m_panel);
+    m_link->moveToThread(m_thread);
+    count(&NUVQORAInterface::pressureEventRead, m_counts.pressures, [](const NUVEvent_Pressure &e) { return e.pressure > 0; });
+    count(&NUVQORAInterface::gyroXYZEventRead, m_counts.gyros, [](const NUVEvent_GyroXYZ &) { return true; });
+    count(&NUVQORAInterface::flightDownloaded, m_counts.flights,
+          [](const std::shared_ptr<NUVQORAFlight> &flight) { return flight && flight->events.size() == 2; });
+    count(&NUVQORAInterface::flightDownloadProgress, m_counts.progress, [](int, int) { return true; });
+    count(&NUVQORAInterface::firmwareDisconnected, m_counts.disconnected, [] { return true; });
+    QMetaObject::invokeMethod(m_link, "attemptConnection", Qt::QueuedConnection);
+    m_thread->start();
 }
 
 void TestInterfaceThread::cleanup()
 {
     tearDown();
-    m_device.reset();
-    HidBackend::setCurrent(nullptr);
-    m_backend.reset();
-}
-
-// Everything is set up before the thread starts, so its start orders the set-up before the
-// worker's first step for ThreadSanitizer too (Qt's own locks are invisible to it).
-void TestInterfaceThread::startWorker()
-{
-    m_thread = new QThread;
-    m_link = new NUVQORAInterface(m_panel.get());
-    m_link->moveToThread(m_thread);
-    Receiver *r = m_receiver.get();
-    connect(m_link, &NUVQORAInterface::pressureEventRead, r, &Receiver::pressureEventRead);
-    connect(m_link, &NUVQORAInterface::gyroXYZEventRead, r, &Receiver::gyroXYZEventRead);
-    connect(m_link, &NUVQORAInterface::flightDownloaded, r, &Receiver::flightDownloaded);
-    connect(m_link, &NUVQORAInterface::flightDownloadProgress, r, &Receiver::flightDownloadProgress);
-    connect(m_link, &NUVQORAInterface::firmwareDisconnected, r, &Receiver::firmwareDisconnected);
-    QMetaObject::invokeMethod(m_link, "attemptConnection", Qt::QueuedConnection);
-    m_thread->start();
+    m_sim.reset();
 }
 
 // The device window's order: cancel long operations, stop the thread, close, delete.
@@ -131,27 +90,12 @@ void TestInterfaceThread::tearDown()
     m_link = nullptr;
 }
 
-void TestInterfaceThread::liveReadingsAndFlightsReachTheGuiThread()
+void TestInterfaceThread::readingsAndFlightsReachTheGuiThreadWhileItCallsIn()
 {
     QTimer poll;
     connect(&poll, &QTimer::timeout, m_link, &NUVQORAInterface::readLiveEvents, Qt::QueuedConnection);
     poll.start(10);
-    QTRY_VERIFY_WITH_TIMEOUT(m_receiver->pressures >= 3 && m_receiver->gyros >= 30, 10000);
-    poll.stop();
-
-    m_device->setMemoryImage(memoryOfFlights(2));
-    QMetaObject::invokeMethod(m_link, "downloadFlights", Qt::QueuedConnection);
-    QTRY_COMPARE_WITH_TIMEOUT(m_receiver->flights, 2, 10000);
-    QCOMPARE(m_receiver->progress, 4);
-    QVERIFY(m_receiver->allInGuiThread);
-}
-
-void TestInterfaceThread::directCallsFromTheGuiThreadWhilePolling()
-{
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, m_link, &NUVQORAInterface::readLiveEvents, Qt::QueuedConnection);
-    poll.start(10);
-    QTRY_VERIFY_WITH_TIMEOUT(m_receiver->gyros >= 10, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_counts.pressures >= 3 && m_counts.gyros >= 30, 10000);
 
     // What the main and device windows do from the GUI thread while the worker polls.
     QElapsedTimer timer;
@@ -167,13 +111,19 @@ void TestInterfaceThread::directCallsFromTheGuiThreadWhilePolling()
         }
         QCoreApplication::processEvents();
     }
-    const std::string path = m_device->path();
-    m_device->unplug();
+    poll.stop();
+
+    m_sim->computer.setMemoryImage(memoryOfFlights(2));
+    QMetaObject::invokeMethod(m_link, "downloadFlights", Qt::QueuedConnection);
+    QTRY_COMPARE_WITH_TIMEOUT(m_counts.flights, 2, 10000);
+    QCOMPARE(m_counts.progress, 4);
+
+    const std::string path = m_sim->computer.path();
+    m_sim->computer.unplug();
     m_link->deviceRemoved({5, path});
     m_link->checkDisconnected();
-    QTRY_VERIFY(m_receiver->disconnected >= 1);
-    poll.stop();
-    QVERIFY(m_receiver->allInGuiThread);
+    QTRY_VERIFY(m_counts.disconnected >= 1);
+    QVERIFY(m_counts.allInGuiThread);
 }
 
 void TestInterfaceThread::teardownDuringAnEmulationStopsIt()
@@ -188,13 +138,13 @@ void TestInterfaceThread::teardownDuringAnEmulationStopsIt()
 
     QMetaObject::invokeMethod(m_link, "emulateLaunch", Qt::QueuedConnection, Q_ARG(QString, source.fileName()),
                               Q_ARG(QString, dir.filePath("results.csv")), Q_ARG(bool, true));
-    QTRY_VERIFY_WITH_TIMEOUT(m_panel->calls.contains("Emulation time: 0 s"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_panel.calls.contains("Emulation time: 0 s"), 10000);
 
     QElapsedTimer timer;
     timer.start();
     tearDown();
     QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
-    QVERIFY(m_panel->takeCalls().contains("Emulation stoped prematurely!"));
+    QVERIFY(m_panel.takeCalls().contains("Emulation stoped prematurely!"));
 }
 
 QTEST_GUILESS_MAIN(TestInterfaceThread)

@@ -1,21 +1,95 @@
 #include "EmulationRow.h"
+#include "InterfaceFixture.h"
 #include "NUVEvent_AccelZ.h"
 #include "NUVEvent_Pressure.h"
 #include "NUVQORAFlight.h"
-#include "NUVQORAInterface.h"
-#include "RecordingPanel.h"
-#include "ScriptedEmulationDevice.h"
-#include "SimulatedHidBackend.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstring>
+#include <deque>
+#include <functional>
 #include <limits>
-#include <memory>
 
 namespace {
+
+// A firmware that knows only the flush and the emulation commands, and answers each emulation
+// step with the next reply of its script; once the script is used up, steps go unanswered.
+class ScriptedEmulationDevice : public SimulatedDevice
+{
+public:
+    struct Reply
+    {
+        uint8_t state;
+        float altitude, velocity, acceleration;
+        std::array<uint8_t, 4> lines;
+        float w, x, y, z;
+    };
+
+    std::deque<Reply> script;
+    std::vector<Report> requests;
+    std::function<void()> afterStep; // runs inside each answered step
+
+    bool acceptsOpen() const override { return true; }
+    bool receive(const Report &report) override
+    {
+        requests.push_back(report);
+        if (report[1] == 255) {
+            m_outgoing.push_back(reportOf(1));
+        } else if (report[1] == 25) {
+            m_outgoing.push_back(reportOf(5));
+        } else if (report[1] == 32 && !script.empty()) {
+            m_outgoing.push_back(encode(script.front()));
+            script.pop_front();
+            if (afterStep)
+                afterStep();
+        }
+        return true;
+    }
+    bool nextReport(Report &report) override
+    {
+        if (m_outgoing.empty())
+            return false;
+        report = m_outgoing.front();
+        m_outgoing.pop_front();
+        return true;
+    }
+    void dropQueuedInput() override { m_outgoing.clear(); }
+
+    // The data bytes of every request with this code.
+    std::vector<std::vector<uint8_t>> requestData(uint8_t code) const
+    {
+        std::vector<std::vector<uint8_t>> data;
+        for (const Report &r : requests) {
+            if (r[1] == code)
+                data.emplace_back(r.begin() + 2, r.end());
+        }
+        return data;
+    }
+
+private:
+    static Report encode(const Reply &reply)
+    {
+        std::vector<uint8_t> bytes{reply.state};
+        const auto appendFloats = [&bytes](std::initializer_list<float> values) {
+            for (float value : values) {
+                uint32_t bits;
+                std::memcpy(&bits, &value, sizeof bits);
+                for (int shift = 0; shift < 32; shift += 8)
+                    bytes.push_back(uint8_t(bits >> shift));
+            }
+        };
+        appendFloats({reply.altitude, reply.velocity, reply.acceleration});
+        bytes.insert(bytes.end(), reply.lines.begin(), reply.lines.end());
+        appendFloats({reply.w, reply.x, reply.y, reply.z});
+        return reportOf(5, bytes);
+    }
+
+    std::deque<Report> m_outgoing;
+};
 
 const QByteArray header = "Time[s],Pressure altitude [m],GPS altitude [m],GPS Valid,Acceleration x [m/s^2], "
                           "Acceleration y [m/s^2], Acceleration z [m/s^2], Gyro x [deg/s], Gyro y [deg/s], "
@@ -24,6 +98,10 @@ const QByteArray resultsHeader = "Time [s],State,Altitude [m],Velocity [m/s],Acc
                                  "Line C,Line D,Orientation quaturnion w,Orientation quaturnion x,Orientation "
                                  "quaturnion y,Orientation quaturnion z,Angle (device frame) [deg.]\n";
 const ScriptedEmulationDevice::Reply upright{0, 0, 0, -9.81f, {0, 0, 0, 0}, 1, 0, 0, 0};
+const QString starting = QStringLiteral("Emulating flight on device...");
+const QString complete = QStringLiteral("Emulation complete!");
+const QString failed = QStringLiteral("Emulation failed - the data might not be formatted correctly!");
+const QString writeFailed = QStringLiteral("Failed to write to output file!");
 
 uint32_t u32At(const std::vector<uint8_t> &bytes, int offset)
 {
@@ -43,31 +121,20 @@ QByteArray rows(int count)
     return text;
 }
 
-// The interface on a scripted emulation firmware, with files in a temporary directory.
-struct EmulationFixture
+// The interface connected to a scripted emulation firmware, with files in a temporary directory.
+struct EmulationFixture : InterfaceFixture
 {
-    SimulatedHidBackend backend;
     ScriptedEmulationDevice device;
-    RecordingPanel panel;
-    std::unique_ptr<NUVQORAInterface> link;
     QTemporaryDir dir;
     QString source = dir.filePath("flight.csv");
     QString target = dir.filePath("results.csv");
 
     EmulationFixture()
     {
-        HidBackend::setCurrent(&backend);
-        link = std::make_unique<NUVQORAInterface>(&panel);
-        backend.plug(device, 0x03DB, 4, 0x213);
-        link->attemptConnection();
+        backend.plug(device, HIDDevice::VendorId, 4, 0x213);
+        link.attemptConnection();
         panel.takeCalls();
         device.requests.clear();
-    }
-
-    ~EmulationFixture()
-    {
-        link.reset();
-        HidBackend::setCurrent(nullptr);
     }
 
     void writeSource(const QByteArray &text)
@@ -77,11 +144,7 @@ struct EmulationFixture
         file.write(text);
     }
 
-    void script(int count)
-    {
-        for (int i = 0; i < count; ++i)
-            device.script.push_back(upright);
-    }
+    void script(int count) { device.script.insert(device.script.end(), count, upright); }
 
     QByteArray results() const
     {
@@ -90,6 +153,11 @@ struct EmulationFixture
     }
 };
 
+QVector<int> asVector(const std::array<int16_t, 3> &values)
+{
+    return {values[0], values[1], values[2]};
+}
+
 } // namespace
 
 class TestLaunchEmulation : public QObject
@@ -97,239 +165,193 @@ class TestLaunchEmulation : public QObject
     Q_OBJECT
 
 private slots:
-    void rowsConvertToDeviceUnits();
-    void rowValuesSaturateAtTheirRange();
-    void resultsFileHoldsEveryDeviceAnswer();
-    void headerOnlyRunsNoCommand();
-    void fileErrorsEndTheRun();
-    void closedDeviceFailsAtTheStart();
-    void shortRowEndsTheRunAsComplete();
-    void unansweredStepFailsTheRun();
-    void stopEndsTheRunAtTheNextRow();
-    void elapsedTimeIsShownEveryHundredRows();
-    void realTimeRunIsPacedAtTenMillisecondsPerRow();
-    void exportedFlightRunsRowByRow();
-};
-
-void TestLaunchEmulation::rowsConvertToDeviceUnits()
-{
-    const auto row = EmulationRow::parse("1.50,100.00,105.50,2,1.00,-2.00,-9.81,7.00,-0.70,0.07");
-    QVERIFY(row);
-    QCOMPARE(row->time, 1.5f);
-    QCOMPARE(row->step.pressure, EmulationRow::pressureAt(100));
-    QCOMPARE(row->step.gpsAltitude, 105500u);
-    QCOMPARE(row->step.gpsValid, 0xFF);
-    QCOMPARE(row->step.acceleration, (std::array<int16_t, 3>{26, -52, -256}));
-    QCOMPARE(row->step.gyro, (std::array<int16_t, 3>{100, -10, 1}));
-
-    QCOMPARE(EmulationRow::parse("0,0,0,0,0,0,0,0,0,0")->step.gpsValid, 0);
-    QCOMPARE(EmulationRow::parse("0,0,-1.5,1,0,0,0,0,0,0,extra")->step.gpsAltitude, uint32_t(-1500));
-    QVERIFY(!EmulationRow::parse("0,0,0,0,0,0,0,0,0"));
-    QVERIFY(!EmulationRow::parse(""));
-    QCOMPARE(EmulationRow::parse(" 2.25 , 0 , 0 , 0 , 0 , 0 , 0 , 0 , 0 , 0 \r")->time, 2.25f);
-
-    QCOMPARE(EmulationRow::pressureAt(0), 101325u);
-    QCOMPARE(EmulationRow::pressureAt(40000), EmulationRow::pressureAt(30000));
-    QVERIFY(EmulationRow::pressureAt(-500) > 101325u); // below sea level is not limited
-}
-
-void TestLaunchEmulation::rowValuesSaturateAtTheirRange()
-{
-    const auto high = EmulationRow::parse("0,-1e9,1e9,0,1e6,1e6,1e6,1e6,1e6,1e6");
-    QCOMPARE(high->step.pressure, std::numeric_limits<uint32_t>::max());
-    QCOMPARE(int32_t(high->step.gpsAltitude), std::numeric_limits<int32_t>::max());
-    QCOMPARE(high->step.acceleration[2], std::numeric_limits<int16_t>::max());
-    QCOMPARE(high->step.gyro[0], std::numeric_limits<int16_t>::max());
-
-    const auto low = EmulationRow::parse("0,0,-1e9,0,-1e6,0,0,-1e6,0,0");
-    QCOMPARE(int32_t(low->step.gpsAltitude), std::numeric_limits<int32_t>::min());
-    QCOMPARE(low->step.acceleration[0], std::numeric_limits<int16_t>::min());
-    QCOMPARE(low->step.gyro[0], std::numeric_limits<int16_t>::min());
-
-    const auto garbage = EmulationRow::parse("x,nan,inf,99999999999,abc,,-,+3,0x10,1e400");
-    QCOMPARE(garbage->time, 0.0f);
-    QCOMPARE(garbage->step.pressure, 0u);
-    QCOMPARE(int32_t(garbage->step.gpsAltitude), std::numeric_limits<int32_t>::max());
-    QCOMPARE(garbage->step.gpsValid, 0xFF);
-    QCOMPARE(garbage->step.acceleration, (std::array<int16_t, 3>{0, 0, 0}));
-    QCOMPARE(garbage->step.gyro[0], int16_t(42));
-}
-
-void TestLaunchEmulation::resultsFileHoldsEveryDeviceAnswer()
-{
-    EmulationFixture f;
-    f.writeSource(header.chopped(1) + "\r\n"
-                  + "0.00,0.00,0.00,0,0.00,0.00,9.81,0.00,0.00,0.00\r\n"
-                    "0.01,100.00,105.50,1,1.00,-2.00,-9.81,7.00,-0.70,0.00\r\n"
-                    "0.02,40000.00,0.00,2,0.00,0.00,1000000.00,0.00,0.00,0.00\n");
-    f.device.script = {upright,
-                       {3, 123.5f, -4.25f, 2.5f, {0, 1, 0, 2}, 0.5f, 0.5f, 0.5f, 0.5f},
-                       // Not quite unit length: the angle's cosine comes out just above 1.
-                       {9, 1e6f, 0, 0, {0, 0, 0, 0}, 1.0000001f, 0, 0, 0}};
-    QSignalSpy complete(f.link.get(), &NUVQORAInterface::emulationComplete);
-
-    f.link->emulateLaunch(f.source, f.target, false);
-
-    QCOMPARE(f.results(), resultsHeader + "0,pad,0,0,0,0,0,0,0,1,0,0,0,0\n"
-                                          "0.01,coast,123.5,-4.25,12.31,0,100,0,100,0.5,0.5,0.5,0.5,90\n"
-                                          "0.02,9,1e+06,0,9.81,0,0,0,0,1,0,0,0,0\n");
-    QCOMPARE(f.panel.takeCalls(), QStringList({"enable 0", "Emulating flight on device...", "Emulation time: 0 s",
-                                               "Emulation complete!", "enable 1"}));
-    QCOMPARE(complete.count(), 1);
-
-    QCOMPARE(f.device.requests.front()[1], 25);
-    QCOMPARE(u32At({f.device.requests.front().begin() + 2, f.device.requests.front().end()}, 0), 101325u);
-    const auto steps = f.device.stepRequests();
-    QCOMPARE(steps.size(), size_t(3));
-    QCOMPARE(u32At(steps[1], 0), EmulationRow::pressureAt(100));
-    QCOMPARE(u32At(steps[1], 4), 105500u);
-    QCOMPARE(steps[1][8], 0xFF);
-    QCOMPARE(s16At(steps[1], 13), int16_t(-256));
-    QCOMPARE(s16At(steps[1], 15), int16_t(100));
-    QCOMPARE(u32At(steps[2], 0), EmulationRow::pressureAt(30000));
-    QCOMPARE(steps[2][8], 0xFF);
-    QCOMPARE(s16At(steps[2], 13), int16_t(32767));
-}
-
-void TestLaunchEmulation::headerOnlyRunsNoCommand()
-{
-    EmulationFixture f;
-    f.writeSource(header);
-    f.link->emulateLaunch(f.source, f.target);
-    QCOMPARE(f.results(), resultsHeader);
-    QCOMPARE(f.panel.takeCalls(),
-             QStringList({"enable 0", "Emulating flight on device...", "Emulation complete!", "enable 1"}));
-    QVERIFY(f.device.requests.empty());
-}
-
-void TestLaunchEmulation::fileErrorsEndTheRun()
-{
-    EmulationFixture f;
-    QSignalSpy complete(f.link.get(), &NUVQORAInterface::emulationComplete);
-    f.link->emulateLaunch(f.dir.filePath("missing.csv"), f.target, false);
-    QCOMPARE(f.panel.takeCalls(),
-             QStringList({"enable 0", "Emulating flight on device...", "Failed to read input file!", "enable 1"}));
-
-    f.writeSource(rows(2));
-    f.link->emulateLaunch(f.source, f.dir.path(), false); // a directory cannot be written as a file
-    QCOMPARE(f.panel.takeCalls(), QStringList({"enable 0", "Emulating flight on device...",
-                                               "Failed to write to output file!", "enable 1"}));
-    QCOMPARE(complete.count(), 2);
-    QVERIFY(f.device.requests.empty());
-
-    if (!QFile::exists("/dev/full"))
-        return;
-    f.script(2);
-    f.link->emulateLaunch(f.source, "/dev/full", false); // results that cannot be stored
-    QCOMPARE(f.panel.takeCalls(), QStringList({"enable 0", "Emulating flight on device...", "Emulation time: 0 s",
-                                               "Failed to write to output file!", "enable 1"}));
-}
-
-void TestLaunchEmulation::closedDeviceFailsAtTheStart()
-{
-    EmulationFixture f;
-    f.link->closeDevices();
-    f.writeSource(rows(3));
-    f.link->emulateLaunch(f.source, f.target, false);
-    QCOMPARE(f.results(), resultsHeader);
-    // The controls stay locked: there is no device to control.
-    QCOMPARE(f.panel.takeCalls(), QStringList({"enable 0", "Emulating flight on device...",
-                                               "Emulation failed - the data might not be formatted correctly!"}));
-}
-
-void TestLaunchEmulation::shortRowEndsTheRunAsComplete()
-{
-    EmulationFixture f;
-    f.writeSource(rows(1) + "0.01,1,2,3\n" + rows(1).mid(header.size()));
-    f.script(2);
-    f.link->emulateLaunch(f.source, f.target, false);
-    QCOMPARE(f.results().count('\n'), 2);
-    QVERIFY(f.panel.takeCalls().contains("Emulation complete!"));
-    QCOMPARE(f.device.stepRequests().size(), size_t(1));
-}
-
-void TestLaunchEmulation::unansweredStepFailsTheRun()
-{
-    EmulationFixture f;
-    f.writeSource(rows(3));
-    f.script(1);
-    f.link->emulateLaunch(f.source, f.target, false);
-    QCOMPARE(f.results().count('\n'), 2);
-    const QStringList calls = f.panel.takeCalls();
-    QVERIFY(calls.contains("Emulation failed - the data might not be formatted correctly!"));
-    QVERIFY(!calls.contains("Emulation complete!"));
-}
-
-void TestLaunchEmulation::stopEndsTheRunAtTheNextRow()
-{
-    EmulationFixture f;
-    f.writeSource(rows(5));
-    f.script(5);
-    int steps = 0;
-    f.device.afterStep = [&] {
-        if (++steps == 2)
-            f.link->stopEmulation();
-    };
-    QSignalSpy complete(f.link.get(), &NUVQORAInterface::emulationComplete);
-
-    f.link->stopEmulation(); // a stop before the run does not count
-    f.link->emulateLaunch(f.source, f.target, false);
-    QCOMPARE(f.results().count('\n'), 3);
-    QCOMPARE(f.panel.takeCalls(), QStringList({"enable 0", "Emulating flight on device...", "Emulation time: 0 s",
-                                               "Emulation stoped prematurely!", "enable 1"}));
-    QCOMPARE(complete.count(), 1);
-}
-
-void TestLaunchEmulation::elapsedTimeIsShownEveryHundredRows()
-{
-    EmulationFixture f;
-    f.writeSource(rows(250));
-    f.script(250);
-    f.link->emulateLaunch(f.source, f.target, false);
-    QCOMPARE(f.panel.takeCalls(),
-             QStringList({"enable 0", "Emulating flight on device...", "Emulation time: 0 s", "Emulation time: 1 s",
-                          "Emulation time: 2 s", "Emulation complete!", "enable 1"}));
-}
-
-void TestLaunchEmulation::realTimeRunIsPacedAtTenMillisecondsPerRow()
-{
-    EmulationFixture f;
-    f.writeSource(rows(20));
-    f.script(20);
-    QElapsedTimer timer;
-    timer.start();
-    f.link->emulateLaunch(f.source, f.target);
-    QVERIFY2(timer.elapsed() >= 190, qPrintable(QString::number(timer.elapsed())));
-    QCOMPARE(f.results().count('\n'), 21);
-}
-
-void TestLaunchEmulation::exportedFlightRunsRowByRow()
-{
-    NUVQORAFlight flight;
-    for (int i = 0; i <= 20; ++i) {
-        auto pressure = std::make_unique<NUVEvent_Pressure>();
-        pressure->time = i * 0.05f;
-        pressure->pressure = 101325.0f - i * 12;
-        flight.appendEvent(std::move(pressure));
-        auto accel = std::make_unique<NUVEvent_AccelZ>();
-        accel->time = i * 0.05f;
-        accel->acceleration = 1.0f + i;
-        flight.appendEvent(std::move(accel));
+    void rowsInDeviceUnits_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<float>("time");
+        QTest::addColumn<uint>("pressure");
+        QTest::addColumn<int>("gpsAltitude");
+        QTest::addColumn<int>("gpsValid");
+        QTest::addColumn<QVector<int>>("acceleration");
+        QTest::addColumn<QVector<int>>("gyro");
+        const int max = std::numeric_limits<int32_t>::max();
+        const int min = std::numeric_limits<int32_t>::min();
+        const QVector<int> zero{0, 0, 0}, high(3, 32767), low(3, -32768);
+        QTest::newRow("converted") << QByteArray("1.50,100.00,105.50,2,1.00,-2.00,-9.81,7.00,-0.70,0.07") << true << 1.5f
+                                   << EmulationRow::pressureAt(100) << 105500 << 0xFF << QVector<int>{26, -52, -256}
+                                   << QVector<int>{100, -10, 1};
+        QTest::newRow("GPS invalid, extra field") << QByteArray("0,0,-1.5,0,0,0,0,0,0,0,extra") << true << 0.0f << 101325u
+                                                  << -1500 << 0 << zero << zero;
+        QTest::newRow("spaces, CR, decimal point") << QByteArray(" 2.25 , 0 , 0 , 1 , 0 , 0 , 0 , 0 , 0 , 0 \r") << true
+                                                   << 2.25f << 101325u << 0 << 0xFF << zero << zero;
+        QTest::newRow("above the pressure model") << QByteArray("0,40000,0,0,0,0,0,0,0,0") << true << 0.0f
+                                                  << EmulationRow::pressureAt(30000) << 0 << 0 << zero << zero;
+        QTest::newRow("below sea level") << QByteArray("0,-500,0,0,0,0,0,0,0,0") << true << 0.0f << 107477u << 0 << 0
+                                         << zero << zero;
+        QTest::newRow("saturated high") << QByteArray("0,-1e9,1e9,0,1e6,1e6,1e6,1e6,1e6,1e6") << true << 0.0f
+                                        << std::numeric_limits<uint32_t>::max() << max << 0 << high << high;
+        QTest::newRow("saturated low") << QByteArray("0,0,-1e9,0,-1e6,-1e6,-1e6,-1e6,-1e6,-1e6") << true << 0.0f
+                                       << 101325u << min << 0 << low << low;
+        QTest::newRow("not numbers") << QByteArray("x,nan,inf,99999999999,abc,,-,+3,0x10,1e400") << true << 0.0f << 0u
+                                     << max << 0xFF << zero << QVector<int>{42, 0, 0};
+        QTest::newRow("nine fields") << QByteArray("0,0,0,0,0,0,0,0,0") << false << 0.0f << 0u << 0 << 0 << zero << zero;
+        QTest::newRow("empty") << QByteArray() << false << 0.0f << 0u << 0 << 0 << zero << zero;
     }
-    flight.buildSplines();
-    EmulationFixture f;
-    QVERIFY(flight.exportEmulationData(f.source.toStdWString()));
-    f.script(1000);
+    void rowsInDeviceUnits()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, valid);
+        const auto row = EmulationRow::parse(line);
+        QCOMPARE(bool(row), valid);
+        if (!row)
+            return;
+        QTEST(row->time, "time");
+        QTEST(row->step.pressure, "pressure");
+        QTEST(int32_t(row->step.gpsAltitude), "gpsAltitude");
+        QTEST(int(row->step.gpsValid), "gpsValid");
+        QTEST(asVector(row->step.acceleration), "acceleration");
+        QTEST(asVector(row->step.gyro), "gyro");
+    }
 
-    f.link->emulateLaunch(f.source, f.target, false);
-    QFile exported(f.source);
-    QVERIFY(exported.open(QIODevice::ReadOnly));
-    const int rows = exported.readAll().count('\n') - 1;
-    QVERIFY(rows >= 100); // 0.00 to 1.00 s, up to float accumulation
-    QCOMPARE(int(f.device.stepRequests().size()), rows);
-    QCOMPARE(f.results().count('\n'), rows + 1);
-    QVERIFY(f.panel.takeCalls().contains("Emulation complete!"));
-}
+    void resultsFileHoldsEveryDeviceAnswer()
+    {
+        EmulationFixture f;
+        f.writeSource(header.chopped(1) + "\r\n"
+                      + "0.00,0.00,0.00,0,0.00,0.00,9.81,0.00,0.00,0.00\r\n"
+                        "0.01,100.00,105.50,1,1.00,-2.00,-9.81,7.00,-0.70,0.00\r\n"
+                        "0.02,40000.00,0.00,2,0.00,0.00,1000000.00,0.00,0.00,0.00\n");
+        f.device.script = {upright,
+                           {3, 123.5f, -4.25f, 2.5f, {0, 1, 0, 2}, 0.5f, 0.5f, 0.5f, 0.5f},
+                           // Not quite unit length: the angle's cosine comes out just above 1.
+                           {9, 1e6f, 0, 0, {0, 0, 0, 0}, 1.0000001f, 0, 0, 0}};
+
+        f.link.emulateLaunch(f.source, f.target, false);
+
+        QCOMPARE(f.results(), resultsHeader + "0,pad,0,0,0,0,0,0,0,1,0,0,0,0\n"
+                                              "0.01,coast,123.5,-4.25,12.31,0,100,0,100,0.5,0.5,0.5,0.5,90\n"
+                                              "0.02,9,1e+06,0,9.81,0,0,0,0,1,0,0,0,0\n");
+        QCOMPARE(f.panel.takeCalls(), QStringList({"enable 0", starting, "Emulation time: 0 s", complete, "enable 1"}));
+        QCOMPARE(f.device.requests.front()[1], 25);
+        QCOMPARE(u32At(f.device.requestData(25).at(0), 0), 101325u);
+        const auto steps = f.device.requestData(32);
+        QCOMPARE(steps.size(), size_t(3));
+        QCOMPARE(u32At(steps[1], 0), EmulationRow::pressureAt(100));
+        QCOMPARE(u32At(steps[1], 4), 105500u);
+        QCOMPARE(steps[1][8], 0xFF);
+        QCOMPARE(s16At(steps[1], 13), int16_t(-256));
+        QCOMPARE(s16At(steps[1], 15), int16_t(100));
+        QCOMPARE(s16At(steps[2], 13), int16_t(32767));
+    }
+
+    void runOutcomes_data()
+    {
+        QTest::addColumn<QByteArray>("source"); // none when null
+        QTest::addColumn<QString>("target");    // the results file when empty
+        QTest::addColumn<int>("scripted");
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<int>("resultLines");
+        QTest::addColumn<int>("steps");
+        const QString time0 = "Emulation time: 0 s";
+        QTest::newRow("header only") << header << "" << 0 << QStringList{starting, complete, "enable 1"} << 1 << 0;
+        QTest::newRow("missing source") << QByteArray() << "" << 0
+                                        << QStringList{starting, "Failed to read input file!", "enable 1"} << 0 << 0;
+        QTest::newRow("target is a directory") << rows(2) << "." << 0 << QStringList{starting, writeFailed, "enable 1"}
+                                               << 0 << 0;
+        QTest::newRow("disk full") << rows(2) << "/dev/full" << 2 << QStringList{starting, time0, writeFailed, "enable 1"}
+                                   << 0 << 2;
+        // The controls stay locked: there is no device to control.
+        QTest::newRow("device closed") << rows(3) << "closed" << 3 << QStringList{starting, failed} << 1 << 0;
+        QTest::newRow("short row ends the run") << rows(1) + "0.01,1,2,3\n" + rows(1).mid(header.size()) << "" << 2
+                                                << QStringList{starting, time0, complete, "enable 1"} << 2 << 1;
+        QTest::newRow("unanswered step") << rows(3) << "" << 1 << QStringList{starting, time0, failed, "enable 1"} << 2
+                                         << 2;
+        QTest::newRow("time shown every hundred rows")
+            << rows(250) << "" << 250
+            << QStringList{starting, time0, "Emulation time: 1 s", "Emulation time: 2 s", complete, "enable 1"} << 251 << 250;
+    }
+    void runOutcomes()
+    {
+        QFETCH(QByteArray, source);
+        QFETCH(QString, target);
+        QFETCH(int, scripted);
+        QFETCH(QStringList, calls);
+        QFETCH(int, steps);
+        if (target == "/dev/full" && !QFile::exists(target))
+            QSKIP("no /dev/full here");
+        EmulationFixture f;
+        if (!source.isNull())
+            f.writeSource(source);
+        f.script(scripted);
+        if (target == "closed")
+            f.link.closeDevices();
+        QSignalSpy completed(&f.link, &NUVQORAInterface::emulationComplete);
+
+        f.link.emulateLaunch(f.source, target == "." ? f.dir.path() : target == "/dev/full" ? target : f.target, false);
+        QCOMPARE(f.panel.takeCalls(), QStringList{"enable 0"} + calls);
+        QTEST(int(f.results().count('\n')), "resultLines");
+        QCOMPARE(int(f.device.requestData(32).size()), steps);
+        QCOMPARE(f.device.requests.empty(), steps == 0);
+        QCOMPARE(completed.count(), 1);
+    }
+
+    void stopEndsTheRunAtTheNextRow()
+    {
+        EmulationFixture f;
+        f.writeSource(rows(5));
+        f.script(5);
+        int steps = 0;
+        f.device.afterStep = [&] {
+            if (++steps == 2)
+                f.link.stopEmulation();
+        };
+        f.link.stopEmulation(); // a stop before the run does not count
+        f.link.emulateLaunch(f.source, f.target, false);
+        QCOMPARE(f.results().count('\n'), 3);
+        QCOMPARE(f.panel.takeCalls(), QStringList({"enable 0", starting, "Emulation time: 0 s",
+                                                   "Emulation stoped prematurely!", "enable 1"}));
+    }
+
+    void realTimeRunIsPacedAtTenMillisecondsPerRow()
+    {
+        EmulationFixture f;
+        f.writeSource(rows(20));
+        f.script(20);
+        QElapsedTimer timer;
+        timer.start();
+        f.link.emulateLaunch(f.source, f.target);
+        QVERIFY2(timer.elapsed() >= 190, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(f.results().count('\n'), 21);
+    }
+
+    void exportedFlightRunsRowByRow()
+    {
+        NUVQORAFlight flight;
+        for (int i = 0; i <= 20; ++i) {
+            auto pressure = std::make_unique<NUVEvent_Pressure>();
+            pressure->time = i * 0.05f;
+            pressure->pressure = 101325.0f - i * 12;
+            flight.appendEvent(std::move(pressure));
+            auto accel = std::make_unique<NUVEvent_AccelZ>();
+            accel->time = i * 0.05f;
+            accel->acceleration = 1.0f + i;
+            flight.appendEvent(std::move(accel));
+        }
+        EmulationFixture f; // also keeps what the flight prints while it builds its splines
+        flight.buildSplines();
+        QVERIFY(flight.exportEmulationData(f.source.toStdWString()));
+        f.script(1000);
+
+        f.link.emulateLaunch(f.source, f.target, false);
+        QFile exported(f.source);
+        QVERIFY(exported.open(QIODevice::ReadOnly));
+        const int rows = exported.readAll().count('\n') - 1;
+        QVERIFY(rows >= 100); // 0.00 to 1.00 s, up to float accumulation
+        QCOMPARE(int(f.device.requestData(32).size()), rows);
+        QCOMPARE(f.results().count('\n'), rows + 1);
+        QVERIFY(f.panel.takeCalls().contains(complete));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestLaunchEmulation)
 #include "TestLaunchEmulation.moc"
