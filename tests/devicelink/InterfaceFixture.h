@@ -26,10 +26,8 @@ struct InterfaceFixture : SimulatorFixture
     std::vector<int> liveReadCodes() const
     {
         std::vector<int> codes;
-        for (const Transfer &t : backend.transfers()) {
-            if (t.kind == Transfer::Write && t.report[1] == 3)
-                codes.push_back(t.report[2]);
-        }
+        for (const std::vector<uint8_t> &data : requestData(3))
+            codes.push_back(data[0]);
         return codes;
     }
 };

@@ -6,8 +6,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <functional>
-
 namespace {
 
 uint32_t frozenClock()
@@ -15,11 +13,10 @@ uint32_t frozenClock()
     return 123456;
 }
 
-using Step = std::function<void(InterfaceFixture &)>;
+using Mode = SimulatedFlightComputer::Mode;
+const QString connected = "Firmware initialized.\nNUV QORA (firmware version: 2.13) is now connected.";
 
 } // namespace
-
-Q_DECLARE_METATYPE(Step)
 
 // Connection, live polling and removal. The first three tests rely on the process-wide live
 // state (poll tick, gyro rate counter, magnetometer range) being untouched, so they run first.
@@ -130,7 +127,6 @@ private slots:
         QCOMPARE(f.link.currentOrientation(), QQuaternion(0, 0, 0, 1));
         f.connectFirmware();
         f.computer.setLiveRecord(16, {16, 0x10, 0xA0}); // boost, continuity on A and C
-        f.computer.setLiveRecord(17, {17, 'Q', 'O', 'R', 'A', '2', '1'});
         f.computer.setLiveRecord(21, {21, 0x10, 0x00, 0x20, 0x00, 0x30, 0x00, 0x70, 0x00}); // x y z w
         QSignalSpy status(&f.link, &NUVQORAInterface::statusEventRead);
         QSignalSpy ident(&f.link, &NUVQORAInterface::identEventRead);
@@ -160,102 +156,113 @@ private slots:
         QCOMPARE(disconnected.count(), 1);
     }
 
-    void connectionAttempts_data()
+    void firstConnectionAttempt_data()
     {
-        QTest::addColumn<Step>("setup");
+        QTest::addColumn<int>("plugged");
+        QTest::addColumn<int>("bootloaderVersion");
+        QTest::addColumn<bool>("refuseOpen");
+        QTest::addColumn<bool>("autoStart");
         QTest::addColumn<QStringList>("calls");
         QTest::addColumn<int>("initialized");
         QTest::addColumn<int>("disconnected");
-        QTest::addColumn<Step>("then");
-        const QString connected = "Firmware initialized.\nNUV QORA (firmware version: 2.13) is now connected.";
-        const QString usbError = "There was a generic USB connection error. Please try reconnecting your device.";
-
-        QTest::newRow("nothing plugged") << Step([](InterfaceFixture &) {}) << QStringList() << 0 << 1 << Step();
-        QTest::newRow("firmware") << Step([](InterfaceFixture &f) { f.computer.plugFirmware(); })
-                                  << QStringList{connected} << 1 << 0 << Step([](InterfaceFixture &f) {
-            QVERIFY(f.link.isOpen());
-            QCOMPARE(f.requestCodes(), std::vector<int>{255}); // stale input is flushed
-            f.backend.clearTransfers();
-            f.link.attemptConnection(); // already open: nothing to do
-            QVERIFY(f.panel.takeCalls().isEmpty());
-            QVERIFY(f.backend.transfers().empty());
-        });
-        QTest::newRow("bootloader") << Step([](InterfaceFixture &f) { f.computer.plugBootloader(); })
-                                    << QStringList{"Connected to NUV QORA bootloader.", "Awaiting firmware initialization..."}
-                                    << 0 << 0 << Step([connected](InterfaceFixture &f) {
-            QCOMPARE(f.computer.mode(), SimulatedFlightComputer::Mode::Firmware);
-            QSignalSpy initialized(&f.link, &NUVQORAInterface::firmwareInitialized);
-            f.link.attemptConnection(); // the firmware's arrival
-            QCOMPARE(f.panel.takeCalls(), QStringList{connected});
-            QCOMPARE(initialized.count(), 1);
-        });
-        QTest::newRow("bootloader without auto start") << Step([](InterfaceFixture &f) {
-            f.link.setAutoStartFirmware(false);
-            f.computer.plugBootloader();
-        }) << QStringList{"Connected to NUV QORA bootloader."} << 0 << 0 << Step([](InterfaceFixture &f) {
-            QCOMPARE(f.computer.mode(), SimulatedFlightComputer::Mode::Bootloader);
-            QVERIFY(f.link.bootloader.isOpen());
-        });
-        QTest::newRow("bootloader of another version") << Step([](InterfaceFixture &f) {
-            f.computer.setBootloaderVersion(0x300);
-            f.computer.plugBootloader();
-        }) << QStringList{"NUV QORA connected, but with incorrect bootloader version. Please check your "
-                          "firmware/software versions."} << 0 << 0 << Step([](InterfaceFixture &f) {
-            QCOMPARE(f.computer.mode(), SimulatedFlightComputer::Mode::Bootloader);
-        });
-        QTest::newRow("firmware that cannot be opened") << Step([](InterfaceFixture &f) {
-            f.computer.setRefuseOpen(true);
-            f.computer.plugFirmware();
-        }) << QStringList{usbError} << 0 << 1 << Step();
-        QTest::newRow("attempts disabled") << Step([](InterfaceFixture &f) {
-            f.link.setConnectionAttemptsEnabled(false);
-            f.computer.plugFirmware();
-        }) << QStringList() << 0 << 0 << Step([](InterfaceFixture &f) {
-            QVERIFY(!f.link.isOpen());
-            f.link.setConnectionAttemptsEnabled(true);
-            f.link.attemptConnection();
-            QVERIFY(f.link.isOpen());
-        });
-        // Last: whether a wrong version has been told is process-wide.
-        QTest::newRow("firmware of another version") << Step([](InterfaceFixture &f) {
-            f.computer.setFirmwareVersion(0x220);
-            f.computer.plugFirmware();
-        }) << QStringList{"NUV QORA connected, but with incorrect firmware version.",
-                          "This software is intended for devices with firmware version: 2.1x",
-                          "The connected device is version: 2.20"} << 1 << 1 << Step([](InterfaceFixture &f) {
-            QCOMPARE(f.link.attributes().versionNumber, 0x220);
-            f.link.attemptConnection(); // told once
-            QVERIFY(f.panel.takeCalls().isEmpty());
-            // A firmware of the right version clears the report, so a later wrong one is told again.
-            f.computer.setFirmwareVersion(0x213);
-            f.computer.plugFirmware();
-            f.link.attemptConnection();
-            QVERIFY(f.link.isOpen());
-            f.link.deviceRemoved({5, f.computer.path()});
-            f.computer.setFirmwareVersion(0x220);
-            f.computer.plugFirmware();
-            f.panel.takeCalls();
-            f.link.attemptConnection();
-            QCOMPARE(f.panel.takeCalls().size(), 3);
-        });
+        QTest::addColumn<int>("mode"); // the device's afterwards
+        const int firmware = int(Mode::Firmware), bootloader = int(Mode::Bootloader);
+        QTest::newRow("nothing plugged") << int(Mode::Unplugged) << 0 << false << true << QStringList() << 0 << 1
+                                         << int(Mode::Unplugged);
+        QTest::newRow("firmware") << firmware << 0x200 << false << true << QStringList{connected} << 1 << 0 << firmware;
+        QTest::newRow("firmware that cannot be opened")
+            << firmware << 0x200 << true << true
+            << QStringList{"There was a generic USB connection error. Please try reconnecting your device."} << 0 << 1
+            << firmware;
+        QTest::newRow("bootloader starts the firmware")
+            << bootloader << 0x200 << false << true
+            << QStringList{"Connected to NUV QORA bootloader.", "Awaiting firmware initialization..."} << 0 << 0 << firmware;
+        QTest::newRow("bootloader without auto start") << bootloader << 0x200 << false << false
+                                                       << QStringList{"Connected to NUV QORA bootloader."} << 0 << 0
+                                                       << bootloader;
+        QTest::newRow("bootloader of another version")
+            << bootloader << 0x300 << false << true
+            << QStringList{"NUV QORA connected, but with incorrect bootloader version. Please check your "
+                           "firmware/software versions."} << 0 << 0 << bootloader;
     }
-    void connectionAttempts()
+    void firstConnectionAttempt()
     {
-        QFETCH(Step, setup);
-        QFETCH(QStringList, calls);
-        QFETCH(int, initialized);
+        QFETCH(int, plugged);
+        QFETCH(int, bootloaderVersion);
+        QFETCH(bool, refuseOpen);
+        QFETCH(bool, autoStart);
         QFETCH(int, disconnected);
-        QFETCH(Step, then);
+        QFETCH(int, mode);
         InterfaceFixture f;
-        setup(f);
-        QSignalSpy initializedSpy(&f.link, &NUVQORAInterface::firmwareInitialized);
+        f.computer.setRefuseOpen(refuseOpen);
+        f.computer.setBootloaderVersion(bootloaderVersion);
+        if (plugged == int(Mode::Bootloader))
+            f.computer.plugBootloader();
+        else if (plugged == int(Mode::Firmware))
+            f.computer.plugFirmware();
+        f.link.setAutoStartFirmware(autoStart);
+        QSignalSpy initialized(&f.link, &NUVQORAInterface::firmwareInitialized);
         QSignalSpy disconnectedSpy(&f.link, &NUVQORAInterface::firmwareDisconnected);
         f.link.attemptConnection();
-        QCOMPARE(f.panel.takeCalls(), calls);
-        QCOMPARE(initializedSpy.count(), initialized);
+        QTEST(f.panel.takeCalls(), "calls");
+        QTEST(int(initialized.count()), "initialized");
         QCOMPARE(disconnectedSpy.count(), disconnected);
-        if (then)
-            then(f);
+        QCOMPARE(int(f.computer.mode()), mode);
+        QCOMPARE(f.link.isOpen(), disconnected == 0 && plugged == int(Mode::Firmware));
+        QCOMPARE(f.link.bootloader.isOpen(), !autoStart);
+    }
+
+    void laterAttempts()
+    {
+        InterfaceFixture f;
+        QSignalSpy initialized(&f.link, &NUVQORAInterface::firmwareInitialized);
+        f.computer.plugBootloader();
+        f.link.setConnectionAttemptsEnabled(false);
+        f.link.attemptConnection();
+        QVERIFY(!f.link.bootloader.isOpen());
+        f.link.setConnectionAttemptsEnabled(true);
+        f.link.attemptConnection(); // starts the firmware
+        f.panel.takeCalls();
+        f.link.attemptConnection(); // the firmware's arrival
+        QCOMPARE(f.panel.takeCalls(), QStringList{connected});
+        QCOMPARE(initialized.count(), 1);
+        QCOMPARE(f.requestCodes(), (std::vector<int>{3, 255})); // started, then stale input flushed
+
+        f.backend.clearTransfers();
+        f.link.attemptConnection(); // already open: nothing to do
+        QVERIFY(f.panel.takeCalls().isEmpty());
+        QVERIFY(f.backend.transfers().empty());
+        QCOMPARE(initialized.count(), 1);
+    }
+
+    void wrongFirmwareVersionIsToldOnce()
+    {
+        InterfaceFixture f;
+        f.computer.setFirmwareVersion(0x220);
+        f.computer.plugFirmware();
+        QSignalSpy initialized(&f.link, &NUVQORAInterface::firmwareInitialized);
+        QSignalSpy disconnected(&f.link, &NUVQORAInterface::firmwareDisconnected);
+        f.link.attemptConnection();
+        QCOMPARE(f.panel.takeCalls(), QStringList({"NUV QORA connected, but with incorrect firmware version.",
+                                                   "This software is intended for devices with firmware version: 2.1x",
+                                                   "The connected device is version: 2.20"}));
+        QCOMPARE(initialized.count(), 1);
+        QCOMPARE(disconnected.count(), 1);
+        QCOMPARE(f.link.attributes().versionNumber, 0x220);
+        f.link.attemptConnection();
+        QVERIFY(f.panel.takeCalls().isEmpty());
+
+        // A firmware of the right version clears the report, so a later wrong one is told again.
+        f.computer.setFirmwareVersion(0x213);
+        f.computer.plugFirmware();
+        f.link.attemptConnection();
+        QVERIFY(f.link.isOpen());
+        f.link.deviceRemoved({5, f.computer.path()});
+        f.computer.setFirmwareVersion(0x220);
+        f.computer.plugFirmware();
+        f.panel.takeCalls();
+        f.link.attemptConnection();
+        QCOMPARE(f.panel.takeCalls().size(), 3);
     }
 
     void removalOrTeardownClosesTheFirmwareAndDropsPendingCodes()
@@ -263,6 +270,7 @@ private slots:
         InterfaceFixture f;
         f.connectFirmware();
         const std::string path = f.computer.path();
+        f.link.readLiveEvents(); // two ticks: one of them queues codes
         f.link.readLiveEvents();
         f.computer.unplug();
         f.link.deviceRemoved({5, path});
@@ -274,6 +282,7 @@ private slots:
         QVERIFY(f.liveReadCodes().empty());
 
         // The window's teardown does the same.
+        f.link.readLiveEvents();
         f.link.readLiveEvents();
         f.link.closeDevices();
         QVERIFY(!f.link.isOpen());

@@ -1,4 +1,3 @@
-#include "FlightMemoryImage.h"
 #include "InterfaceFixture.h"
 
 #include <QSignalSpy>
@@ -20,7 +19,6 @@ const QString noPressure = QStringLiteral("Error calibrating pressure - no press
 const QString outOfRange = QStringLiteral("Warning! Target pressure out of range. MSL Pressure altitude readings "
                                           "will not be accurate.");
 const QString clearing = QStringLiteral("Clearing flight memory (this may up to a minute)...");
-const QString storing = QStringLiteral("Storing almanacs (this could take up to a minute)...");
 const QString exiting = QStringLiteral("Exiting firmware...");
 
 int8_t pressureOffset(const InterfaceFixture &f)
@@ -68,6 +66,18 @@ private slots:
             f.link.resetDeviceSettings();
         }, {enable0, "Resetting settings... ", success, enable0, reading, success, enable1, enable1}, 1,
             [](InterfaceFixture &f) { QVERIFY(settingsUntouched(f)); });
+        row("write settings", [](InterfaceFixture &f) {
+            NUVQORASettings edited;
+            edited.setCallsign("NEW");
+            edited.setLineMode(2, 3);
+            QSignalSpy read(&f.link, &NUVQORAInterface::settingsRead);
+            f.link.writeDeviceSettings(edited);
+            edited.updateChecksum();
+            QVERIFY(f.computer.settingsImage() == edited.image);
+            QCOMPARE(read.count(), 1);
+            const auto settings = read[0][0].value<NUVQORASettings>();
+            QVERIFY(settings.image == edited.image && settings.valid);
+        }, {enable0, writing, success, enable0, reading, success, enable1, enable1}, 1);
         row("without firmware only lock the controls", [](InterfaceFixture &f) {
             f.link.closeDevices();
             f.link.readDeviceSettings();
@@ -91,12 +101,9 @@ private slots:
             f.computer.setAlmanacList({5, 0, 255, 12});
             f.link.uploadAlmanacs();
         }, {enable0, "Uploading almanacs...", "Almanacs uploaded: 2\n", enable1});
-        row("store almanacs", [](InterfaceFixture &f) { f.link.storeAlmanacs(); }, {enable0, storing, success, enable1},
+        row("store almanacs", [](InterfaceFixture &f) { f.link.storeAlmanacs(); },
+            {enable0, "Storing almanacs (this could take up to a minute)...", success, enable1},
             0, [](InterfaceFixture &f) { QCOMPARE(f.computer.almanacStoreCount(), 1); });
-        row("store almanacs unanswered", [](InterfaceFixture &f) {
-            f.computer.setFault(15, silence());
-            f.link.storeAlmanacs();
-        }, {enable0, storing, "Error storing almanacs.\n", "Error: Generic error\n", enable1});
         row("clear SV data", [](InterfaceFixture &f) {
             f.computer.setAlmanacList({5});
             f.link.clearSVData();
@@ -136,12 +143,33 @@ private slots:
             f.link.calibratePressure(0);
         }, {enable0, "Error calibrating pressure - couldnt read settings.", enable1});
 
-        // Cancelled at once, so that only the size matters.
-        row("download, memory half used", [](InterfaceFixture &f) {
-            f.computer.setMemoryImage(std::vector<uint8_t>(2064384, 0xFF));
-            f.link.abortOperations();
+        row("download", [](InterfaceFixture &f) {
+            const int size = int(memoryOfFlights(3).size());
+            f.computer.setMemoryImage(memoryOfFlights(3));
+            QSignalSpy progress(&f.link, &NUVQORAInterface::flightDownloadProgress);
+            QSignalSpy downloaded(&f.link, &NUVQORAInterface::flightDownloaded);
             f.link.downloadFlights();
-        }, {enable0, "Memory used: 50%", "Parsing flights...", "0 flight(s) downloaded.", enable1});
+            QCOMPARE(progress.count(), (size + 59) / 60);
+            QCOMPARE(progress.last(), QVariantList({size, size}));
+            QCOMPARE(downloaded.count(), 3);
+            for (const QList<QVariant> &arguments : downloaded) {
+                const auto flight = arguments[0].value<std::shared_ptr<NUVQORAFlight>>();
+                QVERIFY(flight->events.size() == 2 && flight->settings.valid);
+            }
+        }, {enable0, "Memory used: 1%", "Parsing flights...", "3 flight(s) downloaded.", enable1});
+        row("download cancelled", [](InterfaceFixture &f) {
+            f.computer.setMemoryImage(memoryOfFlights(3)); // 110 bytes per flight
+            QSignalSpy downloaded(&f.link, &NUVQORAInterface::flightDownloaded);
+            connect(&f.link, &NUVQORAInterface::flightDownloadProgress, &f.link, [&f](int, int received) {
+                if (received >= 120)
+                    f.link.abortOperations();
+            });
+            f.link.downloadFlights();
+            QCOMPARE(downloaded.count(), 1);
+            QCOMPARE(downloaded[0][0].value<std::shared_ptr<NUVQORAFlight>>()->events.size(), size_t(2));
+            QCOMPARE(f.requestCodes().back(), 255); // the cancelled transfer is flushed
+        }, {enable0, "Memory used: 1%", "Parsing flights...", "1 flight(s) downloaded.", enable1});
+        // Cancelled at once, so that only the size matters: 1000000 bytes are 24.2% of the memory.
         row("download, memory partly used", [](InterfaceFixture &f) {
             f.computer.setMemoryImage(std::vector<uint8_t>(1000000, 0xFF));
             f.link.abortOperations();
@@ -176,15 +204,6 @@ private slots:
             f.computer.setFault(10, replyWithCode(7));
             f.link._toBootloader();
         }, {exiting, "Error exiting firmware.\n", "Error: Protocol error\n"});
-        row("to the bootloader without firmware", [](InterfaceFixture &f) {
-            f.link.closeDevices();
-            f.link._toBootloader();
-        }, {});
-        row("unblock the controls", [](InterfaceFixture &f) { f.link.unblockControls(); }, {enable1});
-        row("unblock the controls without firmware", [](InterfaceFixture &f) {
-            f.link.closeDevices();
-            f.link.unblockControls();
-        }, {});
     }
     void operations()
     {
@@ -200,67 +219,6 @@ private slots:
         QCOMPARE(read.count(), settingsReads);
         if (then)
             then(f);
-    }
-
-    void writtenSettingsAreReadBack()
-    {
-        InterfaceFixture f;
-        f.connectFirmware();
-        NUVQORASettings edited;
-        edited.setCallsign("NEW");
-        edited.setLineMode(2, 3);
-        QSignalSpy read(&f.link, &NUVQORAInterface::settingsRead);
-
-        f.link.writeDeviceSettings(edited);
-        QCOMPARE(f.panel.takeCalls(), QStringList({enable0, writing, success, enable0, reading, success, enable1, enable1}));
-        edited.updateChecksum();
-        QVERIFY(f.computer.settingsImage() == edited.image);
-        QCOMPARE(read.count(), 1);
-        const auto settings = read[0][0].value<NUVQORASettings>();
-        QVERIFY(settings.image == edited.image);
-        QVERIFY(settings.valid);
-    }
-
-    void downloadParsesEveryFlight()
-    {
-        InterfaceFixture f;
-        f.connectFirmware();
-        const std::vector<uint8_t> memory = memoryOfFlights(3);
-        f.computer.setMemoryImage(memory);
-        QSignalSpy progress(&f.link, &NUVQORAInterface::flightDownloadProgress);
-        QSignalSpy downloaded(&f.link, &NUVQORAInterface::flightDownloaded);
-
-        f.link.downloadFlights();
-        QCOMPARE(f.panel.takeCalls(),
-                 QStringList({enable0, "Memory used: 1%", "Parsing flights...", "3 flight(s) downloaded.", enable1}));
-        const int size = int(memory.size());
-        QCOMPARE(progress.count(), (size + 59) / 60);
-        QCOMPARE(progress.last(), QVariantList({size, size}));
-        QCOMPARE(downloaded.count(), 3);
-        for (const QList<QVariant> &arguments : downloaded) {
-            const auto flight = arguments[0].value<std::shared_ptr<NUVQORAFlight>>();
-            QCOMPARE(flight->events.size(), size_t(2));
-            QVERIFY(flight->settings.valid);
-        }
-    }
-
-    void cancelledDownloadParsesWhatArrived()
-    {
-        InterfaceFixture f;
-        f.connectFirmware();
-        f.computer.setMemoryImage(memoryOfFlights(3)); // 110 bytes per flight
-        QSignalSpy downloaded(&f.link, &NUVQORAInterface::flightDownloaded);
-        connect(&f.link, &NUVQORAInterface::flightDownloadProgress, &f.link, [&f](int, int received) {
-            if (received >= 120)
-                f.link.abortOperations();
-        });
-
-        f.link.downloadFlights();
-        QCOMPARE(f.panel.takeCalls(),
-                 QStringList({enable0, "Memory used: 1%", "Parsing flights...", "1 flight(s) downloaded.", enable1}));
-        QCOMPARE(downloaded.count(), 1);
-        QCOMPARE(downloaded[0][0].value<std::shared_ptr<NUVQORAFlight>>()->events.size(), size_t(2));
-        QCOMPARE(f.requestCodes().back(), 255); // the cancelled transfer is flushed
     }
 };
 

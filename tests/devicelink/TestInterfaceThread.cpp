@@ -1,5 +1,4 @@
 #include "DeviceNotice.h"
-#include "FlightMemoryImage.h"
 #include "NUVQORAInterface.h"
 #include "RecordingPanel.h"
 #include "SimulatorFixture.h"

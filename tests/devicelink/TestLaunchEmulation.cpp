@@ -1,8 +1,5 @@
 #include "EmulationRow.h"
 #include "InterfaceFixture.h"
-#include "NUVEvent_AccelZ.h"
-#include "NUVEvent_Pressure.h"
-#include "NUVQORAFlight.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -16,11 +13,13 @@
 
 namespace {
 
-// A firmware that knows only the flush and the emulation commands, and answers each emulation
-// step with the next reply of its script; once the script is used up, steps go unanswered.
-class ScriptedEmulationDevice : public SimulatedDevice
+// The simulated firmware, answering each emulation step with the next reply of a script
+// instead; once the script is used up, steps go unanswered.
+class ScriptedEmulationDevice : public SimulatedFlightComputer
 {
 public:
+    using SimulatedFlightComputer::SimulatedFlightComputer;
+
     struct Reply
     {
         uint8_t state;
@@ -30,19 +29,14 @@ public:
     };
 
     std::deque<Reply> script;
-    std::vector<Report> requests;
     std::function<void()> afterStep; // runs inside each answered step
 
-    bool acceptsOpen() const override { return true; }
     bool receive(const Report &report) override
     {
-        requests.push_back(report);
-        if (report[1] == 255) {
-            m_outgoing.push_back(reportOf(1));
-        } else if (report[1] == 25) {
-            m_outgoing.push_back(reportOf(5));
-        } else if (report[1] == 32 && !script.empty()) {
-            m_outgoing.push_back(encode(script.front()));
+        if (report[1] != 32)
+            return SimulatedFlightComputer::receive(report);
+        if (!script.empty()) {
+            m_replies.push_back(encode(script.front()));
             script.pop_front();
             if (afterStep)
                 afterStep();
@@ -51,23 +45,11 @@ public:
     }
     bool nextReport(Report &report) override
     {
-        if (m_outgoing.empty())
-            return false;
-        report = m_outgoing.front();
-        m_outgoing.pop_front();
+        if (m_replies.empty())
+            return SimulatedFlightComputer::nextReport(report);
+        report = m_replies.front();
+        m_replies.pop_front();
         return true;
-    }
-    void dropQueuedInput() override { m_outgoing.clear(); }
-
-    // The data bytes of every request with this code.
-    std::vector<std::vector<uint8_t>> requestData(uint8_t code) const
-    {
-        std::vector<std::vector<uint8_t>> data;
-        for (const Report &r : requests) {
-            if (r[1] == code)
-                data.emplace_back(r.begin() + 2, r.end());
-        }
-        return data;
     }
 
 private:
@@ -88,7 +70,7 @@ private:
         return reportOf(5, bytes);
     }
 
-    std::deque<Report> m_outgoing;
+    std::deque<Report> m_replies;
 };
 
 const QByteArray header = "Time[s],Pressure altitude [m],GPS altitude [m],GPS Valid,Acceleration x [m/s^2], "
@@ -108,11 +90,6 @@ uint32_t u32At(const std::vector<uint8_t> &bytes, int offset)
     return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 | uint32_t(bytes[offset + 3]) << 24;
 }
 
-int16_t s16At(const std::vector<uint8_t> &bytes, int offset)
-{
-    return int16_t(bytes[offset] | bytes[offset + 1] << 8);
-}
-
 QByteArray rows(int count)
 {
     QByteArray text = header;
@@ -121,20 +98,21 @@ QByteArray rows(int count)
     return text;
 }
 
-// The interface connected to a scripted emulation firmware, with files in a temporary directory.
+// The interface connected to a scripted emulation firmware (in place of the fixture's own
+// simulated flight computer), with files in a temporary directory.
 struct EmulationFixture : InterfaceFixture
 {
-    ScriptedEmulationDevice device;
+    ScriptedEmulationDevice device{backend};
     QTemporaryDir dir;
     QString source = dir.filePath("flight.csv");
     QString target = dir.filePath("results.csv");
 
     EmulationFixture()
     {
-        backend.plug(device, HIDDevice::VendorId, 4, 0x213);
+        device.plugFirmware();
         link.attemptConnection();
         panel.takeCalls();
-        device.requests.clear();
+        backend.clearTransfers();
     }
 
     void writeSource(const QByteArray &text)
@@ -152,6 +130,8 @@ struct EmulationFixture : InterfaceFixture
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 };
+
+enum Mode { Plain, DirectoryTarget, FullDisk, DeviceClosed, StopAtSecondStep, RealTime };
 
 QVector<int> asVector(const std::array<int16_t, 3> &values)
 {
@@ -232,124 +212,85 @@ private slots:
                                               "0.01,coast,123.5,-4.25,12.31,0,100,0,100,0.5,0.5,0.5,0.5,90\n"
                                               "0.02,9,1e+06,0,9.81,0,0,0,0,1,0,0,0,0\n");
         QCOMPARE(f.panel.takeCalls(), QStringList({"enable 0", starting, "Emulation time: 0 s", complete, "enable 1"}));
-        QCOMPARE(f.device.requests.front()[1], 25);
-        QCOMPARE(u32At(f.device.requestData(25).at(0), 0), 101325u);
-        const auto steps = f.device.requestData(32);
+        // The first row's pressure starts the emulation, then each row goes out as read.
+        QCOMPARE(f.requestCodes().front(), 25);
+        QCOMPARE(u32At(f.requestData(25).at(0), 0), 101325u);
+        const auto steps = f.requestData(32);
         QCOMPARE(steps.size(), size_t(3));
         QCOMPARE(u32At(steps[1], 0), EmulationRow::pressureAt(100));
         QCOMPARE(u32At(steps[1], 4), 105500u);
-        QCOMPARE(steps[1][8], 0xFF);
-        QCOMPARE(s16At(steps[1], 13), int16_t(-256));
-        QCOMPARE(s16At(steps[1], 15), int16_t(100));
-        QCOMPARE(s16At(steps[2], 13), int16_t(32767));
+        QCOMPARE(u32At(steps[2], 13), 0x00007FFFu); // acceleration z saturated, gyro x 0
     }
 
     void runOutcomes_data()
     {
         QTest::addColumn<QByteArray>("source"); // none when null
-        QTest::addColumn<QString>("target");    // the results file when empty
+        QTest::addColumn<int>("mode");
         QTest::addColumn<int>("scripted");
         QTest::addColumn<QStringList>("calls");
         QTest::addColumn<int>("resultLines");
         QTest::addColumn<int>("steps");
         const QString time0 = "Emulation time: 0 s";
-        QTest::newRow("header only") << header << "" << 0 << QStringList{starting, complete, "enable 1"} << 1 << 0;
-        QTest::newRow("missing source") << QByteArray() << "" << 0
-                                        << QStringList{starting, "Failed to read input file!", "enable 1"} << 0 << 0;
-        QTest::newRow("target is a directory") << rows(2) << "." << 0 << QStringList{starting, writeFailed, "enable 1"}
-                                               << 0 << 0;
-        QTest::newRow("disk full") << rows(2) << "/dev/full" << 2 << QStringList{starting, time0, writeFailed, "enable 1"}
-                                   << 0 << 2;
+        const QString end = "enable 1";
+        QTest::newRow("header only") << header << int(Plain) << 0 << QStringList{starting, complete, end} << 1 << 0;
+        QTest::newRow("missing source") << QByteArray() << int(Plain) << 0
+                                        << QStringList{starting, "Failed to read input file!", end} << 0 << 0;
+        QTest::newRow("target is a directory") << rows(2) << int(DirectoryTarget) << 0
+                                               << QStringList{starting, writeFailed, end} << 0 << 0;
+        QTest::newRow("disk full") << rows(2) << int(FullDisk) << 2 << QStringList{starting, time0, writeFailed, end} << 0
+                                   << 2;
         // The controls stay locked: there is no device to control.
-        QTest::newRow("device closed") << rows(3) << "closed" << 3 << QStringList{starting, failed} << 1 << 0;
-        QTest::newRow("short row ends the run") << rows(1) + "0.01,1,2,3\n" + rows(1).mid(header.size()) << "" << 2
-                                                << QStringList{starting, time0, complete, "enable 1"} << 2 << 1;
-        QTest::newRow("unanswered step") << rows(3) << "" << 1 << QStringList{starting, time0, failed, "enable 1"} << 2
+        QTest::newRow("device closed") << rows(3) << int(DeviceClosed) << 3 << QStringList{starting, failed} << 1 << 0;
+        QTest::newRow("short row ends the run") << rows(1) + "0.01,1,2,3\n" + rows(1).mid(header.size()) << int(Plain)
+                                                << 2 << QStringList{starting, time0, complete, end} << 2 << 1;
+        QTest::newRow("unanswered step") << rows(3) << int(Plain) << 1 << QStringList{starting, time0, failed, end} << 2
                                          << 2;
+        QTest::newRow("stopped") << rows(5) << int(StopAtSecondStep) << 5
+                                 << QStringList{starting, time0, "Emulation stoped prematurely!", end} << 3 << 2;
         QTest::newRow("time shown every hundred rows")
-            << rows(250) << "" << 250
-            << QStringList{starting, time0, "Emulation time: 1 s", "Emulation time: 2 s", complete, "enable 1"} << 251 << 250;
+            << rows(250) << int(Plain) << 250
+            << QStringList{starting, time0, "Emulation time: 1 s", "Emulation time: 2 s", complete, end} << 251 << 250;
+        QTest::newRow("paced at ten milliseconds a row") << rows(20) << int(RealTime) << 20
+                                                         << QStringList{starting, time0, complete, end} << 21 << 20;
     }
     void runOutcomes()
     {
         QFETCH(QByteArray, source);
-        QFETCH(QString, target);
+        QFETCH(int, mode);
         QFETCH(int, scripted);
         QFETCH(QStringList, calls);
         QFETCH(int, steps);
-        if (target == "/dev/full" && !QFile::exists(target))
+        if (mode == FullDisk && !QFile::exists("/dev/full"))
             QSKIP("no /dev/full here");
         EmulationFixture f;
         if (!source.isNull())
             f.writeSource(source);
         f.script(scripted);
-        if (target == "closed")
+        QString target = f.target;
+        if (mode == DirectoryTarget)
+            target = f.dir.path();
+        else if (mode == FullDisk)
+            target = "/dev/full";
+        else if (mode == DeviceClosed)
             f.link.closeDevices();
+        else if (mode == StopAtSecondStep)
+            f.device.afterStep = [&f, answered = 0]() mutable {
+                if (++answered == 2)
+                    f.link.stopEmulation();
+            };
         QSignalSpy completed(&f.link, &NUVQORAInterface::emulationComplete);
-
-        f.link.emulateLaunch(f.source, target == "." ? f.dir.path() : target == "/dev/full" ? target : f.target, false);
-        QCOMPARE(f.panel.takeCalls(), QStringList{"enable 0"} + calls);
-        QTEST(int(f.results().count('\n')), "resultLines");
-        QCOMPARE(int(f.device.requestData(32).size()), steps);
-        QCOMPARE(f.device.requests.empty(), steps == 0);
-        QCOMPARE(completed.count(), 1);
-    }
-
-    void stopEndsTheRunAtTheNextRow()
-    {
-        EmulationFixture f;
-        f.writeSource(rows(5));
-        f.script(5);
-        int steps = 0;
-        f.device.afterStep = [&] {
-            if (++steps == 2)
-                f.link.stopEmulation();
-        };
         f.link.stopEmulation(); // a stop before the run does not count
-        f.link.emulateLaunch(f.source, f.target, false);
-        QCOMPARE(f.results().count('\n'), 3);
-        QCOMPARE(f.panel.takeCalls(), QStringList({"enable 0", starting, "Emulation time: 0 s",
-                                                   "Emulation stoped prematurely!", "enable 1"}));
-    }
 
-    void realTimeRunIsPacedAtTenMillisecondsPerRow()
-    {
-        EmulationFixture f;
-        f.writeSource(rows(20));
-        f.script(20);
         QElapsedTimer timer;
         timer.start();
-        f.link.emulateLaunch(f.source, f.target);
-        QVERIFY2(timer.elapsed() >= 190, qPrintable(QString::number(timer.elapsed())));
-        QCOMPARE(f.results().count('\n'), 21);
-    }
-
-    void exportedFlightRunsRowByRow()
-    {
-        NUVQORAFlight flight;
-        for (int i = 0; i <= 20; ++i) {
-            auto pressure = std::make_unique<NUVEvent_Pressure>();
-            pressure->time = i * 0.05f;
-            pressure->pressure = 101325.0f - i * 12;
-            flight.appendEvent(std::move(pressure));
-            auto accel = std::make_unique<NUVEvent_AccelZ>();
-            accel->time = i * 0.05f;
-            accel->acceleration = 1.0f + i;
-            flight.appendEvent(std::move(accel));
-        }
-        EmulationFixture f; // also keeps what the flight prints while it builds its splines
-        flight.buildSplines();
-        QVERIFY(flight.exportEmulationData(f.source.toStdWString()));
-        f.script(1000);
-
-        f.link.emulateLaunch(f.source, f.target, false);
-        QFile exported(f.source);
-        QVERIFY(exported.open(QIODevice::ReadOnly));
-        const int rows = exported.readAll().count('\n') - 1;
-        QVERIFY(rows >= 100); // 0.00 to 1.00 s, up to float accumulation
-        QCOMPARE(int(f.device.requestData(32).size()), rows);
-        QCOMPARE(f.results().count('\n'), rows + 1);
-        QVERIFY(f.panel.takeCalls().contains(complete));
+        f.link.emulateLaunch(f.source, target, mode == RealTime);
+        if (mode == RealTime)
+            QVERIFY2(timer.elapsed() >= 10 * (steps - 1), qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(f.panel.takeCalls(), QStringList{"enable 0"} + calls);
+        QTEST(int(f.results().count('\n')), "resultLines");
+        QCOMPARE(int(f.requestData(32).size()), steps);
+        QCOMPARE(f.requestCodes().empty(), steps == 0);
+        QCOMPARE(completed.count(), 1);
     }
 };
 

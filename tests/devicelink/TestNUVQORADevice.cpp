@@ -1,24 +1,24 @@
 #include "CapturedOutput.h"
-#include "NUVEvent_GPSLLSol.h"
+#include "DeviceNotice.h"
 #include "NUVEvent_Ident.h"
-#include "NUVEvent_Orientation.h"
-#include "NUVEvent_Pressure.h"
 #include "NUVEvent_Text.h"
 #include "NUVQORADevice.h"
 #include "SimulatorFixture.h"
 
 #include <QtTest>
 
-#include <cstring>
 #include <functional>
 
 namespace {
 
-// The command layer connected to the simulated firmware, the connection's transfers forgotten.
-struct ConnectedDevice : SimulatorFixture
+struct DeviceFixture : SimulatorFixture
 {
     NUVQORADevice device;
+};
 
+// The command layer connected to the simulated firmware, the connection's transfers forgotten.
+struct ConnectedDevice : DeviceFixture
+{
     ConnectedDevice()
     {
         computer.plugFirmware();
@@ -27,6 +27,9 @@ struct ConnectedDevice : SimulatorFixture
         backend.clearTransfers();
     }
 };
+
+enum Plugged { Nothing, Bootloader, Firmware };
+using Notice = std::pair<bool, std::string>; // arrived, path
 
 struct CommandCase
 {
@@ -55,14 +58,24 @@ const std::vector<CommandCase> &commandCases()
         {"totalDataSize", 24, {}, 3000000, 5, [](NUVQORADevice &d) { uint32_t size; return d.totalDataSize(size); }},
         {"initEmulation", 25, {0x78, 0x56, 0x34, 0x12}, 5000, 6,
          [](NUVQORADevice &d) { return d.initEmulation(0x12345678); }},
-        {"emulationStep", 32, std::vector<uint8_t>(21), 5000, 6,
-         [](NUVQORADevice &d) { return d.emulationStep({}, nullptr); }},
+        {"emulationStep", 32, {0xA0, 0x86, 0x01, 0x00, 0x24, 0xFA, 0xFF, 0xFF, 0xFF, 0x00, 0xFF, 0x02, 0x00, 0x03, 0x00,
+                               0x04, 0x00, 0xFB, 0xFF, 0x06, 0x00}, 5000, 6, [](NUVQORADevice &d) {
+             return d.emulationStep({100000, uint32_t(-1500), 0xFF, {-256, 2, 3}, {4, -5, 6}}, nullptr);
+         }},
         {"readSettings", 6, {}, 5000, 5, [](NUVQORADevice &d) { return d.readSettings(); }},
         {"writeSettings", 7, {}, 5000, 5, [](NUVQORADevice &d) { return d.writeSettings(); }},
         {"downloadData", 22, {0, 0, 0, 0, 100, 0, 0, 0}, 5000, 5,
          [](NUVQORADevice &d) { memory.clear(); return d.downloadData(memory, 100, nullptr); }},
     };
     return cases;
+}
+
+CommandFault chunkFault(int index, int count)
+{
+    CommandFault fault;
+    fault.chunkIndex = index;
+    fault.chunkCount = count;
+    return fault;
 }
 
 enum Fault { Answered, Closed, Silent, WrongReply, Rejected, StaleReport };
@@ -79,6 +92,8 @@ bool flushed(const SimulatorFixture &f)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(CommandFault)
 
 class TestNUVQORADevice : public QObject
 {
@@ -116,7 +131,7 @@ private slots:
         case Silent: misbehaviour = silence(); break;
         case WrongReply: misbehaviour = replyWithCode(7); break;
         case Rejected: misbehaviour = rejection(); break;
-        case StaleReport: misbehaviour.staleReports = 1; break;
+        case StaleReport: misbehaviour = faultOf(&CommandFault::staleReports, 1); break;
         }
         f.computer.setFault(c.code, misbehaviour);
 
@@ -133,89 +148,128 @@ private slots:
         QCOMPARE(f.device.isOpen(), fault != Closed && !(fault == Answered && c.code == 10));
     }
 
-    void emulationStepLayouts()
+    void connecting_data()
     {
-        ConnectedDevice f;
-        QCOMPARE(f.device.initEmulation(101325), 0);
-        QCOMPARE(f.computer.emulationStartValue(), uint32_t(101325));
-        EmulationStepRequest step;
-        step.pressure = 100000;
-        step.gpsAltitude = uint32_t(-1500);
-        step.gpsValid = 0xFF;
-        step.acceleration = {-256, 2, 3};
-        step.gyro = {4, -5, 6};
-        EmulationStepReply reply;
-        reply.w = 0;
-        QCOMPARE(f.device.emulationStep(step, &reply), 0);
-
-        const auto transfers = f.backend.transfers();
-        QVERIFY(dataOf(transfers[2], 0, 21)
-                == (std::vector<uint8_t>{0xA0, 0x86, 0x01, 0x00, 0x24, 0xFA, 0xFF, 0xFF, 0xFF, 0x00, 0xFF, 0x02, 0x00,
-                                         0x03, 0x00, 0x04, 0x00, 0xFB, 0xFF, 0x06, 0x00}));
-        QCOMPARE(f.computer.emulationSteps().at(0).gyro[1], int16_t(-5));
-
-        // The reply's floats come back as the device wrote them.
-        const SimulatedDevice::Report &answer = transfers[3].report;
-        const uint32_t bits = answer[3] | answer[4] << 8 | answer[5] << 16 | uint32_t(answer[6]) << 24;
-        float altitude;
-        std::memcpy(&altitude, &bits, sizeof altitude);
-        QCOMPARE(reply.altitude, altitude);
-        QVERIFY(altitude > 100); // 100000 Pa lies about 110 m above 101325 Pa
-        QCOMPARE(reply.w, 1.0f);
-        QCOMPARE(int(reply.flightState), int(answer[2]));
+        QTest::addColumn<int>("plugged");
+        QTest::addColumn<int>("deviceVersion");
+        QTest::addColumn<bool>("refuseOpen");
+        QTest::addColumn<int>("bootloaderResult");
+        QTest::addColumn<int>("firmwareResult");
+        QTest::addColumn<int>("version"); // as reported, 7 before
+        QTest::addColumn<QString>("printed");
+        const QString locked = "Cant get USB file handle. The file is locked.\nInvalid read handle.\nInvalid write handle.\n";
+        QTest::newRow("nothing") << int(Nothing) << 0 << false << -1 << 1 << 7 << "No device found.\n";
+        QTest::newRow("bootloader of another version") << int(Bootloader) << 0x310 << false << -3 << 1 << 0x310 << "";
+        QTest::newRow("bootloader that cannot be opened") << int(Bootloader) << 0x200 << true << -2 << 1 << 0x200 << locked;
+        QTest::newRow("firmware of another version")
+            << int(Firmware) << 0x220 << false << -1 << 3 << 0x220 << "Version: 544\nDevice found, but wrong version.\n";
+        QTest::newRow("firmware that cannot be opened")
+            << int(Firmware) << 0x213 << true << -1 << 6 << 0x213 << "Generic connection error.\n";
+    }
+    void connecting()
+    {
+        QFETCH(int, plugged);
+        QFETCH(int, deviceVersion);
+        QFETCH(int, bootloaderResult);
+        QFETCH(int, firmwareResult);
+        QFETCH(int, version);
+        QFETCH(QString, printed);
+        DeviceFixture f;
+        QFETCH(bool, refuseOpen);
+        f.computer.setRefuseOpen(refuseOpen);
+        f.computer.setBootloaderVersion(deviceVersion);
+        f.computer.setFirmwareVersion(deviceVersion);
+        if (plugged == Bootloader)
+            f.computer.plugBootloader();
+        else if (plugged == Firmware)
+            f.computer.plugFirmware();
+        CapturedOutput out;
+        uint16_t reported = 7;
+        QCOMPARE(f.device.connectBootloader(reported), bootloaderResult);
+        QCOMPARE(f.device.connectFirmware(reported), firmwareResult);
+        QCOMPARE(int(reported), version);
+        QVERIFY2(out.contains(printed.toStdString()), out.text().c_str());
+        QCOMPARE(f.device.bootloader.isOpen(), bootloaderResult == 0);
+        QCOMPARE(f.device.isOpen(), firmwareResult == 0);
+        // A firmware of another version stays in the record, closed, so callers can name its version.
+        if (firmwareResult == 3)
+            QCOMPARE(int(f.device.attributes().versionNumber), version);
     }
 
-    void settingsReadTakesTwoChunks()
+    void bootloaderStartsTheFirmware()
     {
-        ConnectedDevice f;
-        auto image = SimulatedFlightComputer::defaultSettingsImage();
-        image[38] = 'X';
-        image[96] ^= 0xFF; // the host does not judge the checksum of what it reads
-        f.computer.setSettingsImage(image);
-        f.device.settings.valid = false;
+        std::vector<Notice> notices;
+        DeviceFixture f;
+        f.backend.setNoticeListener([&](bool arrived, const std::string &path) { notices.emplace_back(arrived, path); });
         CapturedOutput out;
-        QCOMPARE(f.device.readSettings(), 0);
-        QVERIFY(f.device.settings.image == image);
-        QVERIFY(f.device.settings.valid);
-        QCOMPARE(out.text(), std::string("enter settings\ndone txing\nexit settings\n"));
+        QCOMPARE(f.device.startFirmware(), -7); // no bootloader to open
+        f.computer.plugBootloader();
+        const std::string bootloaderPath = f.computer.path();
+        uint16_t version = 0;
+        QCOMPARE(f.device.connectBootloader(version), 0);
+        QCOMPARE(f.device.connectBootloader(version), 0); // closes the record it held
+        QCOMPARE(f.backend.openHandleCount(), 1);
+        f.computer.setFault(3, rejection());
+        out.clear();
+        QCOMPARE(f.device.startFirmware(), -4);
+        QCOMPARE(out.text(), std::string("Failed to write.\n"));
+        QCOMPARE(f.computer.mode(), SimulatedFlightComputer::Mode::Bootloader);
+
+        f.computer.clearFaults();
+        f.backend.clearTransfers();
+        QCOMPARE(f.device.startFirmware(), 0);
+        QVERIFY(!f.device.bootloader.isOpen());
         const auto transfers = f.backend.transfers();
-        QCOMPARE(int(transfers.size()), 3);
-        QCOMPARE(int(transfers[1].report[4]), 60);
-        QCOMPARE(int(transfers[2].report[2]), 1); // chunk number 1
-        QCOMPARE(int(transfers[2].report[4]), 37);
+        QCOMPARE(int(transfers.size()), 1);
+        QVERIFY(transfers[0].report == reportOf(3));
+        QCOMPARE(transfers[0].timeoutMs, uint32_t(3000));
+        QCOMPARE(f.computer.mode(), SimulatedFlightComputer::Mode::Firmware);
+        QCOMPARE(notices, (std::vector<Notice>{{true, bootloaderPath}, {false, bootloaderPath}, {true, f.computer.path()}}));
+        QCOMPARE(f.device.connectFirmware(version), 0);
+        QCOMPARE(version, uint16_t(0x213));
+        QVERIFY(f.device.matches({5, f.computer.path()}));
+        QVERIFY(!f.device.bootloader.matches({5, f.computer.path()}));
+    }
+
+    void otherIdentitiesReuseTheConnection()
+    {
+        // The ground station: bootloader 5 / 0x200, firmware 6 / 0x202.
+        const DeviceIdentity groundStation{5, 0x200, 6, 0x202};
+        DeviceFixture f;
+        f.backend.plug(f.computer, HIDDevice::VendorId, 6, 0x203); // only its identity matters
+        HIDDevice firmware;
+        HIDDevice bootloader;
+        uint16_t version = 0;
+        CapturedOutput quiet;
+        QCOMPARE(NUVQORADevice::connectFirmware(firmware, groundStation, version), 0);
+        QCOMPARE(version, uint16_t(0x203));
+        QVERIFY(firmware.isOpen());
+        QCOMPARE(NUVQORADevice::connectBootloader(bootloader, groundStation, version), -1);
+        QCOMPARE(NUVQORADevice::connectFirmware(f.device, NUVQORADevice::Identity, version), 1);
     }
 
     void failedSettingsReadKeepsTheBlock_data()
     {
-        QTest::addColumn<int>("setup");
+        QTest::addColumn<CommandFault>("fault");
         QTest::addColumn<int>("result");
         QTest::addColumn<QString>("printed");
         QTest::addColumn<bool>("flushes");
-        QTest::newRow("refused") << 0 << 6 << "error - checksum or firmware clash\nexit settings\n" << true;
-        QTest::newRow("silent") << 1 << 5 << "Wrong code: 6\n" << true;
-        QTest::newRow("stale report") << 2 << 5 << "Wrong code: 2\n" << true;
-        QTest::newRow("short second chunk") << 3 << 5 << "Incorrect byte count1\n" << false;
-        QTest::newRow("oversized chunk") << 4 << 5 << "Incorrect byte count2\n" << false;
-        QTest::newRow("unplugged after a chunk") << 5 << 5 << "Wrong code: 6\n" << true;
-        QTest::newRow("request lost") << 6 << 6 << "FAILED TO READ. (read settings 1): \nexit settings\n" << false;
+        QTest::newRow("refused") << replyWithCode(9) << 6 << "error - checksum or firmware clash\nexit settings\n" << true;
+        QTest::newRow("silent") << silence() << 5 << "Wrong code: 6\n" << true;
+        QTest::newRow("stale report") << faultOf(&CommandFault::staleReports, 1) << 5 << "Wrong code: 2\n" << true;
+        QTest::newRow("short second chunk") << chunkFault(1, 36) << 5 << "Incorrect byte count1\n" << false;
+        QTest::newRow("oversized chunk") << chunkFault(0, 61) << 5 << "Incorrect byte count2\n" << false;
+        QTest::newRow("unplugged after a chunk") << faultOf(&CommandFault::unplugAfterReports, 1) << 5 << "Wrong code: 6\n"
+                                                 << true;
+        QTest::newRow("request lost") << rejection() << 6 << "FAILED TO READ. (read settings 1): \nexit settings\n" << false;
     }
     void failedSettingsReadKeepsTheBlock()
     {
-        QFETCH(int, setup);
+        QFETCH(CommandFault, fault);
         QFETCH(int, result);
         QFETCH(QString, printed);
         QFETCH(bool, flushes);
         ConnectedDevice f;
-        CommandFault fault;
-        switch (setup) {
-        case 0: fault = replyWithCode(9); break;
-        case 1: fault = silence(); break;
-        case 2: fault.staleReports = 1; break;
-        case 3: fault.chunkIndex = 1; fault.chunkCount = 36; break;
-        case 4: fault.chunkIndex = 0; fault.chunkCount = 61; break;
-        case 5: fault.unplugAfterReports = 1; break;
-        case 6: fault = rejection(); break;
-        }
         f.computer.setFault(6, fault);
         auto image = f.computer.settingsImage();
         image[10] = 99;
@@ -229,7 +283,7 @@ private slots:
         QCOMPARE(flushed(f), flushes);
     }
 
-    void settingsWriteSendsThreeReports()
+    void settingsTravelInTwoChunks()
     {
         ConnectedDevice f;
         NUVQORASettings &settings = f.device.settings;
@@ -240,20 +294,29 @@ private slots:
         QCOMPARE(out.text(), std::string("bytes: 60\nwrote packet: 0\nbytes: 37\nwrote packet: 1\nsuccessful write\n"));
         QVERIFY(f.computer.settingsImage() == settings.image);
         QCOMPARE(settings.storedChecksum(), settings.calculatedChecksum());
-
-        const auto transfers = f.backend.transfers();
+        auto transfers = f.backend.transfers();
         QCOMPARE(int(transfers.size()), 4);
         QVERIFY(dataOf(transfers[1], 0, 3) == (std::vector<uint8_t>{0, 0, 60}));
         QVERIFY(dataOf(transfers[1], 3, 60) == std::vector<uint8_t>(settings.image.begin(), settings.image.begin() + 60));
         QVERIFY(dataOf(transfers[2], 0, 3) == (std::vector<uint8_t>{1, 0, 37}));
         QVERIFY(dataOf(transfers[2], 3, 37) == std::vector<uint8_t>(settings.image.begin() + 60, settings.image.end()));
         QCOMPARE(int(transfers[2].report[2 + 3 + 37]), 0); // zero padded
-    }
 
-    void settingsWriteRefusals()
-    {
-        ConnectedDevice f;
-        CapturedOutput out;
+        auto image = f.computer.settingsImage();
+        image[96] ^= 0xFF; // the host does not judge the checksum of what it reads
+        f.computer.setSettingsImage(image);
+        settings = NUVQORASettings();
+        settings.valid = false;
+        f.backend.clearTransfers();
+        out.clear();
+        QCOMPARE(f.device.readSettings(), 0);
+        QVERIFY(settings.image == image && settings.valid);
+        QCOMPARE(out.text(), std::string("enter settings\ndone txing\nexit settings\n"));
+        transfers = f.backend.transfers();
+        QCOMPARE(int(transfers.size()), 3);
+        QVERIFY(dataOf(transfers[1], 0, 3) == (std::vector<uint8_t>{0, 0, 60}));
+        QVERIFY(dataOf(transfers[2], 0, 3) == (std::vector<uint8_t>{1, 0, 37}));
+
         f.computer.setFault(7, replyWithCode(9));
         QCOMPARE(f.device.writeSettings(), 6);
         QVERIFY(out.contains("error\nerror - checksum or firmware clash\n"));
@@ -261,7 +324,7 @@ private slots:
         QCOMPARE(f.device.writeSettings(), 6);
     }
 
-    void downloadReportsProgress()
+    void downloadReportsProgressAndCanBeCancelled()
     {
         ConnectedDevice f;
         std::vector<uint8_t> memory(1000);
@@ -279,25 +342,15 @@ private slots:
         QCOMPARE(calls.front(), std::make_pair(1000, 60));
         QCOMPARE(calls.back(), std::make_pair(1000, 1000));
 
-        // Beyond the recorded data the device sends erased flash.
+        f.backend.clearTransfers();
         buffer.clear();
-        QCOMPARE(f.device.downloadData(buffer, 1010, nullptr), 0);
-        QCOMPARE(int(buffer.size()), 1010);
-        QCOMPARE(int(buffer.back()), 0xFF);
-    }
-
-    void cancelledDownloadKeepsItsBytesAndFlushes()
-    {
-        ConnectedDevice f;
-        f.computer.setMemoryImage(std::vector<uint8_t>(5000, 0x42));
-        std::vector<uint8_t> buffer;
-        QCOMPARE(f.device.downloadData(buffer, 5000, [](int, int) { return true; }), 0);
+        QCOMPARE(f.device.downloadData(buffer, 1000, [](int, int) { return true; }), 0);
         QCOMPARE(int(buffer.size()), 60);
         QCOMPARE(f.requestCodes(), (std::vector<int>{22, 255}));
         // The stream has stopped: the next command gets its own reply.
         uint32_t size = 0;
         QCOMPARE(f.device.totalDataSize(size), 0);
-        QCOMPARE(size, uint32_t(5000));
+        QCOMPARE(size, uint32_t(1000));
     }
 
     void brokenDownloadStreams()
@@ -309,17 +362,12 @@ private slots:
         QCOMPARE(f.device.downloadData(buffer, 600, nullptr), 0); // nothing wanted: no read
         QCOMPARE(int(f.backend.transfers().size()), 1);
 
-        CommandFault fault;
-        fault.chunkIndex = 0;
-        fault.chunkCount = 200; // more than a report holds: only the report's 60 bytes count
-        f.computer.setFault(22, fault);
+        f.computer.setFault(22, chunkFault(0, 200)); // more than a report holds: only the report's 60 bytes count
         buffer.clear();
         QCOMPARE(f.device.downloadData(buffer, 120, nullptr), 0);
         QCOMPARE(int(buffer.size()), 120);
 
-        fault = {};
-        fault.unplugAfterReports = 3;
-        f.computer.setFault(22, fault);
+        f.computer.setFault(22, faultOf(&CommandFault::unplugAfterReports, 3));
         buffer.clear();
         QCOMPARE(f.device.downloadData(buffer, 500, nullptr), 5);
         QCOMPARE(int(buffer.size()), 180);
@@ -332,19 +380,9 @@ private slots:
         QCOMPARE(dynamic_cast<NUVEvent_Ident &>(*ident).ident, std::string("QORA21"));
         auto text = f.device.readEvent(1);
         QCOMPARE(dynamic_cast<NUVEvent_Text &>(*text).text, std::string("QORA ready"));
-        auto pressure = f.device.readEvent(3);
-        QCOMPARE(dynamic_cast<NUVEvent_Pressure &>(*pressure).pressure, 101325.0f);
-        auto gps = f.device.readEvent(14);
-        QCOMPARE(dynamic_cast<NUVEvent_GPSLLSol &>(*gps).satellites, uint32_t(10));
-        f.computer.setLiveRecord(21, {21, 0x80, 0x00, 0, 0, 0, 0, 0x7F, 0xFF});
-        auto orientation = f.device.readEvent(21);
-        QCOMPARE(dynamic_cast<NUVEvent_Orientation &>(*orientation).x, -1.0f);
         f.computer.setLiveRecord(20, {20, 1, 2, 3, 4});
         QVERIFY(!f.device.readEvent(20)); // no class for this record
         QVERIFY(f.device.isOpen());
-        QVERIFY(f.backend.transfers().at(0).report == reportOf(3, {17}));
-        for (const Transfer &t : f.backend.transfers())
-            QCOMPARE(t.timeoutMs, 10u);
     }
 
     void failedLiveReads_data()
