@@ -17,8 +17,6 @@ struct SimulatorFixture
 
     SimulatorFixture() { HidBackend::setCurrent(&backend); }
     ~SimulatorFixture() { HidBackend::setCurrent(nullptr); }
-    SimulatorFixture(const SimulatorFixture &) = delete;
-    SimulatorFixture &operator=(const SimulatorFixture &) = delete;
 
     // Codes of the written requests, in order.
     std::vector<int> requestCodes() const

@@ -176,7 +176,8 @@ private slots:
             << firmware;
         QTest::newRow("bootloader starts the firmware")
             << bootloader << 0x200 << false << true
-            << QStringList{"Connected to NUV QORA bootloader.", "Awaiting firmware initialization..."} << 0 << 0 << firmware;
+            << QStringList{"Connected to NUV QORA bootloader.", "Awaiting firmware initialization..."} << 0 << 0
+            << firmware;
         QTest::newRow("bootloader without auto start") << bootloader << 0x200 << false << false
                                                        << QStringList{"Connected to NUV QORA bootloader."} << 0 << 0
                                                        << bootloader;

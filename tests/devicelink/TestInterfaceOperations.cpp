@@ -92,8 +92,8 @@ private slots:
             f.computer.setAlmanacList({5, 0, 255, 12});
             f.computer.setAlmanac({7, 0, 0, 0, 0x34, 0x08, 0, 0, 0xAB});
             f.link.viewStoredAlmanacs();
-        }, {enable0, "Reading almanac SV list...", "Stored SV almanacs:", "[5][.][.][12]" + QString("[.]").repeated(28) + "\n",
-            enable1}, 0, [](InterfaceFixture &f) {
+        }, {enable0, "Reading almanac SV list...", "Stored SV almanacs:",
+            "[5][.][.][12]" + QString("[.]").repeated(28) + "\n", enable1}, 0, [](InterfaceFixture &f) {
             QVERIFY(f.output.contains("[5][0][255][12][0]"));
             QVERIFY(f.output.contains("SV: 7\nWeek: 2100\ndata: [7][0][0][0][34][8][0][0][ab][0]"));
         });
@@ -122,8 +122,8 @@ private slots:
         row("calibrate out of range", [](InterfaceFixture &f) {
             f.computer.setLiveRecord(3, {3, 0x01, 0x8A, 0x88}); // 101000 Pa
             f.link.calibratePressure(0);
-        }, {enable0, outOfRange, calibrated, enable0, writing, success, enable0, reading, success, enable1, enable1, enable1},
-            1, [](InterfaceFixture &f) {
+        }, {enable0, outOfRange, calibrated, enable0, writing, success, enable0, reading, success, enable1, enable1,
+            enable1}, 1, [](InterfaceFixture &f) {
             QCOMPARE(pressureOffset(f), 127);
             // Beyond the atmosphere model there is no target pressure: the offset stays as it is.
             f.link.calibratePressure(50000);
@@ -190,7 +190,8 @@ private slots:
             f.link.closeDevices();
             f.link.clearFlightData();
         }, {enable0, clearing, "Failed to clear flight memory: No device"});
-        row("fire a line", [](InterfaceFixture &f) { f.link.fireLine(2); }, {enable0, enable1}, 0, [](InterfaceFixture &f) {
+        row("fire a line", [](InterfaceFixture &f) { f.link.fireLine(2); }, {enable0, enable1}, 0,
+            [](InterfaceFixture &f) {
             QCOMPARE(f.computer.firedLines(), std::vector<int>{2});
             QVERIFY(f.output.contains("firing line 2\n"));
         });

@@ -158,11 +158,11 @@ private slots:
         const int max = std::numeric_limits<int32_t>::max();
         const int min = std::numeric_limits<int32_t>::min();
         const QVector<int> zero{0, 0, 0}, high(3, 32767), low(3, -32768);
-        QTest::newRow("converted") << QByteArray("1.50,100.00,105.50,2,1.00,-2.00,-9.81,7.00,-0.70,0.07") << true << 1.5f
-                                   << EmulationRow::pressureAt(100) << 105500 << 0xFF << QVector<int>{26, -52, -256}
-                                   << QVector<int>{100, -10, 1};
-        QTest::newRow("GPS invalid, extra field") << QByteArray("0,0,-1.5,0,0,0,0,0,0,0,extra") << true << 0.0f << 101325u
-                                                  << -1500 << 0 << zero << zero;
+        QTest::newRow("converted") << QByteArray("1.50,100.00,105.50,2,1.00,-2.00,-9.81,7.00,-0.70,0.07") << true
+                                   << 1.5f << EmulationRow::pressureAt(100) << 105500 << 0xFF
+                                   << QVector<int>{26, -52, -256} << QVector<int>{100, -10, 1};
+        QTest::newRow("GPS invalid, extra field") << QByteArray("0,0,-1.5,0,0,0,0,0,0,0,extra") << true << 0.0f
+                                                  << 101325u << -1500 << 0 << zero << zero;
         QTest::newRow("spaces, CR, decimal point") << QByteArray(" 2.25 , 0 , 0 , 1 , 0 , 0 , 0 , 0 , 0 , 0 \r") << true
                                                    << 2.25f << 101325u << 0 << 0xFF << zero << zero;
         QTest::newRow("above the pressure model") << QByteArray("0,40000,0,0,0,0,0,0,0,0") << true << 0.0f
@@ -175,7 +175,8 @@ private slots:
                                        << 101325u << min << 0 << low << low;
         QTest::newRow("not numbers") << QByteArray("x,nan,inf,99999999999,abc,,-,+3,0x10,1e400") << true << 0.0f << 0u
                                      << max << 0xFF << zero << QVector<int>{42, 0, 0};
-        QTest::newRow("nine fields") << QByteArray("0,0,0,0,0,0,0,0,0") << false << 0.0f << 0u << 0 << 0 << zero << zero;
+        QTest::newRow("nine fields") << QByteArray("0,0,0,0,0,0,0,0,0") << false << 0.0f << 0u << 0 << 0 << zero
+                                     << zero;
         QTest::newRow("empty") << QByteArray() << false << 0.0f << 0u << 0 << 0 << zero << zero;
     }
     void rowsInDeviceUnits()
@@ -237,8 +238,8 @@ private slots:
                                         << QStringList{starting, "Failed to read input file!", end} << 0 << 0;
         QTest::newRow("target is a directory") << rows(2) << int(DirectoryTarget) << 0
                                                << QStringList{starting, writeFailed, end} << 0 << 0;
-        QTest::newRow("disk full") << rows(2) << int(FullDisk) << 2 << QStringList{starting, time0, writeFailed, end} << 0
-                                   << 2;
+        QTest::newRow("disk full") << rows(2) << int(FullDisk) << 2 << QStringList{starting, time0, writeFailed, end}
+                                   << 0 << 2;
         // The controls stay locked: there is no device to control.
         QTest::newRow("device closed") << rows(3) << int(DeviceClosed) << 3 << QStringList{starting, failed} << 1 << 0;
         QTest::newRow("short row ends the run") << rows(1) + "0.01,1,2,3\n" + rows(1).mid(header.size()) << int(Plain)
