@@ -50,18 +50,20 @@ void PolylineThinner::flushRun()
 {
     if (m_count == 0)
         return;
-    const bool onDevice = m_column >= 0 && m_column < m_deviceWidth;
-    if (!onDevice || m_count <= 2) {
-        m_out.append(m_first);
-        if (m_count > 1)
-            m_out.append(m_last);
-    } else {
-        // The lines into and out of the column start and end within its span from lowest to
-        // highest point, which a line through both covers.
+    // The run's ends keep the lines into and out of the column as they were; on the device the
+    // lowest and highest point in their original order add the span the run covers.
+    m_out.append(m_first);
+    const int lastIndex = m_count - 1;
+    if (m_column >= 0 && m_column < m_deviceWidth) {
         const bool lowFirst = m_lowIndex <= m_highIndex;
-        m_out.append(lowFirst ? m_low : m_high);
-        if (m_lowIndex != m_highIndex)
+        const int firstExtreme = lowFirst ? m_lowIndex : m_highIndex;
+        const int secondExtreme = lowFirst ? m_highIndex : m_lowIndex;
+        if (firstExtreme != 0 && firstExtreme != lastIndex)
+            m_out.append(lowFirst ? m_low : m_high);
+        if (secondExtreme != firstExtreme && secondExtreme != 0 && secondExtreme != lastIndex)
             m_out.append(lowFirst ? m_high : m_low);
     }
+    if (m_count > 1)
+        m_out.append(m_last);
     m_count = 0;
 }

@@ -5,10 +5,11 @@
 #include <QVector>
 
 // Thins a dense polyline to what shows on a device. Consecutive points that fall into the same
-// device pixel column form a run; of a run of three or more points on the device only the lowest
-// and highest point are kept, in their original order, as the run covers the span between them.
-// Runs left or right of the device are merged into one column each and keep just their ends,
-// since lines between points that all lie beyond one edge never enter the device.
+// device pixel column form a run; a run on the device keeps its first and last point, which carry
+// the lines to its neighbours, and its lowest and highest point, in their original order, as the
+// run covers the span between them. Runs left or right of the device are merged into one column
+// each and keep just their ends, since lines between points that all lie beyond one edge never
+// enter the device.
 class PolylineThinner
 {
 public:
