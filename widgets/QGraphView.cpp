@@ -113,8 +113,10 @@ void QGraphView::removeTracker()
 
 void QGraphView::zoom(double &scale, double &offset, int size, float factor)
 {
-    // Zooming never shows less than the whole canvas nor more than the maximum magnification.
-    const double newScale = std::clamp(scale * factor, 1.0, maximumScale);
+    // A factor that is not positive would leave no canvas to draw on.
+    if (!(factor > 0))
+        return;
+    const double newScale = std::min(scale * factor, maximumScale);
     const double applied = newScale / scale;
     scale = newScale;
     offset = size / 2 + (offset - size / 2) * applied;
