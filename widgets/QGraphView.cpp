@@ -195,7 +195,8 @@ void QGraphView::layoutAxes()
 void QGraphView::paintGraph(QPainter &painter)
 {
     painter.save();
-    painter.fillRect(rect(), Qt::white);
+    // An OpenGL surface is not cleared before painting: the canvas shows the widget's background.
+    painter.fillRect(rect(), palette().brush(backgroundRole()));
     painter.setRenderHint(QPainter::Antialiasing);
     layoutAxes();
 

@@ -14,8 +14,12 @@ class TestGraphPainting : public QObject
 {
     Q_OBJECT
 
-    static QImage render(QGraph &graph, bool overview = false)
+    // On a white background unless told otherwise, so that blended colours are known.
+    static QImage render(QGraph &graph, bool overview = false, const QColor &background = Qt::white)
     {
+        QPalette palette = graph.view()->palette();
+        palette.setColor(QPalette::Window, background);
+        graph.view()->setPalette(palette);
         graph.view()->showOverview(overview);
         graph.view()->resize(400, 300);
         QImage image(400, 300, QImage::Format_RGB32);
@@ -97,8 +101,9 @@ private slots:
     {
         QGraph graph;
         const QRect box(300, 0, 100, 100);
-        QImage image = render(graph, true); // without axes: only the overview
-        QCOMPARE(image.pixelColor(50, 250), QColor(Qt::white));
+        const QColor background(200, 220, 240);
+        QImage image = render(graph, true, background); // without axes: only the overview
+        QCOMPARE(image.pixelColor(50, 250), background);
         QVERIFY(image.pixelColor(box.center()) != QColor(Qt::white));
 
         addSeries(graph, {{-10, -10}, {10, 10}});
