@@ -183,12 +183,13 @@ void QGraphView::paintGL()
 
 void QGraphView::layoutAxes()
 {
-    const int canvasWidth = static_cast<int>(width() * m_scaleX);
-    const int canvasHeight = static_cast<int>(height() * m_scaleY);
+    const double zoomedWidth = canvasWidth();
+    const int zoomedHeight = canvasHeight();
     for (Axis *axis : qAsConst(*m_axes)) {
-        axis->rect = QRect(static_cast<int>(m_offsetX), static_cast<int>(m_offsetY), canvasWidth, canvasHeight);
-        axis->originX = m_originFractionX * canvasWidth;
-        axis->originY = m_originFractionY * canvasHeight;
+        axis->rect = QRect(static_cast<int>(m_offsetX), static_cast<int>(m_offsetY), static_cast<int>(zoomedWidth),
+                           zoomedHeight);
+        axis->originX = m_originFractionX * zoomedWidth;
+        axis->originY = m_originFractionY * zoomedHeight;
     }
 }
 
@@ -242,14 +243,14 @@ void QGraphView::drawTimelines(QPainter &painter) const
 void QGraphView::drawOverview(QPainter &painter) const
 {
     const QRect box(width() - overviewSize, 0, overviewSize, overviewSize);
-    const double canvasWidth = static_cast<int>(width() * m_scaleX);
-    const double canvasHeight = static_cast<int>(height() * m_scaleY);
+    const double zoomedWidth = canvasWidth();
+    const int zoomedHeight = canvasHeight();
     painter.save();
     painter.setClipRect(box);
     painter.fillRect(box, overviewBackground);
-    if (canvasWidth > 0 && canvasHeight > 0) {
+    if (zoomedWidth > 0 && zoomedHeight > 0) {
         painter.translate(box.topLeft());
-        painter.scale(overviewSize / canvasWidth, overviewSize / canvasHeight);
+        painter.scale(overviewSize / zoomedWidth, double(overviewSize) / zoomedHeight);
         drawAxes(painter, true);
         painter.fillRect(QRectF(-m_offsetX, -m_offsetY, width() + 1, height() + 1), overviewVisiblePart);
     }

@@ -76,6 +76,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    // Size of the zoomed canvas: the width as it comes, the height in whole pixels.
+    double canvasWidth() const { return width() * m_scaleX; }
+    int canvasHeight() const { return static_cast<int>(height() * m_scaleY); }
     void layoutAxes();
     void drawAxes(QPainter &painter, bool overview) const;
     void drawTimelines(QPainter &painter) const;
