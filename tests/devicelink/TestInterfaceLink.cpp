@@ -166,25 +166,29 @@ private slots:
         QTest::addColumn<int>("initialized");
         QTest::addColumn<int>("disconnected");
         QTest::addColumn<int>("mode"); // the device's afterwards
+        QTest::addColumn<QString>("printed");
         const int firmware = int(Mode::Firmware), bootloader = int(Mode::Bootloader);
+        const QString usbError = "There was a generic USB connection error. Please try reconnecting your device.";
         QTest::newRow("nothing plugged") << int(Mode::Unplugged) << 0 << false << true << QStringList() << 0 << 1
-                                         << int(Mode::Unplugged);
-        QTest::newRow("firmware") << firmware << 0x200 << false << true << QStringList{connected} << 1 << 0 << firmware;
-        QTest::newRow("firmware that cannot be opened")
-            << firmware << 0x200 << true << true
-            << QStringList{"There was a generic USB connection error. Please try reconnecting your device."} << 0 << 1
-            << firmware;
+                                         << int(Mode::Unplugged) << "No device found.\n";
+        QTest::newRow("firmware") << firmware << 0x200 << false << true << QStringList{connected} << 1 << 0 << firmware
+                                  << "";
+        QTest::newRow("firmware that cannot be opened") << firmware << 0x200 << true << true << QStringList{usbError}
+                                                        << 0 << 1 << firmware << "Generic connection error.\n";
         QTest::newRow("bootloader starts the firmware")
             << bootloader << 0x200 << false << true
             << QStringList{"Connected to NUV QORA bootloader.", "Awaiting firmware initialization..."} << 0 << 0
-            << firmware;
+            << firmware << "";
         QTest::newRow("bootloader without auto start") << bootloader << 0x200 << false << false
                                                        << QStringList{"Connected to NUV QORA bootloader."} << 0 << 0
-                                                       << bootloader;
+                                                       << bootloader << "";
+        QTest::newRow("bootloader that cannot be opened")
+            << bootloader << 0x200 << true << true << QStringList{usbError} << 0 << 0 << bootloader
+            << "Cant get USB file handle. The file is locked.\nInvalid read handle.\nInvalid write handle.\n";
         QTest::newRow("bootloader of another version")
             << bootloader << 0x300 << false << true
             << QStringList{"NUV QORA connected, but with incorrect bootloader version. Please check your "
-                           "firmware/software versions."} << 0 << 0 << bootloader;
+                           "firmware/software versions."} << 0 << 0 << bootloader << "";
     }
     void firstConnectionAttempt()
     {
@@ -194,6 +198,7 @@ private slots:
         QFETCH(bool, autoStart);
         QFETCH(int, disconnected);
         QFETCH(int, mode);
+        QFETCH(QString, printed);
         InterfaceFixture f;
         f.computer.setRefuseOpen(refuseOpen);
         f.computer.setBootloaderVersion(bootloaderVersion);
@@ -211,6 +216,7 @@ private slots:
         QCOMPARE(int(f.computer.mode()), mode);
         QCOMPARE(f.link.isOpen(), disconnected == 0 && plugged == int(Mode::Firmware));
         QCOMPARE(f.link.bootloader.isOpen(), !autoStart);
+        QVERIFY2(f.output.contains(printed.toStdString()), f.output.text().c_str());
     }
 
     void laterAttempts()
@@ -249,7 +255,8 @@ private slots:
                                                    "The connected device is version: 2.20"}));
         QCOMPARE(initialized.count(), 1);
         QCOMPARE(disconnected.count(), 1);
-        QCOMPARE(f.link.attributes().versionNumber, 0x220);
+        QVERIFY(f.output.contains("Version: 544\nDevice found, but wrong version.\n"));
+        QCOMPARE(f.link.attributes().versionNumber, 0x220); // the record keeps the version found
         f.link.attemptConnection();
         QVERIFY(f.panel.takeCalls().isEmpty());
 

@@ -1,3 +1,4 @@
+#include "EmulationResults.h"
 #include "EmulationRow.h"
 #include "InterfaceFixture.h"
 
@@ -6,72 +7,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cstring>
-#include <deque>
-#include <functional>
 #include <limits>
+#include <thread>
 
 namespace {
-
-// The simulated firmware, answering each emulation step with the next reply of a script
-// instead; once the script is used up, steps go unanswered.
-class ScriptedEmulationDevice : public SimulatedFlightComputer
-{
-public:
-    using SimulatedFlightComputer::SimulatedFlightComputer;
-
-    struct Reply
-    {
-        uint8_t state;
-        float altitude, velocity, acceleration;
-        std::array<uint8_t, 4> lines;
-        float w, x, y, z;
-    };
-
-    std::deque<Reply> script;
-    std::function<void()> afterStep; // runs inside each answered step
-
-    bool receive(const Report &report) override
-    {
-        if (report[1] != 32)
-            return SimulatedFlightComputer::receive(report);
-        if (!script.empty()) {
-            m_replies.push_back(encode(script.front()));
-            script.pop_front();
-            if (afterStep)
-                afterStep();
-        }
-        return true;
-    }
-    bool nextReport(Report &report) override
-    {
-        if (m_replies.empty())
-            return SimulatedFlightComputer::nextReport(report);
-        report = m_replies.front();
-        m_replies.pop_front();
-        return true;
-    }
-
-private:
-    static Report encode(const Reply &reply)
-    {
-        std::vector<uint8_t> bytes{reply.state};
-        const auto appendFloats = [&bytes](std::initializer_list<float> values) {
-            for (float value : values) {
-                uint32_t bits;
-                std::memcpy(&bits, &value, sizeof bits);
-                for (int shift = 0; shift < 32; shift += 8)
-                    bytes.push_back(uint8_t(bits >> shift));
-            }
-        };
-        appendFloats({reply.altitude, reply.velocity, reply.acceleration});
-        bytes.insert(bytes.end(), reply.lines.begin(), reply.lines.end());
-        appendFloats({reply.w, reply.x, reply.y, reply.z});
-        return reportOf(5, bytes);
-    }
-
-    std::deque<Report> m_replies;
-};
 
 const QByteArray header = "Time[s],Pressure altitude [m],GPS altitude [m],GPS Valid,Acceleration x [m/s^2], "
                           "Acceleration y [m/s^2], Acceleration z [m/s^2], Gyro x [deg/s], Gyro y [deg/s], "
@@ -79,7 +18,6 @@ const QByteArray header = "Time[s],Pressure altitude [m],GPS altitude [m],GPS Va
 const QByteArray resultsHeader = "Time [s],State,Altitude [m],Velocity [m/s],Acceleration [m/s^2],Line A,Line B,"
                                  "Line C,Line D,Orientation quaturnion w,Orientation quaturnion x,Orientation "
                                  "quaturnion y,Orientation quaturnion z,Angle (device frame) [deg.]\n";
-const ScriptedEmulationDevice::Reply upright{0, 0, 0, -9.81f, {0, 0, 0, 0}, 1, 0, 0, 0};
 const QString starting = QStringLiteral("Emulating flight on device...");
 const QString complete = QStringLiteral("Emulation complete!");
 const QString failed = QStringLiteral("Emulation failed - the data might not be formatted correctly!");
@@ -98,22 +36,14 @@ QByteArray rows(int count)
     return text;
 }
 
-// The interface connected to a scripted emulation firmware (in place of the fixture's own
-// simulated flight computer), with files in a temporary directory.
+// The interface connected to the simulated firmware, with files in a temporary directory.
 struct EmulationFixture : InterfaceFixture
 {
-    ScriptedEmulationDevice device{backend};
     QTemporaryDir dir;
     QString source = dir.filePath("flight.csv");
     QString target = dir.filePath("results.csv");
 
-    EmulationFixture()
-    {
-        device.plugFirmware();
-        link.attemptConnection();
-        panel.takeCalls();
-        backend.clearTransfers();
-    }
+    EmulationFixture() { connectFirmware(); }
 
     void writeSource(const QByteArray &text)
     {
@@ -122,8 +52,6 @@ struct EmulationFixture : InterfaceFixture
         file.write(text);
     }
 
-    void script(int count) { device.script.insert(device.script.end(), count, upright); }
-
     QByteArray results() const
     {
         QFile file(target);
@@ -131,7 +59,7 @@ struct EmulationFixture : InterfaceFixture
     }
 };
 
-enum Mode { Plain, DirectoryTarget, FullDisk, DeviceClosed, StopAtSecondStep, RealTime };
+enum Mode { Plain, DirectoryTarget, FullDisk, DeviceClosed, StepsUnanswered, RealTime };
 
 QVector<int> asVector(const std::array<int16_t, 3> &values)
 {
@@ -202,16 +130,11 @@ private slots:
                       + "0.00,0.00,0.00,0,0.00,0.00,9.81,0.00,0.00,0.00\r\n"
                         "0.01,100.00,105.50,1,1.00,-2.00,-9.81,7.00,-0.70,0.00\r\n"
                         "0.02,40000.00,0.00,2,0.00,0.00,1000000.00,0.00,0.00,0.00\n");
-        f.device.script = {upright,
-                           {3, 123.5f, -4.25f, 2.5f, {0, 1, 0, 2}, 0.5f, 0.5f, 0.5f, 0.5f},
-                           // Not quite unit length: the angle's cosine comes out just above 1.
-                           {9, 1e6f, 0, 0, {0, 0, 0, 0}, 1.0000001f, 0, 0, 0}};
-
         f.link.emulateLaunch(f.source, f.target, false);
 
-        QCOMPARE(f.results(), resultsHeader + "0,pad,0,0,0,0,0,0,0,1,0,0,0,0\n"
-                                              "0.01,coast,123.5,-4.25,12.31,0,100,0,100,0.5,0.5,0.5,0.5,90\n"
-                                              "0.02,9,1e+06,0,9.81,0,0,0,0,1,0,0,0,0\n");
+        QCOMPARE(f.results(), resultsHeader + "0,pad,0,0,9.81,0,0,0,0,1,0,0,0,0\n"
+                                              "0.01,boost,100.037,10003.7,-9.81,0,0,0,0,1,0,0,0,0\n"
+                                              "0.02,boost,30009.3,2.99093e+06,1255.64,0,0,0,0,1,0,0,0,0\n");
         QCOMPARE(f.panel.takeCalls(), QStringList({"enable 0", starting, "Emulation time: 0 s", complete, "enable 1"}));
         // The first row's pressure starts the emulation, then each row goes out as read.
         QCOMPARE(f.requestCodes().front(), 25);
@@ -223,42 +146,49 @@ private slots:
         QCOMPARE(u32At(steps[2], 13), 0x00007FFFu); // acceleration z saturated, gyro x 0
     }
 
+    void resultLinesNameWhatTheDeviceAnswered()
+    {
+        EmulationStepReply coasting{3, 123.5f, -4.25f, 2.5f, {0, 1, 0, 2}, 0.5f, 0.5f, 0.5f, 0.5f};
+        QCOMPARE(EmulationResults::line(0.01f, coasting),
+                 QByteArray("0.01,coast,123.5,-4.25,12.31,0,100,0,100,0.5,0.5,0.5,0.5,90\n"));
+        // An unknown state goes by its number. Not quite unit length: the angle's cosine comes out
+        // just above 1.
+        EmulationStepReply odd{9, 1e6f, 0, 0, {0, 0, 0, 0}, 1.0000001f, 0, 0, 0};
+        QCOMPARE(EmulationResults::line(0.02f, odd), QByteArray("0.02,9,1e+06,0,9.81,0,0,0,0,1,0,0,0,0\n"));
+    }
+
     void runOutcomes_data()
     {
         QTest::addColumn<QByteArray>("source"); // none when null
         QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("scripted");
         QTest::addColumn<QStringList>("calls");
         QTest::addColumn<int>("resultLines");
         QTest::addColumn<int>("steps");
         const QString time0 = "Emulation time: 0 s";
         const QString end = "enable 1";
-        QTest::newRow("header only") << header << int(Plain) << 0 << QStringList{starting, complete, end} << 1 << 0;
-        QTest::newRow("missing source") << QByteArray() << int(Plain) << 0
+        QTest::newRow("header only") << header << int(Plain) << QStringList{starting, complete, end} << 1 << 0;
+        QTest::newRow("missing source") << QByteArray() << int(Plain)
                                         << QStringList{starting, "Failed to read input file!", end} << 0 << 0;
-        QTest::newRow("target is a directory") << rows(2) << int(DirectoryTarget) << 0
+        QTest::newRow("target is a directory") << rows(2) << int(DirectoryTarget)
                                                << QStringList{starting, writeFailed, end} << 0 << 0;
-        QTest::newRow("disk full") << rows(2) << int(FullDisk) << 2 << QStringList{starting, time0, writeFailed, end}
+        QTest::newRow("disk full") << rows(2) << int(FullDisk) << QStringList{starting, time0, writeFailed, end}
                                    << 0 << 2;
         // The controls stay locked: there is no device to control.
-        QTest::newRow("device closed") << rows(3) << int(DeviceClosed) << 3 << QStringList{starting, failed} << 1 << 0;
+        QTest::newRow("device closed") << rows(3) << int(DeviceClosed) << QStringList{starting, failed} << 1 << 0;
         QTest::newRow("short row ends the run") << rows(1) + "0.01,1,2,3\n" + rows(1).mid(header.size()) << int(Plain)
-                                                << 2 << QStringList{starting, time0, complete, end} << 2 << 1;
-        QTest::newRow("unanswered step") << rows(3) << int(Plain) << 1 << QStringList{starting, time0, failed, end} << 2
-                                         << 2;
-        QTest::newRow("stopped") << rows(5) << int(StopAtSecondStep) << 5
-                                 << QStringList{starting, time0, "Emulation stoped prematurely!", end} << 3 << 2;
+                                                << QStringList{starting, time0, complete, end} << 2 << 1;
+        QTest::newRow("unanswered step") << rows(3) << int(StepsUnanswered) << QStringList{starting, failed, end}
+                                         << 1 << 1;
         QTest::newRow("time shown every hundred rows")
-            << rows(250) << int(Plain) << 250
+            << rows(250) << int(Plain)
             << QStringList{starting, time0, "Emulation time: 1 s", "Emulation time: 2 s", complete, end} << 251 << 250;
-        QTest::newRow("paced at ten milliseconds a row") << rows(20) << int(RealTime) << 20
+        QTest::newRow("paced at ten milliseconds a row") << rows(20) << int(RealTime)
                                                          << QStringList{starting, time0, complete, end} << 21 << 20;
     }
     void runOutcomes()
     {
         QFETCH(QByteArray, source);
         QFETCH(int, mode);
-        QFETCH(int, scripted);
         QFETCH(QStringList, calls);
         QFETCH(int, steps);
         if (mode == FullDisk && !QFile::exists("/dev/full"))
@@ -266,7 +196,6 @@ private slots:
         EmulationFixture f;
         if (!source.isNull())
             f.writeSource(source);
-        f.script(scripted);
         QString target = f.target;
         if (mode == DirectoryTarget)
             target = f.dir.path();
@@ -274,11 +203,8 @@ private slots:
             target = "/dev/full";
         else if (mode == DeviceClosed)
             f.link.closeDevices();
-        else if (mode == StopAtSecondStep)
-            f.device.afterStep = [&f, answered = 0]() mutable {
-                if (++answered == 2)
-                    f.link.stopEmulation();
-            };
+        else if (mode == StepsUnanswered)
+            f.computer.setFault(32, silence());
         QSignalSpy completed(&f.link, &NUVQORAInterface::emulationComplete);
         f.link.stopEmulation(); // a stop before the run does not count
 
@@ -292,6 +218,22 @@ private slots:
         QCOMPARE(int(f.requestData(32).size()), steps);
         QCOMPARE(f.requestCodes().empty(), steps == 0);
         QCOMPARE(completed.count(), 1);
+    }
+
+    void stopFromAnotherThreadEndsTheRunAtTheNextRow()
+    {
+        EmulationFixture f;
+        f.writeSource(rows(500));
+        std::thread stopper([&f] {
+            while (f.requestData(32).empty())
+                std::this_thread::yield();
+            f.link.stopEmulation();
+        });
+        f.link.emulateLaunch(f.source, f.target, true);
+        stopper.join();
+        QCOMPARE(f.panel.takeCalls(), QStringList({"enable 0", starting, "Emulation time: 0 s",
+                                                   "Emulation stoped prematurely!", "enable 1"}));
+        QVERIFY(f.results().count('\n') < 100);
     }
 };
 

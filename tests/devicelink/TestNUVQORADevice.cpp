@@ -28,7 +28,6 @@ struct ConnectedDevice : DeviceFixture
     }
 };
 
-enum Plugged { Nothing, Bootloader, Firmware };
 
 struct CommandCase
 {
@@ -145,57 +144,6 @@ private slots:
         }
         // Only leaving the firmware closes the record; no fault does.
         QCOMPARE(f.device.isOpen(), fault != Closed && !(fault == Answered && c.code == 10));
-    }
-
-    void connecting_data()
-    {
-        QTest::addColumn<int>("plugged");
-        QTest::addColumn<int>("deviceVersion");
-        QTest::addColumn<bool>("refuseOpen");
-        QTest::addColumn<int>("bootloaderResult");
-        QTest::addColumn<int>("firmwareResult");
-        QTest::addColumn<int>("version"); // as reported, 7 before
-        QTest::addColumn<QString>("printed");
-        const QString locked = "Cant get USB file handle. The file is locked.\nInvalid read handle.\n"
-                               "Invalid write handle.\n";
-        QTest::newRow("nothing") << int(Nothing) << 0 << false << -1 << 1 << 7 << "No device found.\n";
-        QTest::newRow("bootloader of another version") << int(Bootloader) << 0x310 << false << -3 << 1 << 0x310 << "";
-        QTest::newRow("bootloader that cannot be opened")
-            << int(Bootloader) << 0x200 << true << -2 << 1 << 0x200 << locked;
-        QTest::newRow("firmware of another version")
-            << int(Firmware) << 0x220 << false << -1 << 3 << 0x220
-            << "Version: 544\nDevice found, but wrong version.\n";
-        QTest::newRow("firmware that cannot be opened")
-            << int(Firmware) << 0x213 << true << -1 << 6 << 0x213 << "Generic connection error.\n";
-    }
-    void connecting()
-    {
-        QFETCH(int, plugged);
-        QFETCH(int, deviceVersion);
-        QFETCH(int, bootloaderResult);
-        QFETCH(int, firmwareResult);
-        QFETCH(int, version);
-        QFETCH(QString, printed);
-        DeviceFixture f;
-        QFETCH(bool, refuseOpen);
-        f.computer.setRefuseOpen(refuseOpen);
-        f.computer.setBootloaderVersion(deviceVersion);
-        f.computer.setFirmwareVersion(deviceVersion);
-        if (plugged == Bootloader)
-            f.computer.plugBootloader();
-        else if (plugged == Firmware)
-            f.computer.plugFirmware();
-        CapturedOutput out;
-        uint16_t reported = 7;
-        QCOMPARE(f.device.connectBootloader(reported), bootloaderResult);
-        QCOMPARE(f.device.connectFirmware(reported), firmwareResult);
-        QCOMPARE(int(reported), version);
-        QVERIFY2(out.contains(printed.toStdString()), out.text().c_str());
-        QCOMPARE(f.device.bootloader.isOpen(), bootloaderResult == 0);
-        QCOMPARE(f.device.isOpen(), firmwareResult == 0);
-        // A firmware of another version stays in the record, closed, so callers can name its version.
-        if (firmwareResult == 3)
-            QCOMPARE(int(f.device.attributes().versionNumber), version);
     }
 
     void bootloaderStartsTheFirmware()
