@@ -28,7 +28,7 @@ struct ConnectedDevice : DeviceFixture
     }
 };
 
-
+// One command: its request, the read time-out it asks for, and its result when unanswered.
 struct CommandCase
 {
     const char *name;
