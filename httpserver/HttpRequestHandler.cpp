@@ -1,5 +1,10 @@
 #include "HttpRequestHandler.h"
 
+#include "HttpRequest.h"
+#include "HttpResponse.h"
+
+#include <QtDebug>
+
 namespace tarnwick {
 
 HttpRequestHandler::HttpRequestHandler(QObject *parent)
@@ -8,5 +13,14 @@ HttpRequestHandler::HttpRequestHandler(QObject *parent)
 }
 
 HttpRequestHandler::~HttpRequestHandler() = default;
+
+void HttpRequestHandler::service(HttpRequest &request, HttpResponse &response)
+{
+    qCritical("HttpRequestHandler: you need to override the service() function");
+    qDebug("HttpRequestHandler: request=%s %s %s", request.getMethod().constData(), request.getPath().constData(),
+           request.getVersion().constData());
+    response.setStatus(501, "not implemented");
+    response.write("501 not implemented", true);
+}
 
 } // namespace tarnwick

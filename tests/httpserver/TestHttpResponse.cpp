@@ -1,10 +1,17 @@
+#include "HttpRequest.h"
+#include "HttpRequestHandler.h"
 #include "HttpResponse.h"
+
+#include <QBuffer>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
 
 using tarnwick::HttpCookie;
+using tarnwick::HttpRequest;
 using tarnwick::HttpResponse;
 
 // Writes responses, one after another, on the server end of a loopback connection and compares
@@ -77,6 +84,23 @@ private slots:
         QCOMPARE(received(), QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nX-Name: vSet-Cookie: evil=1\r\n"
                                         "Set-Cookie: a=1; Version=0\r\n"
                                         "Set-Cookie: b=2X-Evil: 1; Max-Age=60; Path=/; HttpOnly; Version=1\r\n\r\n"));
+    }
+
+    void handlerWithoutServiceAnswers501()
+    {
+        QTemporaryDir dir;
+        const QSettings settings(dir.filePath("server.ini"), QSettings::IniFormat);
+        HttpRequest request(&settings);
+        QByteArray text = "GET /page HTTP/1.1\r\n\r\n";
+        QBuffer buffer(&text);
+        buffer.open(QIODevice::ReadOnly);
+        while (buffer.bytesAvailable() > 0 && request.getStatus() != HttpRequest::complete)
+            request.readFromSocket(&buffer);
+        HttpResponse response(serverEnd, 1000);
+        QTest::ignoreMessage(QtCriticalMsg, "HttpRequestHandler: you need to override the service() function");
+        QTest::ignoreMessage(QtDebugMsg, "HttpRequestHandler: request=GET /page HTTP/1.1");
+        tarnwick::HttpRequestHandler().service(request, response);
+        QCOMPARE(received(), QByteArray("HTTP/1.1 501 not implemented\r\nContent-Length: 19\r\n\r\n501 not implemented"));
     }
 };
 
