@@ -46,7 +46,8 @@ HttpRequest::HttpRequest(const QSettings *settings)
 
 HttpRequest::~HttpRequest()
 {
-    qDeleteAll(uploadedFiles);
+    for (QFile *file : qAsConst(uploadedFiles))
+        removeUploadedFile(file);
     delete tempFile;
 }
 
@@ -292,13 +293,24 @@ bool HttpRequest::parseMultiPartFile()
 void HttpRequest::finishUploadedFile(QTemporaryFile *file, const QByteArray &fieldName, const QByteArray &fileName)
 {
     file->resize(qMax<qint64>(0, file->size() - 2));
-    file->flush();
-    file->seek(0);
+    const qint64 size = file->size();
+    // Closing a temporary file keeps its descriptor; only deleting the object frees it.
+    file->setAutoRemove(false);
+    auto *upload = new QFile(file->fileName());
+    delete file;
     parameters.insert(fieldName, fileName);
     qDebug("HttpRequest: set parameter %s=%s", fieldName.constData(), fileName.constData());
-    delete uploadedFiles.value(fieldName);
-    uploadedFiles.insert(fieldName, file);
-    qDebug("HttpRequest: uploaded file size is %lli", file->size());
+    removeUploadedFile(uploadedFiles.value(fieldName));
+    uploadedFiles.insert(fieldName, upload);
+    qDebug("HttpRequest: uploaded file size is %lli", size);
+}
+
+void HttpRequest::removeUploadedFile(QFile *file)
+{
+    if (!file)
+        return;
+    file->remove();
+    delete file;
 }
 
 void HttpRequest::decodeRequestParams()

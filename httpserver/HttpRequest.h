@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QMultiMap>
 
+class QFile;
 class QIODevice;
 class QSettings;
 class QTemporaryFile;
@@ -37,7 +38,9 @@ public:
     QList<QByteArray> getParameters(const QByteArray &name) const;
     QByteArray getBody() const { return body; }
     QByteArray getCookie(const QByteArray &name) const { return cookies.value(name); }
-    QTemporaryFile *getUploadedFile(const QByteArray &fieldName) const { return uploadedFiles.value(fieldName); }
+    // Closed, as a temporary file holds its descriptor while open and a body of many file
+    // parts would use up the process's descriptors; removed with the request.
+    QFile *getUploadedFile(const QByteArray &fieldName) const { return uploadedFiles.value(fieldName); }
     QHostAddress getPeerAddress() const { return peerAddress; }
 
     static QByteArray urlDecode(QByteArray source);
@@ -51,13 +54,14 @@ private:
     void readMultiPartBody(QIODevice *socket);
     bool parseMultiPartFile();
     void finishUploadedFile(QTemporaryFile *file, const QByteArray &fieldName, const QByteArray &fileName);
+    static void removeUploadedFile(QFile *file);
     void decodeRequestParams();
     void parseCookies();
     void abort(const char *reason);
 
     QMultiMap<QByteArray, QByteArray> headers;
     QMultiMap<QByteArray, QByteArray> parameters;
-    QMap<QByteArray, QTemporaryFile *> uploadedFiles;
+    QMap<QByteArray, QFile *> uploadedFiles;
     QMap<QByteArray, QByteArray> cookies;
     QByteArray body;
     QByteArray method;

@@ -3,7 +3,6 @@
 #include <QBuffer>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <QtTest>
 
 #include <memory>
@@ -132,20 +131,24 @@ private slots:
     void multipartFieldsAndFiles()
     {
         const auto listener = settings();
-        HttpRequest request(listener.get());
+        auto request = std::make_unique<HttpRequest>(listener.get());
         const QByteArray body = "--XyZ\r\nContent-Disposition: form-data; name=\"title\"\r\n\r\nTwo\r\nlines\r\n"
                                 "--XyZ\r\nContent-Disposition: form-data; name=\"upload\"; filename=\"a.txt\"\r\n"
                                 "Content-Type: text/plain\r\n\r\nfile\r\ncontent\r\n"
                                 "--XyZ\r\nContent-Disposition: attachment\r\n\r\nignored\r\n--XyZ--\r\n";
-        feed(request, {"POST /up HTTP/1.1\r\nContent-Type: multipart/form-data; boundary=\"XyZ\"\r\n"
-                       "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n",
-                       body.left(40), body.mid(40)});
-        QCOMPARE(request.getStatus(), HttpRequest::complete);
-        QCOMPARE(request.getParameters("title"), QList<QByteArray>{"Two\r\nlines"});
-        QCOMPARE(request.getParameters("upload"), QList<QByteArray>{"a.txt"});
-        QTemporaryFile *file = request.getUploadedFile("upload");
-        QVERIFY(file);
+        feed(*request, {"POST /up HTTP/1.1\r\nContent-Type: multipart/form-data; boundary=\"XyZ\"\r\n"
+                        "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n",
+                        body.left(40), body.mid(40)});
+        QCOMPARE(request->getStatus(), HttpRequest::complete);
+        QCOMPARE(request->getParameters("title"), QList<QByteArray>{"Two\r\nlines"});
+        QCOMPARE(request->getParameters("upload"), QList<QByteArray>{"a.txt"});
+        QFile *file = request->getUploadedFile("upload");
+        QVERIFY(file && !file->isOpen()); // many uploads must not hold a descriptor each
+        QVERIFY(file->open(QIODevice::ReadOnly));
         QCOMPARE(file->readAll(), QByteArray("file\r\ncontent"));
+        const QString uploadPath = file->fileName();
+        request.reset();
+        QVERIFY(!QFile::exists(uploadPath));
 
         // Exactly the size limit passes the header check and is refused when its last block arrives.
         HttpRequest atLimit(listener.get());
