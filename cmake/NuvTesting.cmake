@@ -9,6 +9,13 @@ function(nuv_add_test name)
     set(env "QTWEBENGINE_DISABLE_SANDBOX=1" "NUV_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data")
     if(NOT ARG_GUI)
         list(APPEND env "QT_QPA_PLATFORM=offscreen")
+    elseif(NUV_SANITIZED_GL_ENVIRONMENT)
+        list(APPEND env ${NUV_SANITIZED_GL_ENVIRONMENT})
+        if(NUV_SANITIZED_GL_ENVIRONMENT MATCHES "LD_PRELOAD")
+            # A preloaded library comes before the sanitizer runtime; it defines no allocator.
+            set_property(TEST ${name} PROPERTY ENVIRONMENT_MODIFICATION
+                "ASAN_OPTIONS=string_append::verify_asan_link_order=0")
+        endif()
     endif()
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300)
 endfunction()

@@ -74,7 +74,7 @@ StaticFileController::~StaticFileController()
 {
     // The handler threads that filled the cache have stopped; taking the mutex orders their
     // last insertion before this release in a way thread checkers can see.
-    QMutexLocker locker(&mutex);
+    std::lock_guard<std::mutex> locker(mutex);
     cache.clear();
 }
 
@@ -82,7 +82,7 @@ void StaticFileController::service(HttpRequest &request, HttpResponse &response)
 {
     const QByteArray path = request.getPath();
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    QMutexLocker locker(&mutex);
+    std::unique_lock<std::mutex> locker(mutex);
     const CacheEntry *entry = cache.object(cacheKey(path));
     if (entry && (cacheTimeout == 0 || entry->created > now - cacheTimeout)) {
         // A copy, so that an eviction by another thread cannot touch this response.
@@ -146,7 +146,7 @@ void StaticFileController::serveFile(const QByteArray &requestPath, qint64 now, 
     if (cacheable && file.atEnd() && file.error() == QFileDevice::NoError) {
         auto *newEntry = new CacheEntry{document, now, path};
         const int cost = document.size();
-        QMutexLocker locker(&mutex);
+        std::lock_guard<std::mutex> locker(mutex);
         cache.insert(cacheKey(requestPath), newEntry, cost);
     }
 }

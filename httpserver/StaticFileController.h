@@ -3,8 +3,9 @@
 #include "HttpRequestHandler.h"
 
 #include <QCache>
-#include <QMutex>
 #include <QString>
+
+#include <mutex>
 
 class QSettings;
 
@@ -41,7 +42,9 @@ private:
     int cacheTimeout;
     int maxCachedFileSize;
     QCache<QString, CacheEntry> cache;
-    QMutex mutex;
+    // A standard mutex rather than QMutex: thread checkers see its hand-overs even when
+    // contended, since Qt is not built with their instrumentation.
+    std::mutex mutex;
 };
 
 } // namespace tarnwick
