@@ -48,6 +48,7 @@ HttpConnectionHandler::~HttpConnectionHandler()
     requestInterruption();
     quit();
     wait();
+    const std::lock_guard<std::mutex> ended(runMutex);
     qDebug("HttpConnectionHandler (%p): destroyed", static_cast<void *>(this));
 }
 
@@ -65,6 +66,7 @@ void HttpConnectionHandler::createSocket()
 
 void HttpConnectionHandler::run()
 {
+    const std::lock_guard<std::mutex> running(runMutex);
     qDebug("HttpConnectionHandler (%p): thread started", static_cast<void *>(this));
     try {
         exec();

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <mutex>
 
 class QSettings;
 class QSslConfiguration;
@@ -56,6 +57,9 @@ private:
     HttpRequestHandler *requestHandler;
     std::atomic<bool> busy{false};
     const QSslConfiguration *sslConfiguration;
+    // Held by the thread while it runs; the destructor takes it after the join, so that its
+    // end visibly precedes the destruction for thread checkers, which cannot see inside Qt.
+    std::mutex runMutex;
 };
 
 } // namespace tarnwick
