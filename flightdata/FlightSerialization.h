@@ -120,6 +120,46 @@ inline float fromFixed8(int16_t raw)
     return raw * 0.00390625f; // 2^-8
 }
 
+// The event classes in the order that numbers them in the file: it is part of the format.
+template<class... Events>
+struct EventClasses
+{
+};
+using StoredEventClasses =
+    EventClasses<NUVEvent_Text, NUVEvent_AccelZ, NUVEvent_AccelXY, NUVEvent_Pressure, NUVEvent_ComputerBattery,
+                 NUVEvent_EjectionBattery, NUVEvent_Temperature, NUVEvent_AuxDInput, NUVEvent_AuxEInput,
+                 NUVEvent_GPSLLSol, NUVEvent_RSSI, NUVEvent_Ident, NUVEvent_Status, NUVEvent_GPSTime,
+                 NUVEvent_GyroXYZ, NUVEvent_MagXYZ, NUVEvent_LineA, NUVEvent_LineB, NUVEvent_LineC,
+                 NUVEvent_LineD, NUVEvent_Orientation>;
+
+template<class Archive, class... Events>
+void registerEventClasses(Archive &ar, EventClasses<Events...>)
+{
+    (ar.template register_type<Events>(), ...);
+}
+
+template<class Event, class Archive>
+bool saveIfOfClass(Archive &ar, const NUVEvent &event, const std::type_info &type)
+{
+    if (&type != &typeid(Event))
+        return false;
+    const Event *pointer = static_cast<const Event *>(&event);
+    ar << pointer;
+    return true;
+}
+
+// A pointer to the event's own class writes the same bytes as one to NUVEvent, but spares the
+// library its per-pointer searches for the true class, its cast and its serializer. Type
+// identities are compared by address, which is fast; should a class have two, the event
+// takes the general way.
+template<class Archive, class... Events>
+void saveEvent(Archive &ar, const NUVEvent *event, EventClasses<Events...>)
+{
+    if (event && (saveIfOfClass<Events>(ar, *event, typeid(*event)) || ...))
+        return;
+    ar << event;
+}
+
 // The list in the form of a growable array of pointers: count, item version, then each event
 // stored polymorphically.
 template<class Archive>
@@ -128,10 +168,8 @@ void saveEvents(Archive &ar, const EventList &events)
     const boost::serialization::collection_size_type count(events.size());
     const boost::serialization::item_version_type itemVersion(0);
     ar << count << itemVersion;
-    for (const std::unique_ptr<NUVEvent> &event : events) {
-        const NUVEvent *pointer = event.get();
-        ar << pointer;
-    }
+    for (const std::unique_ptr<NUVEvent> &event : events)
+        saveEvent(ar, event.get(), StoredEventClasses());
 }
 
 // Hands the loaded objects to the list, each once however often the file referred to it.
@@ -570,33 +608,6 @@ void load(Archive &ar, NUVQORASettings &settings, unsigned int version)
 // The flight.
 
 template<class Archive>
-void registerEventClasses(Archive &ar)
-{
-    // The order numbers the classes in the file: it is part of the format.
-    ar.template register_type<NUVEvent_Text>();
-    ar.template register_type<NUVEvent_AccelZ>();
-    ar.template register_type<NUVEvent_AccelXY>();
-    ar.template register_type<NUVEvent_Pressure>();
-    ar.template register_type<NUVEvent_ComputerBattery>();
-    ar.template register_type<NUVEvent_EjectionBattery>();
-    ar.template register_type<NUVEvent_Temperature>();
-    ar.template register_type<NUVEvent_AuxDInput>();
-    ar.template register_type<NUVEvent_AuxEInput>();
-    ar.template register_type<NUVEvent_GPSLLSol>();
-    ar.template register_type<NUVEvent_RSSI>();
-    ar.template register_type<NUVEvent_Ident>();
-    ar.template register_type<NUVEvent_Status>();
-    ar.template register_type<NUVEvent_GPSTime>();
-    ar.template register_type<NUVEvent_GyroXYZ>();
-    ar.template register_type<NUVEvent_MagXYZ>();
-    ar.template register_type<NUVEvent_LineA>();
-    ar.template register_type<NUVEvent_LineB>();
-    ar.template register_type<NUVEvent_LineC>();
-    ar.template register_type<NUVEvent_LineD>();
-    ar.template register_type<NUVEvent_Orientation>();
-}
-
-template<class Archive>
 void save(Archive &ar, const EventList &events, unsigned int)
 {
     flightfile::saveEvents(ar, events);
@@ -614,7 +625,7 @@ template<class Archive>
 void save(Archive &ar, const NUVQORAFlight &flight, unsigned int version)
 {
     std::cout << "class {NUVQORAFlight} version: " << version << '\n';
-    registerEventClasses(ar);
+    flightfile::registerEventClasses(ar, flightfile::StoredEventClasses());
     const std::string name = flight.name();
     ar << flight.events << flight.storedWord << name << flight.settings << flight.accelInverted;
 }
@@ -628,7 +639,7 @@ void load(Archive &ar, NUVQORAFlight &flight, unsigned int version)
     std::cout << "class {NUVQORAFlight} version: " << version << '\n';
     flightfile::requireKnownVersion<NUVQORAFlight>(version);
     try {
-        registerEventClasses(ar);
+        flightfile::registerEventClasses(ar, flightfile::StoredEventClasses());
         ar.flightBeingLoaded = &flight;
         ar >> flight.events >> flight.storedWord;
         flight.setName(read<Archive, std::string>(ar));
