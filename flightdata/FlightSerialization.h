@@ -143,15 +143,14 @@ bool saveIfOfClass(Archive &ar, const NUVEvent &event, const std::type_info &typ
 {
     if (&type != &typeid(Event))
         return false;
-    const Event *pointer = static_cast<const Event *>(&event);
-    ar << pointer;
+    ar.save_pointer(static_cast<const Event *>(&event), ar.template register_type<Event>());
     return true;
 }
 
-// A pointer to the event's own class writes the same bytes as one to NUVEvent, but spares the
-// library its per-pointer searches for the true class, its cast and its serializer. Type
-// identities are compared by address, which is fast; should a class have two, the event
-// takes the general way.
+// Saving the event as its own class, with the serializer its registration returns, writes the
+// same bytes as a pointer to NUVEvent, but spares the library its per-pointer searches for the
+// true class, its cast and its serializer. Type identities are compared by address, which is
+// fast; should a class have two, the event takes the general way.
 template<class Archive, class... Events>
 void saveEvent(Archive &ar, const NUVEvent *event, EventClasses<Events...>)
 {
