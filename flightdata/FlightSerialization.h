@@ -32,11 +32,13 @@
 #include "NUVQORASettings.h"
 
 #include <boost/archive/archive_exception.hpp>
+#include <boost/archive/detail/oserializer.hpp>
 #include <boost/core/demangle.hpp>
 #include <boost/serialization/base_object.hpp>
 #include <boost/serialization/binary_object.hpp>
 #include <boost/serialization/collection_size_type.hpp>
 #include <boost/serialization/item_version_type.hpp>
+#include <boost/serialization/singleton.hpp>
 #include <boost/serialization/split_free.hpp>
 #include <boost/serialization/string.hpp>
 #include <boost/serialization/version.hpp>
@@ -143,14 +145,17 @@ bool saveIfOfClass(Archive &ar, const NUVEvent &event, const std::type_info &typ
 {
     if (&type != &typeid(Event))
         return false;
-    ar.save_pointer(static_cast<const Event *>(&event), ar.template register_type<Event>());
+    // The serializer that registering the class returns; the archive registers it when new.
+    using Serializer = boost::archive::detail::pointer_oserializer<Archive, Event>;
+    const Serializer &serializer = boost::serialization::singleton<Serializer>::get_const_instance();
+    ar.save_pointer(static_cast<const Event *>(&event), &serializer);
     return true;
 }
 
-// Saving the event as its own class, with the serializer its registration returns, writes the
-// same bytes as a pointer to NUVEvent, but spares the library its per-pointer searches for the
-// true class, its cast and its serializer. Type identities are compared by address, which is
-// fast; should a class have two, the event takes the general way.
+// Saving the event as its own class writes the same bytes as a pointer to NUVEvent, but spares
+// the library its per-pointer searches for the true class, its cast and its serializer. Type
+// identities are compared by address, which is fast; should a class have two, the event takes
+// the general way.
 template<class Archive, class... Events>
 void saveEvent(Archive &ar, const NUVEvent *event, EventClasses<Events...>)
 {
