@@ -52,28 +52,29 @@ void GraphSeries::draw(QPainter &painter, bool overview, const QString &yUnit, d
     QPen pen = linePen;
     if (overview)
         pen.setWidth(0);
-    painter.setPen(pen);
-    const QVector<QPointF> polyline = visiblePolyline(painter, overview, scaleX, scaleY);
-    painter.drawPolyline(polyline.constData(), polyline.size());
+    painter.strokePath(visibleLines(painter, overview, scaleX, scaleY), pen);
     if (!overview)
         drawPointLabels(painter, yUnit, scaleX, scaleY);
 }
 
-QVector<QPointF> GraphSeries::visiblePolyline(const QPainter &painter, bool overview, double scaleX, double scaleY) const
+QPainterPath GraphSeries::visibleLines(const QPainter &painter, bool overview, double scaleX, double scaleY) const
 {
-    QVector<QPointF> polyline;
     const QTransform toDevice = painter.combinedTransform();
     const int deviceWidth = painter.device()->width();
     if (overview) {
         // One point per device pixel column of the small overview box.
         const double minStep = 1.0 / std::abs(toDevice.m11());
+        QPainterPath polyline;
         for (int i = 0; i < points.size();) {
             const QPointF scaled(points[i].x() * scaleX, points[i].y() * scaleY);
             if (!isFinite(scaled)) {
                 ++i;
                 continue;
             }
-            polyline.append(scaled);
+            if (polyline.elementCount() == 0)
+                polyline.moveTo(scaled);
+            else
+                polyline.lineTo(scaled);
             i = firstAtOrBeyond(scaled.x() + minStep, scaleX, i + 1);
         }
         return polyline;

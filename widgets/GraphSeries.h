@@ -7,6 +7,7 @@
 #include <QVector>
 
 class QPainter;
+class QPainterPath;
 
 // Min and max corners of a rectangle in data units; the default is the empty box at the origin.
 struct DataBox {
@@ -38,7 +39,7 @@ public:
     DataBox extentBox;     // set by callers to force a minimum visible range
 
 private:
-    QVector<QPointF> visiblePolyline(const QPainter &painter, bool overview, double scaleX, double scaleY) const;
+    QPainterPath visibleLines(const QPainter &painter, bool overview, double scaleX, double scaleY) const;
     void drawPointLabels(QPainter &painter, const QString &yUnit, double scaleX, double scaleY) const;
     // Index of the first point from `from` on whose x, scaled, is at least scaledX.
     int firstAtOrBeyond(double scaledX, double scaleX, int from) const;

@@ -13,7 +13,8 @@ void PolylineThinner::add(const QPointF &point)
             m_low = point;
             m_lowIndex = m_count;
         }
-        if (point.y() > m_high.y()) {
+        // The latest of equal highs: a flat run then spans from its first point to its last.
+        if (point.y() >= m_high.y()) {
             m_high = point;
             m_highIndex = m_count;
         }
@@ -28,10 +29,10 @@ void PolylineThinner::add(const QPointF &point)
     m_count = 1;
 }
 
-QVector<QPointF> PolylineThinner::finish()
+QPainterPath PolylineThinner::finish()
 {
     flushRun();
-    QVector<QPointF> out;
+    QPainterPath out;
     out.swap(m_out);
     return out;
 }
@@ -50,20 +51,28 @@ void PolylineThinner::flushRun()
 {
     if (m_count == 0)
         return;
-    // The run's ends keep the lines into and out of the column as they were; on the device the
-    // lowest and highest point in their original order add the span the run covers.
-    m_out.append(m_first);
-    const int lastIndex = m_count - 1;
-    if (m_column >= 0 && m_column < m_deviceWidth) {
+    lineTo(m_first);
+    if (m_count > 1 && m_column >= 0 && m_column < m_deviceWidth) {
+        // Taken in their original order the extremes often are the run's ends, which saves moves.
         const bool lowFirst = m_lowIndex <= m_highIndex;
-        const int firstExtreme = lowFirst ? m_lowIndex : m_highIndex;
-        const int secondExtreme = lowFirst ? m_highIndex : m_lowIndex;
-        if (firstExtreme != 0 && firstExtreme != lastIndex)
-            m_out.append(lowFirst ? m_low : m_high);
-        if (secondExtreme != firstExtreme && secondExtreme != 0 && secondExtreme != lastIndex)
-            m_out.append(lowFirst ? m_high : m_low);
+        moveTo(lowFirst ? m_low : m_high);
+        lineTo(lowFirst ? m_high : m_low);
     }
-    if (m_count > 1)
-        m_out.append(m_last);
+    moveTo(m_last);
     m_count = 0;
+}
+
+// Lines and moves that stay on the current point are left out: each would cost the stroker a cap.
+void PolylineThinner::lineTo(const QPointF &point)
+{
+    if (m_out.elementCount() == 0)
+        m_out.moveTo(point);
+    else if (point != m_out.currentPosition())
+        m_out.lineTo(point);
+}
+
+void PolylineThinner::moveTo(const QPointF &point)
+{
+    if (m_out.elementCount() == 0 || point != m_out.currentPosition())
+        m_out.moveTo(point);
 }
