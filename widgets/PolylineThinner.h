@@ -16,6 +16,7 @@ public:
     // toDevice maps the points to device pixels; only its x scale and x translation are used.
     PolylineThinner(const QTransform &toDevice, int deviceWidth);
 
+    // Inline, as it runs for every point of a series on each redraw.
     void add(const QPointF &point);
     // The lines so far, to be stroked; the thinner is empty afterwards.
     QPainterPath finish();
@@ -33,3 +34,37 @@ private:
     QPointF m_first, m_low, m_high, m_last;
     int m_lowIndex = 0, m_highIndex = 0, m_count = 0;
 };
+
+inline void PolylineThinner::add(const QPointF &point)
+{
+    const long long column = columnOf(point.x());
+    if (m_count > 0 && column == m_column) {
+        if (point.y() < m_low.y()) {
+            m_low = point;
+            m_lowIndex = m_count;
+        }
+        // The latest of equal highs: a flat run then spans from its first point to its last.
+        if (point.y() >= m_high.y()) {
+            m_high = point;
+            m_highIndex = m_count;
+        }
+        m_last = point;
+        ++m_count;
+        return;
+    }
+    flushRun();
+    m_column = column;
+    m_first = m_low = m_high = m_last = point;
+    m_lowIndex = m_highIndex = 0;
+    m_count = 1;
+}
+
+inline long long PolylineThinner::columnOf(double x) const
+{
+    const double deviceX = m_toDevice.m11() * x + m_toDevice.dx();
+    if (deviceX < 0)
+        return -1;
+    if (deviceX >= m_deviceWidth)
+        return m_deviceWidth;
+    return static_cast<long long>(deviceX);
+}
