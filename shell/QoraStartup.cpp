@@ -1,0 +1,62 @@
+#include "QoraStartup.h"
+
+#include "LongPath.h"
+#include "MessageHandler.h"
+#include "NUVStudio.h"
+#include "SimulatedHidBackend.h"
+#include "WebServer.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QSettings>
+#include <QWebEngineSettings>
+
+#include <cstdio>
+
+namespace {
+
+// Each start-up line reaches a pipe at once, before the window opens.
+void printLine(const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int runNuvQora(int argc, char *argv[])
+{
+    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
+    QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
+    qInstallMessageHandler(messageHandler);
+    QApplication application(argc, argv);
+    SimulatedHidBackend::registerWithPlatform();
+
+    for (const QString &argument : QCoreApplication::arguments())
+        printLine(QStringLiteral("arg: ") + argument);
+
+    QCommandLineParser parser;
+    QCommandLineOption flightOption(QStringLiteral("flight"), QStringLiteral("Flight file to load"),
+                                    QStringLiteral("file"), QString());
+    parser.addOption(flightOption);
+    parser.process(application);
+
+    QWebEngineSettings *webSettings = QWebEngineSettings::globalSettings();
+    webSettings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    webSettings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    webSettings->setAttribute(QWebEngineSettings::LocalStorageEnabled, true);
+    webSettings->setAttribute(QWebEngineSettings::WebGLEnabled, true);
+
+    if (!webServer)
+        webServer.reset(makeWebServer(&application));
+
+    const QString shortName = parser.value(flightOption);
+    const QString flightPath = longPathName(shortName);
+    printLine(QStringLiteral("Short file name: ") + shortName);
+    printLine(QStringLiteral("Flight file path: ") + flightPath);
+
+    NUVStudio window(flightPath);
+    window.showMaximized();
+    return QApplication::exec();
+}
