@@ -3,6 +3,7 @@
 #include "DeviceNotice.h"
 #include "EmulationResults.h"
 #include "EmulationRow.h"
+#include "FirmwareConnection.h"
 #include "LittleEndian.h"
 #include "NUVQORAProtocol.h"
 #include "TickClock.h"
@@ -166,86 +167,16 @@ void NUVQORAInterface::consoleError(const QString &errorText, int result)
 
 void NUVQORAInterface::attemptConnection()
 {
+    static const FirmwareConnection connection(QStringLiteral("NUV QORA"), Identity, 5000);
     const Lock lock(m_deviceMutex);
     if (!m_connectionAttemptsEnabled)
         return;
-    const bool firmwareWasOpen = isOpen();
-    std::cout << "attempting connection" << std::endl;
-    if (firmwareWasOpen)
-        return;
-    std::cout << "not connected" << std::endl;
-
-    uint16_t version = 0;
-    bool bootloaderOpen = bootloader.isOpen();
-    if (!bootloaderOpen) {
-        switch (connectBootloader(version)) {
-        case 0:
-            console("Connected to NUV QORA bootloader.");
-            bootloaderOpen = true;
-            break;
-        case -3:
-            console("NUV QORA connected, but with incorrect bootloader version. Please check your "
-                    "firmware/software versions.");
-            return;
-        case -2:
-            console("There was a generic USB connection error. Please try reconnecting your device.");
-            return;
-        default:
-            break;
-        }
-    }
-
-    std::cout << "auto: " << int(m_autoStartFirmware) << std::endl;
-    if (bootloaderOpen) {
-        if (!m_autoStartFirmware)
-            return;
-        switch (startFirmware()) {
-        case 0:
-            console("Awaiting firmware initialization...");
-            wrongVersionReported = false;
-            break;
-        case -7:
-            console("Bootloader connection failed.");
-            wrongVersionReported = false;
-            break;
-        default:
-            break;
-        }
-        return;
-    }
-
-    if (m_autoStartFirmware) {
-        switch (connectFirmware(version)) {
-        case 0:
-            wrongVersionReported = false;
-            break;
-        case 3:
-            if (!wrongVersionReported) {
-                wrongVersionReported = true;
-                flush();
-                console("NUV QORA connected, but with incorrect firmware version.");
-                console("This software is intended for devices with firmware version: " + expectedVersionText());
-                console("The connected device is version: " + versionText(version));
-                emit firmwareInitialized();
-            }
-            break;
-        case 6:
-            console("There was a generic USB connection error. Please try reconnecting your device.");
-            wrongVersionReported = false;
-            break;
-        default:
-            break;
-        }
-        if (isOpen()) {
-            std::cout << "WAITING" << std::endl;
-            flush();
-            console("Firmware initialized.\nNUV QORA (firmware version: " + versionText(attributes().versionNumber)
-                    + ") is now connected.");
-            emit firmwareInitialized();
-            wrongVersionReported = false;
-        }
-    }
-    checkDisconnected();
+    const FirmwareConnection::Outcome outcome = connection.attempt(
+        *this, bootloader, m_autoStartFirmware, wrongVersionReported, [this](const QString &text) { console(text); });
+    if (outcome.firmwareInitialized)
+        emit firmwareInitialized();
+    if (outcome.firmwareStageReached)
+        checkDisconnected();
 }
 
 void NUVQORAInterface::checkDisconnected()
