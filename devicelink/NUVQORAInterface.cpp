@@ -273,60 +273,58 @@ void NUVQORAInterface::readLiveEvent(int code)
     if (!isOpen() || code < 0 || code > 255)
         return;
     const std::unique_ptr<NUVEvent> event = readEvent(uint8_t(code));
-    if (event)
-        emitLiveEvent(code, *event);
+    // A reading of another kind than the one asked for is dropped.
+    if (event && toByte(event->code()) == code)
+        emitLiveEvent(*event);
 }
 
-// A reading whose class is not the one its code names is dropped.
-template <typename Event>
-void NUVQORAInterface::emitAs(const NUVEvent &event, void (NUVQORAInterface::*signal)(Event))
+void NUVQORAInterface::emitLiveEvent(const NUVEvent &event)
 {
-    if (auto e = dynamic_cast<const Event *>(&event))
-        emit(this->*signal)(*e);
-}
-
-void NUVQORAInterface::emitLiveEvent(int code, const NUVEvent &event)
-{
-    switch (code) {
-    case 1:
-        if (auto e = dynamic_cast<const NUVEvent_Text *>(&event)) {
-            std::cout << e->text << std::endl;
-            emit textEventRead(*e);
-        }
+    switch (event.code()) {
+    case NUVEventCode::Text: {
+        const auto &text = *event.as<NUVEvent_Text>();
+        std::cout << text.text << std::endl;
+        emit textEventRead(text);
         break;
-    case 2: emitAs(event, &NUVQORAInterface::accelZEventRead); break;
-    case 3: emitAs(event, &NUVQORAInterface::pressureEventRead); break;
-    case 4: emitAs(event, &NUVQORAInterface::compBatEventRead); break;
-    case 5: emitAs(event, &NUVQORAInterface::ejectBatEventRead); break;
-    case 6: emitAs(event, &NUVQORAInterface::temperatureEventRead); break;
-    case 7: emitAs(event, &NUVQORAInterface::inputAEventRead); break;
-    case 8: emitAs(event, &NUVQORAInterface::inputBEventRead); break;
-    case 9: emitAs(event, &NUVQORAInterface::inputCEventRead); break;
-    case 10: emitAs(event, &NUVQORAInterface::inputDEventRead); break;
-    case 11: emitAs(event, &NUVQORAInterface::accelXYEventRead); break;
-    case 12:
-        if (dynamic_cast<const NUVEvent_GyroXYZ *>(&event))
-            countGyroReading();
-        emitAs(event, &NUVQORAInterface::gyroXYZEventRead);
+    }
+    case NUVEventCode::AccelZ: emit accelZEventRead(*event.as<NUVEvent_AccelZ>()); break;
+    case NUVEventCode::Pressure: emit pressureEventRead(*event.as<NUVEvent_Pressure>()); break;
+    case NUVEventCode::ComputerBattery: emit compBatEventRead(*event.as<NUVEvent_ComputerBattery>()); break;
+    case NUVEventCode::EjectionBattery: emit ejectBatEventRead(*event.as<NUVEvent_EjectionBattery>()); break;
+    case NUVEventCode::Temperature: emit temperatureEventRead(*event.as<NUVEvent_Temperature>()); break;
+    case NUVEventCode::LineA: emit inputAEventRead(*event.as<NUVEvent_LineA>()); break;
+    case NUVEventCode::LineB: emit inputBEventRead(*event.as<NUVEvent_LineB>()); break;
+    case NUVEventCode::LineC: emit inputCEventRead(*event.as<NUVEvent_LineC>()); break;
+    case NUVEventCode::LineD: emit inputDEventRead(*event.as<NUVEvent_LineD>()); break;
+    case NUVEventCode::AccelXY: emit accelXYEventRead(*event.as<NUVEvent_AccelXY>()); break;
+    case NUVEventCode::GyroXYZ:
+        countGyroReading();
+        emit gyroXYZEventRead(*event.as<NUVEvent_GyroXYZ>());
         break;
-    case 13:
-        if (auto e = dynamic_cast<const NUVEvent_MagXYZ *>(&event)) {
-            NUVEvent_MagXYZ centred(*e);
-            centreMagnetometer(centred);
-            emit magXYZEventRead(centred);
-        }
+    case NUVEventCode::MagXYZ: {
+        NUVEvent_MagXYZ centred(*event.as<NUVEvent_MagXYZ>());
+        centreMagnetometer(centred);
+        emit magXYZEventRead(centred);
         break;
-    case 14: emitAs(event, &NUVQORAInterface::gpsLLSolEventRead); break;
-    case 16: emitAs(event, &NUVQORAInterface::statusEventRead); break;
-    case 17: emitAs(event, &NUVQORAInterface::identEventRead); break;
-    case 18: emitAs(event, &NUVQORAInterface::gpsTimeEventRead); break;
-    case 21:
-        if (auto e = dynamic_cast<const NUVEvent_Orientation *>(&event)) {
-            const Lock lock(m_orientationMutex);
-            m_orientation = QQuaternion(e->w, e->x, e->y, e->z);
-        }
+    }
+    case NUVEventCode::GPSLLSol: emit gpsLLSolEventRead(*event.as<NUVEvent_GPSLLSol>()); break;
+    case NUVEventCode::Status: emit statusEventRead(*event.as<NUVEvent_Status>()); break;
+    case NUVEventCode::Ident: emit identEventRead(*event.as<NUVEvent_Ident>()); break;
+    case NUVEventCode::GPSTime: emit gpsTimeEventRead(*event.as<NUVEvent_GPSTime>()); break;
+    case NUVEventCode::Orientation: {
+        const auto &e = *event.as<NUVEvent_Orientation>();
+        const Lock lock(m_orientationMutex);
+        m_orientation = QQuaternion(e.w, e.x, e.y, e.z);
         break;
-    default:
+    }
+    case NUVEventCode::RSSI: // the ground station's reading; the flight computer has no signal for it
+    case NUVEventCode::DeltaTime:
+    case NUVEventCode::AuxDInput:
+    case NUVEventCode::AuxEInput:
+    case NUVEventCode::EndOfFlight:
+    case NUVEventCode::FlightMarker:
+    case NUVEventCode::Unclassified:
+    case NUVEventCode::EndOfMemory:
         break;
     }
 }
@@ -460,7 +458,7 @@ void NUVQORAInterface::calibratePressureNow(float altitude)
         return;
     }
     const std::unique_ptr<NUVEvent> reading = readEvent(3);
-    const auto pressure = dynamic_cast<const NUVEvent_Pressure *>(reading.get());
+    const auto *pressure = reading ? reading->as<NUVEvent_Pressure>() : nullptr;
     if (!pressure) {
         console("Error calibrating pressure - no pressure reading.");
         return;

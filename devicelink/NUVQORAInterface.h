@@ -136,9 +136,7 @@ private:
     void calibratePressureNow(float altitude);
     void downloadFlightsNow();
     void runEmulation(const QString &sourceFile, const QString &targetFile, bool realTime);
-    void emitLiveEvent(int code, const NUVEvent &event);
-    template <typename Event>
-    void emitAs(const NUVEvent &event, void (NUVQORAInterface::*signal)(Event));
+    void emitLiveEvent(const NUVEvent &event);
     bool takePendingCode(int &code);
     bool emulationStopRequested();
     bool downloadAbortRequested();

@@ -65,7 +65,7 @@ bool AltitudeKalmanFilter::gpsPresentAt(float t, float gpsAltitude)
             return false;
         if (event->time < t - 1.0f)
             continue;
-        const auto *fix = dynamic_cast<const NUVEvent_GPSLLSol *>(event);
+        const auto *fix = event->as<NUVEvent_GPSLLSol>();
         if (fix && fix->fixValid)
             return std::fabs(gpsAltitude) <= 200.0f;
     }

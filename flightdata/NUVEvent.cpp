@@ -34,6 +34,71 @@ namespace {
 // Tick count of the first record this process decoded; 0 until then.
 std::atomic<uint32_t> firstTick{0};
 
+// One device record code: its payload length and, where it has one, its event class.
+struct RecordKind
+{
+    NUVEventCode code;
+    int8_t payloadLength;
+    std::unique_ptr<NUVEvent> (*decode)(PayloadReader payload, uint32_t milliseconds);
+    void (*registerMetaType)();
+};
+
+template<class Event>
+constexpr RecordKind eventRecord(int8_t payloadLength)
+{
+    return {Event::ClassCode, payloadLength,
+            [](PayloadReader payload, uint32_t milliseconds) -> std::unique_ptr<NUVEvent> {
+                return Event::fromBytes(payload, milliseconds);
+            },
+            [] { qRegisterMetaType<Event>(); }};
+}
+
+constexpr RecordKind classlessRecord(NUVEventCode code, int8_t payloadLength)
+{
+    return {code, payloadLength, nullptr, nullptr};
+}
+
+// Every code below 128 that a device sends; the delta-time codes from 128 up have no payload.
+constexpr RecordKind recordKinds[] = {
+    classlessRecord(NUVEventCode::EndOfFlight, 0),
+    eventRecord<NUVEvent_Text>(0), // its own count byte says how long it is
+    eventRecord<NUVEvent_AccelZ>(2),
+    eventRecord<NUVEvent_Pressure>(3),
+    eventRecord<NUVEvent_ComputerBattery>(2),
+    eventRecord<NUVEvent_EjectionBattery>(2),
+    eventRecord<NUVEvent_Temperature>(2),
+    eventRecord<NUVEvent_LineA>(2),
+    eventRecord<NUVEvent_LineB>(2),
+    eventRecord<NUVEvent_LineC>(2),
+    eventRecord<NUVEvent_LineD>(2),
+    eventRecord<NUVEvent_AccelXY>(4),
+    eventRecord<NUVEvent_GyroXYZ>(6),
+    eventRecord<NUVEvent_MagXYZ>(6),
+    eventRecord<NUVEvent_GPSLLSol>(13),
+    eventRecord<NUVEvent_RSSI>(2),
+    eventRecord<NUVEvent_Status>(2),
+    eventRecord<NUVEvent_Ident>(6),
+    eventRecord<NUVEvent_GPSTime>(7),
+    classlessRecord(NUVEventCode::FlightMarker, 0),
+    classlessRecord(NUVEventCode::Unclassified, 4),
+    eventRecord<NUVEvent_Orientation>(8),
+};
+
+// Each row sits at its code, so a record's kind is found without a search.
+constexpr bool rowsInCodeOrder()
+{
+    for (std::size_t i = 0; i < std::size(recordKinds); ++i)
+        if (toByte(recordKinds[i].code) != i)
+            return false;
+    return true;
+}
+static_assert(rowsInCodeOrder(), "every row of recordKinds sits at its code");
+
+const RecordKind *recordKindOf(uint8_t code)
+{
+    return code < std::size(recordKinds) ? &recordKinds[code] : nullptr;
+}
+
 void registerEventMetaTypes()
 {
     NUVEvent::registerMetaTypes();
@@ -45,30 +110,19 @@ Q_COREAPP_STARTUP_FUNCTION(registerEventMetaTypes)
 
 void NUVEvent::registerMetaTypes()
 {
-    qRegisterMetaType<NUVEvent_Text>("NUVEvent_Text");
-    qRegisterMetaType<NUVEvent_AccelZ>("NUVEvent_AccelZ");
-    qRegisterMetaType<NUVEvent_Pressure>("NUVEvent_Pressure");
-    qRegisterMetaType<NUVEvent_ComputerBattery>("NUVEvent_ComputerBattery");
-    qRegisterMetaType<NUVEvent_EjectionBattery>("NUVEvent_EjectionBattery");
-    qRegisterMetaType<NUVEvent_Temperature>("NUVEvent_Temperature");
-    qRegisterMetaType<NUVEvent_LineA>("NUVEvent_LineA");
-    qRegisterMetaType<NUVEvent_LineB>("NUVEvent_LineB");
-    qRegisterMetaType<NUVEvent_LineC>("NUVEvent_LineC");
-    qRegisterMetaType<NUVEvent_LineD>("NUVEvent_LineD");
-    qRegisterMetaType<NUVEvent_AccelXY>("NUVEvent_AccelXY");
-    qRegisterMetaType<NUVEvent_GyroXYZ>("NUVEvent_GyroXYZ");
-    qRegisterMetaType<NUVEvent_MagXYZ>("NUVEvent_MagXYZ");
-    qRegisterMetaType<NUVEvent_GPSLLSol>("NUVEvent_GPSLLSol");
-    qRegisterMetaType<NUVEvent_RSSI>("NUVEvent_RSSI");
-    qRegisterMetaType<NUVEvent_Status>("NUVEvent_Status");
-    qRegisterMetaType<NUVEvent_Ident>("NUVEvent_Ident");
-    qRegisterMetaType<NUVEvent_GPSTime>("NUVEvent_GPSTime");
-    qRegisterMetaType<NUVEvent_Orientation>("NUVEvent_Orientation");
+    for (const RecordKind &kind : recordKinds)
+        if (kind.registerMetaType)
+            kind.registerMetaType();
 }
 
 NUVEvent::NUVEvent() = default;
 
 NUVEvent::~NUVEvent() = default;
+
+NUVEventCode NUVEvent::code() const
+{
+    return NUVEventCode::EndOfFlight;
+}
 
 uint32_t NUVEvent::millisecondsSinceFirstRecord()
 {
@@ -86,19 +140,8 @@ void NUVEvent::setTimeFromMilliseconds(uint32_t milliseconds)
 
 int NUVEvent::recordLength(uint8_t code)
 {
-    static constexpr int8_t lengths[] = {
-        0,  // end of flight
-        0,  // text: its own count byte says how long it is
-        2, 3, 2, 2, 2,      // accel z, pressure, batteries, temperature
-        2, 2, 2, 2,         // lines A..D
-        4, 6, 6, 13, 2, 2,  // accel xy, gyro, magnetometer, GPS solution, RSSI, status
-        6, 7,               // ident, GPS time
-        0,  // flight marker
-        4,  // record without an event class
-        8,  // orientation
-    };
-    if (code < std::size(lengths))
-        return lengths[code];
+    if (const RecordKind *kind = recordKindOf(code))
+        return kind->payloadLength;
     if (code == toByte(NUVEventCode::DeltaTime) || code == toByte(NUVEventCode::EndOfMemory))
         return 0;
     return -1;
@@ -128,26 +171,6 @@ std::unique_ptr<NUVEvent> NUVEvent::fromBytes(const uint8_t *record, size_t size
         delta->milliseconds = static_cast<float>(code & 0x7F);
         return delta;
     }
-    switch (static_cast<NUVEventCode>(code)) {
-    case NUVEventCode::Text: return NUVEvent_Text::fromBytes(payload, milliseconds);
-    case NUVEventCode::AccelZ: return NUVEvent_AccelZ::fromBytes(payload, milliseconds);
-    case NUVEventCode::Pressure: return NUVEvent_Pressure::fromBytes(payload, milliseconds);
-    case NUVEventCode::ComputerBattery: return NUVEvent_ComputerBattery::fromBytes(payload, milliseconds);
-    case NUVEventCode::EjectionBattery: return NUVEvent_EjectionBattery::fromBytes(payload, milliseconds);
-    case NUVEventCode::Temperature: return NUVEvent_Temperature::fromBytes(payload, milliseconds);
-    case NUVEventCode::LineA: return NUVEvent_LineA::fromBytes(payload, milliseconds);
-    case NUVEventCode::LineB: return NUVEvent_LineB::fromBytes(payload, milliseconds);
-    case NUVEventCode::LineC: return NUVEvent_LineC::fromBytes(payload, milliseconds);
-    case NUVEventCode::LineD: return NUVEvent_LineD::fromBytes(payload, milliseconds);
-    case NUVEventCode::AccelXY: return NUVEvent_AccelXY::fromBytes(payload, milliseconds);
-    case NUVEventCode::GyroXYZ: return NUVEvent_GyroXYZ::fromBytes(payload, milliseconds);
-    case NUVEventCode::MagXYZ: return NUVEvent_MagXYZ::fromBytes(payload, milliseconds);
-    case NUVEventCode::GPSLLSol: return NUVEvent_GPSLLSol::fromBytes(payload, milliseconds);
-    case NUVEventCode::RSSI: return NUVEvent_RSSI::fromBytes(payload, milliseconds);
-    case NUVEventCode::Status: return NUVEvent_Status::fromBytes(payload, milliseconds);
-    case NUVEventCode::Ident: return NUVEvent_Ident::fromBytes(payload, milliseconds);
-    case NUVEventCode::GPSTime: return NUVEvent_GPSTime::fromBytes(payload, milliseconds);
-    case NUVEventCode::Orientation: return NUVEvent_Orientation::fromBytes(payload, milliseconds);
-    default: return nullptr;
-    }
+    const RecordKind *kind = recordKindOf(code);
+    return kind && kind->decode ? kind->decode(payload, milliseconds) : nullptr;
 }

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "NUVEventCode.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-// One reading of the flight computer. The kind of an event is told by a type test against
-// its class; the virtual destructor is its only virtual operation.
+// One reading of the flight computer. Each class reports its kind through code(), and code
+// that treats kinds differently switches on it.
 class NUVEvent
 {
 public:
@@ -14,6 +16,23 @@ public:
     NUVEvent(const NUVEvent &) = default;
     NUVEvent &operator=(const NUVEvent &) = default;
     virtual ~NUVEvent();
+
+    // Every class overrides it. NUVEvent stays concrete, because the flight file format
+    // depends on the library's treatment of a concrete head; a bare one (only a damaged
+    // flight file makes one) names no kind: a code without a class.
+    virtual NUVEventCode code() const;
+
+    // This event as the given class, or null when it is of another kind.
+    template<class Event>
+    const Event *as() const
+    {
+        return code() == Event::ClassCode ? static_cast<const Event *>(this) : nullptr;
+    }
+    template<class Event>
+    Event *as()
+    {
+        return code() == Event::ClassCode ? static_cast<Event *>(this) : nullptr;
+    }
 
     float vref = 3.3f;  // reference voltage, kept for the conversions of old flight files
     float time = 0.0f;  // seconds

@@ -2,7 +2,10 @@
 
 #include <cstdint>
 
-// The code byte in front of every device event record (live replies, flight memory, radio).
+// The code byte in front of every device event record (live replies, flight memory, radio),
+// and the kind of every event class (NUVEvent::code). Adding a kind: a value here, a row in
+// the record table of NUVEvent.cpp, and the class; the compiler then names every switch that
+// must decide what to do with it.
 enum class NUVEventCode : uint8_t {
     EndOfFlight = 0,        // in flight memory: the flight's records end here
     Text = 1,
@@ -26,6 +29,9 @@ enum class NUVEventCode : uint8_t {
     FlightMarker = 19,      // in flight memory: a flight starts here
     Unclassified = 20,      // a 4-byte record that no event class represents
     Orientation = 21,
+    // Kinds kept only in flight files: no device sends these codes, and nothing decodes them.
+    AuxDInput = 0x7E,
+    AuxEInput = 0x7F,
     DeltaTime = 0x80,       // bit 7 set: a time delta of the low 7 bits in ms
     EndOfMemory = 0xFF,     // erased flight memory
 };

@@ -12,6 +12,9 @@
 class NUVEvent_AccelXY : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::AccelXY;
+    NUVEventCode code() const override { return ClassCode; }
+
     float x = 0.0f; // g
     float y = 0.0f; // g
 

@@ -12,6 +12,9 @@
 class NUVEvent_AccelZ : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::AccelZ;
+    NUVEventCode code() const override { return ClassCode; }
+
     float acceleration = 0.0f; // g
 
     static std::unique_ptr<NUVEvent_AccelZ> fromBytes(PayloadReader payload, uint32_t milliseconds);

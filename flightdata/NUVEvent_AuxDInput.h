@@ -8,5 +8,8 @@
 class NUVEvent_AuxDInput : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::AuxDInput;
+    NUVEventCode code() const override { return ClassCode; }
+
     uint16_t value = 0;
 };

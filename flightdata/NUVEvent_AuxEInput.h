@@ -8,5 +8,8 @@
 class NUVEvent_AuxEInput : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::AuxEInput;
+    NUVEventCode code() const override { return ClassCode; }
+
     uint16_t value = 0;
 };

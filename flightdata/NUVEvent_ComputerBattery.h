@@ -12,6 +12,9 @@
 class NUVEvent_ComputerBattery : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::ComputerBattery;
+    NUVEventCode code() const override { return ClassCode; }
+
     float voltage = 0.0f; // V
 
     static std::unique_ptr<NUVEvent_ComputerBattery> fromBytes(PayloadReader payload, uint32_t milliseconds);

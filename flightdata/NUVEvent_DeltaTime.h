@@ -6,5 +6,8 @@
 class NUVEvent_DeltaTime : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::DeltaTime;
+    NUVEventCode code() const override { return ClassCode; }
+
     float milliseconds = 0.0f;
 };

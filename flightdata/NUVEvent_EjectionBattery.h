@@ -12,6 +12,9 @@
 class NUVEvent_EjectionBattery : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::EjectionBattery;
+    NUVEventCode code() const override { return ClassCode; }
+
     float voltage = 0.0f; // V
 
     static std::unique_ptr<NUVEvent_EjectionBattery> fromBytes(PayloadReader payload, uint32_t milliseconds);

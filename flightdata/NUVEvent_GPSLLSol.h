@@ -12,6 +12,9 @@
 class NUVEvent_GPSLLSol : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::GPSLLSol;
+    NUVEventCode code() const override { return ClassCode; }
+
     double latitude = 0.0;  // degrees
     double longitude = 0.0; // degrees
     float altitude = 0.0f;  // m above mean sea level

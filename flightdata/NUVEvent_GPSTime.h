@@ -12,6 +12,9 @@
 class NUVEvent_GPSTime : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::GPSTime;
+    NUVEventCode code() const override { return ClassCode; }
+
     uint32_t timeOfWeek = 0; // ms
     uint16_t week = 0;
     bool timeValid = false;

@@ -12,6 +12,9 @@
 class NUVEvent_GyroXYZ : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::GyroXYZ;
+    NUVEventCode code() const override { return ClassCode; }
+
     float x = 0.0f; // degrees per second
     float y = 0.0f;
     float z = 0.0f;

@@ -13,6 +13,9 @@
 class NUVEvent_Ident : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::Ident;
+    NUVEventCode code() const override { return ClassCode; }
+
     std::string ident; // raw bytes, NUL bytes included
 
     static std::unique_ptr<NUVEvent_Ident> fromBytes(PayloadReader payload, uint32_t milliseconds);

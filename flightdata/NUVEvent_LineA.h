@@ -12,6 +12,9 @@
 class NUVEvent_LineA : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::LineA;
+    NUVEventCode code() const override { return ClassCode; }
+
     bool flagBit15 = false;
     bool flagBit14 = false;
     float voltage = 0.0f; // V

@@ -12,6 +12,9 @@
 class NUVEvent_LineD : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::LineD;
+    NUVEventCode code() const override { return ClassCode; }
+
     bool flagBit15 = false;
     bool flagBit14 = false;
     float voltage = 0.0f; // V

@@ -12,6 +12,9 @@
 class NUVEvent_MagXYZ : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::MagXYZ;
+    NUVEventCode code() const override { return ClassCode; }
+
     float x = 0.0f;
     float y = 0.0f;
     float z = 0.0f;

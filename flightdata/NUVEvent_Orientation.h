@@ -12,6 +12,9 @@
 class NUVEvent_Orientation : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::Orientation;
+    NUVEventCode code() const override { return ClassCode; }
+
     float x = 0.0f;
     float y = 0.0f;
     float z = 1.0f;

@@ -12,6 +12,9 @@
 class NUVEvent_Pressure : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::Pressure;
+    NUVEventCode code() const override { return ClassCode; }
+
     float pressure = 0.0f; // Pa
 
     static std::unique_ptr<NUVEvent_Pressure> fromBytes(PayloadReader payload, uint32_t milliseconds);

@@ -12,6 +12,9 @@
 class NUVEvent_RSSI : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::RSSI;
+    NUVEventCode code() const override { return ClassCode; }
+
     float rssi = 0.0f;
 
     static std::unique_ptr<NUVEvent_RSSI> fromBytes(PayloadReader payload, uint32_t milliseconds);

@@ -14,6 +14,9 @@
 class NUVEvent_Status : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::Status;
+    NUVEventCode code() const override { return ClassCode; }
+
     using LineFlags = std::array<bool, 4>;
 
     // Flight phase: 0 pad, 1 boost, 2 coast, 3 apogee or descent, 4 ground.

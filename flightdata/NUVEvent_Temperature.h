@@ -12,6 +12,9 @@
 class NUVEvent_Temperature : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::Temperature;
+    NUVEventCode code() const override { return ClassCode; }
+
     float temperature = 0.0f; // degrees Celsius
 
     static std::unique_ptr<NUVEvent_Temperature> fromBytes(PayloadReader payload, uint32_t milliseconds);

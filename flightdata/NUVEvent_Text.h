@@ -13,6 +13,9 @@
 class NUVEvent_Text : public NUVEvent
 {
 public:
+    static constexpr NUVEventCode ClassCode = NUVEventCode::Text;
+    NUVEventCode code() const override { return ClassCode; }
+
     std::string text;
 
     static std::unique_ptr<NUVEvent_Text> fromBytes(PayloadReader payload, uint32_t milliseconds);

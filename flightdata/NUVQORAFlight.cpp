@@ -41,7 +41,7 @@ float NUVQORAFlight::lastEventTime()
         return 0.0f;
     endTimeStale = false;
     for (auto it = events.rbegin(); it != events.rend(); ++it) {
-        if (*it && !dynamic_cast<const NUVEvent_RSSI *>(it->get())) {
+        if (*it && (*it)->code() != NUVEventCode::RSSI) {
             cachedEndTime = (*it)->time;
             break;
         }

@@ -25,6 +25,7 @@
 #include "WidePath.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -54,6 +55,24 @@ struct CsvBlock
     std::vector<std::string> lines;
 };
 
+// The letter of an output line's event kind.
+char lineLetter(NUVEventCode code)
+{
+    return static_cast<char>('A' + (toByte(code) - toByte(NUVEventCode::LineA)));
+}
+
+// The voltage of an output line's event: the four line classes differ only in their line.
+float lineVoltage(const NUVEvent &event)
+{
+    if (const auto *a = event.as<NUVEvent_LineA>())
+        return a->voltage;
+    if (const auto *b = event.as<NUVEvent_LineB>())
+        return b->voltage;
+    if (const auto *c = event.as<NUVEvent_LineC>())
+        return c->voltage;
+    return event.as<NUVEvent_LineD>()->voltage;
+}
+
 } // namespace
 
 bool NUVQORAFlight::exportKML(const std::wstring &path) const
@@ -70,7 +89,7 @@ bool NUVQORAFlight::exportKML(const std::wstring &path) const
            "<Style><LineStyle><color>C80000FF</color><width>4</width></LineStyle></Style>\n"
            "<LineString><altitudeMode>absolute</altitudeMode><coordinates>\n";
     for (const std::unique_ptr<NUVEvent> &event : events) {
-        const auto *fix = dynamic_cast<const NUVEvent_GPSLLSol *>(event.get());
+        const auto *fix = event->as<NUVEvent_GPSLLSol>();
         if (fix && fix->fixValid)
             out << fix->longitude << ',' << fix->latitude << ',' << fix->altitude << " \n";
     }
@@ -79,7 +98,7 @@ bool NUVQORAFlight::exportKML(const std::wstring &path) const
            "<Style><LineStyle><color>C800FFFF</color><width>4</width></LineStyle></Style>\n"
            "<LineString><altitudeMode>clampToGround</altitudeMode><coordinates>\n";
     for (const std::unique_ptr<NUVEvent> &event : events) {
-        const auto *fix = dynamic_cast<const NUVEvent_GPSLLSol *>(event.get());
+        const auto *fix = event->as<NUVEvent_GPSLLSol>();
         if (fix && fix->fixValid)
             out << fix->longitude << ',' << fix->latitude << " \n";
     }
@@ -95,29 +114,9 @@ bool NUVQORAFlight::exportCSV(const std::wstring &path)
         return false;
     std::cout << "CSV path: " << printablePath(path) << std::endl;
 
-    enum Kind { Gps, Axial, Lateral, Gyro, Mag, Pressure, Temperature, Computer, Ejection, Rssi, Status,
-                GpsTime, LineA, LineB, LineC, LineD, KindCount };
-    static const char *const headers[KindCount] = {
-        "time,lat,long,GPS MSL,SVs",
-        "time,acceleration",
-        "time,lat. X accel.,lat. Y accel.",
-        "time,Gyro X,Gyro Y,Gyro Z",
-        "time,Mag X,Mag Y,Mag Z",
-        "time,pressure,Pressure MSL,Pressure AGL",
-        "time,temperature",
-        "time,comp. bat. voltage",
-        "time,eject. bat. voltage",
-        "time,RSSI",
-        "time,launch detect,apogee detect,A cont.,B cont.,C cont.,D cont.,A on., B on,C on,D on",
-        "time,GPS Time of Week",
-        "time,A Voltage",
-        "time,B Voltage",
-        "time,C Voltage",
-        "time,D Voltage",
-    };
     std::vector<CsvBlock> blocks;
-    int blockOfKind[KindCount];
-    std::fill(std::begin(blockOfKind), std::end(blockOfKind), -1);
+    std::array<int, 256> blockOfKind;
+    blockOfKind.fill(-1);
 
     std::ostringstream line;
     for (const std::unique_ptr<NUVEvent> &event : events) {
@@ -126,76 +125,102 @@ bool NUVQORAFlight::exportCSV(const std::wstring &path)
         line.str(std::string());
         line.precision(6);
         line << e->time;
-        Kind kind;
-        if (const auto *fix = dynamic_cast<const NUVEvent_GPSLLSol *>(e)) {
+        std::string header;
+        switch (e->code()) {
+        case NUVEventCode::GPSLLSol: {
+            const auto *fix = e->as<NUVEvent_GPSLLSol>();
             if (!fix->fixValid)
                 continue;
-            kind = Gps;
+            header = "time,lat,long,GPS MSL,SVs";
             line.precision(8);
             line << ',' << fix->latitude << ',' << fix->longitude << ',' << fix->altitude << ',' << fix->satellites;
-        } else if (const auto *axial = dynamic_cast<const NUVEvent_AccelZ *>(e)) {
-            kind = Axial;
-            line << ',' << axial->acceleration;
-        } else if (const auto *lateral = dynamic_cast<const NUVEvent_AccelXY *>(e)) {
-            kind = Lateral;
+            break;
+        }
+        case NUVEventCode::AccelZ:
+            header = "time,acceleration";
+            line << ',' << e->as<NUVEvent_AccelZ>()->acceleration;
+            break;
+        case NUVEventCode::AccelXY: {
+            const auto *lateral = e->as<NUVEvent_AccelXY>();
+            header = "time,lat. X accel.,lat. Y accel.";
             line << ',' << lateral->x << ',' << lateral->y;
-        } else if (const auto *gyro = dynamic_cast<const NUVEvent_GyroXYZ *>(e)) {
-            kind = Gyro;
+            break;
+        }
+        case NUVEventCode::GyroXYZ: {
+            const auto *gyro = e->as<NUVEvent_GyroXYZ>();
+            header = "time,Gyro X,Gyro Y,Gyro Z";
             line << ',' << gyro->x << ',' << gyro->y << ',' << gyro->z;
-        } else if (const auto *mag = dynamic_cast<const NUVEvent_MagXYZ *>(e)) {
-            kind = Mag;
+            break;
+        }
+        case NUVEventCode::MagXYZ: {
+            const auto *mag = e->as<NUVEvent_MagXYZ>();
+            header = "time,Mag X,Mag Y,Mag Z";
             line << ',' << mag->x << ',' << mag->y << ',' << mag->z;
-        } else if (const auto *pressure = dynamic_cast<const NUVEvent_Pressure *>(e)) {
-            kind = Pressure;
-            const float altitude = pressureAltitudeOf(pressure->pressure);
-            line << ',' << pressure->pressure << ',' << altitude << ',' << altitude - groundAltitude();
-        } else if (const auto *temperature = dynamic_cast<const NUVEvent_Temperature *>(e)) {
-            kind = Temperature;
-            line << ',' << temperature->temperature;
-        } else if (const auto *computer = dynamic_cast<const NUVEvent_ComputerBattery *>(e)) {
-            kind = Computer;
-            line << ',' << computer->voltage;
-        } else if (const auto *ejection = dynamic_cast<const NUVEvent_EjectionBattery *>(e)) {
-            kind = Ejection;
-            line << ',' << ejection->voltage;
-        } else if (const auto *rssi = dynamic_cast<const NUVEvent_RSSI *>(e)) {
-            kind = Rssi;
-            line << ',' << rssi->rssi;
-        } else if (const auto *status = dynamic_cast<const NUVEvent_Status *>(e)) {
-            kind = Status;
+            break;
+        }
+        case NUVEventCode::Pressure: {
+            const float pressure = e->as<NUVEvent_Pressure>()->pressure;
+            const float altitude = pressureAltitudeOf(pressure);
+            header = "time,pressure,Pressure MSL,Pressure AGL";
+            line << ',' << pressure << ',' << altitude << ',' << altitude - groundAltitude();
+            break;
+        }
+        case NUVEventCode::Temperature:
+            header = "time,temperature";
+            line << ',' << e->as<NUVEvent_Temperature>()->temperature;
+            break;
+        case NUVEventCode::ComputerBattery:
+            header = "time,comp. bat. voltage";
+            line << ',' << e->as<NUVEvent_ComputerBattery>()->voltage;
+            break;
+        case NUVEventCode::EjectionBattery:
+            header = "time,eject. bat. voltage";
+            line << ',' << e->as<NUVEvent_EjectionBattery>()->voltage;
+            break;
+        case NUVEventCode::RSSI:
+            header = "time,RSSI";
+            line << ',' << e->as<NUVEvent_RSSI>()->rssi;
+            break;
+        case NUVEventCode::Status: {
+            const auto *status = e->as<NUVEvent_Status>();
+            header = "time,launch detect,apogee detect,A cont.,B cont.,C cont.,D cont.,A on., B on,C on,D on";
             line << ',' << (status->state > 0) << ',' << (status->state >= 3);
             for (const bool continuity : status->lineContinuity)
                 line << ',' << continuity;
             for (const bool on : status->lineOn)
                 line << ',' << on;
-        } else if (const auto *gpsTime = dynamic_cast<const NUVEvent_GPSTime *>(e)) {
-            kind = GpsTime;
-            line << ',' << gpsTime->timeOfWeek;
-        } else if (const auto *a = dynamic_cast<const NUVEvent_LineA *>(e)) {
-            kind = LineA;
+            break;
+        }
+        case NUVEventCode::GPSTime:
+            header = "time,GPS Time of Week";
+            line << ',' << e->as<NUVEvent_GPSTime>()->timeOfWeek;
+            break;
+        case NUVEventCode::LineA:
+        case NUVEventCode::LineB:
+        case NUVEventCode::LineC:
+        case NUVEventCode::LineD:
+            header = std::string("time,") + lineLetter(e->code()) + " Voltage";
             line.precision(3);
-            line << ',' << a->voltage;
-        } else if (const auto *b = dynamic_cast<const NUVEvent_LineB *>(e)) {
-            kind = LineB;
-            line.precision(3);
-            line << ',' << b->voltage;
-        } else if (const auto *c = dynamic_cast<const NUVEvent_LineC *>(e)) {
-            kind = LineC;
-            line.precision(3);
-            line << ',' << c->voltage;
-        } else if (const auto *d = dynamic_cast<const NUVEvent_LineD *>(e)) {
-            kind = LineD;
-            line.precision(3);
-            line << ',' << d->voltage;
-        } else {
+            line << ',' << lineVoltage(*e);
+            break;
+        case NUVEventCode::Text:
+        case NUVEventCode::Ident:
+        case NUVEventCode::Orientation:
+        case NUVEventCode::AuxDInput:
+        case NUVEventCode::AuxEInput:
+        case NUVEventCode::DeltaTime:
+        case NUVEventCode::EndOfFlight:
+        case NUVEventCode::FlightMarker:
+        case NUVEventCode::Unclassified:
+        case NUVEventCode::EndOfMemory:
             continue;
         }
-        if (blockOfKind[kind] < 0) {
-            blockOfKind[kind] = static_cast<int>(blocks.size());
-            const std::string header = headers[kind];
+        int &block = blockOfKind[toByte(e->code())];
+        if (block < 0) {
+            block = static_cast<int>(blocks.size());
             blocks.push_back({std::string(std::count(header.begin(), header.end(), ','), ','), {header}});
         }
-        blocks[blockOfKind[kind]].lines.push_back(line.str());
+        blocks[block].lines.push_back(line.str());
     }
 
     std::size_t rows = 0;
@@ -229,7 +254,7 @@ bool NUVQORAFlight::exportEmulationData(const std::wstring &path) const
         if (row % 10 == 0) {
             gpsValid = false;
             for (; gpsSearch < events.size(); ++gpsSearch) {
-                const auto *fix = dynamic_cast<const NUVEvent_GPSLLSol *>(events[gpsSearch].get());
+                const auto *fix = events[gpsSearch]->as<NUVEvent_GPSLLSol>();
                 if (!fix)
                     continue;
                 if (fix->time > t)

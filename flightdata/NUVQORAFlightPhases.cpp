@@ -121,7 +121,7 @@ float NUVQORAFlight::apogeeTime() const
     bool found = false;
     float highest = 0.0f;
     for (const std::unique_ptr<NUVEvent> &event : events) {
-        if (const auto *pressure = dynamic_cast<const NUVEvent_Pressure *>(event.get())) {
+        if (const auto *pressure = event->as<NUVEvent_Pressure>()) {
             const float altitude = pressureAltitudeOf(pressure->pressure);
             if (!found || altitude > highest) {
                 found = true;
@@ -209,7 +209,7 @@ std::pair<float, float> NUVQORAFlight::peakDuringAscent(float start, Magnitude m
     for (const std::unique_ptr<NUVEvent> &event : events) {
         if (event->time < start)
             continue;
-        const auto *candidate = dynamic_cast<const Event *>(event.get());
+        const auto *candidate = event->as<Event>();
         if (!candidate)
             continue;
         if (candidate->time > end)
@@ -251,7 +251,7 @@ std::pair<float, float> NUVQORAFlight::peakLateralAcceleration() const
 const NUVEvent_GPSLLSol *NUVQORAFlight::firstFix() const
 {
     for (const std::unique_ptr<NUVEvent> &event : events) {
-        const auto *fix = dynamic_cast<const NUVEvent_GPSLLSol *>(event.get());
+        const auto *fix = event->as<NUVEvent_GPSLLSol>();
         if (fix && fix->fixValid)
             return fix;
     }
@@ -278,7 +278,7 @@ const NUVEvent_GPSTime *NUVQORAFlight::firstGPSTime() const
 {
     const NUVEvent_GPSTime *firstValid = nullptr;
     for (const std::unique_ptr<NUVEvent> &event : events) {
-        const auto *gpsTime = dynamic_cast<const NUVEvent_GPSTime *>(event.get());
+        const auto *gpsTime = event->as<NUVEvent_GPSTime>();
         if (!gpsTime || !gpsTime->timeValid)
             continue;
         if (gpsTime->flagBit6)

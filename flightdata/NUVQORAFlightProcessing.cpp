@@ -125,10 +125,12 @@ void NUVQORAFlight::buildSplines()
     float cubeSum = 0.0f;
     for (const std::unique_ptr<NUVEvent> &event : events) {
         const float t = event->time;
-        if (const auto *pressure = dynamic_cast<const NUVEvent_Pressure *>(event.get())) {
-            pressureAltitude.push_back({t, pressureAltitudeOf(pressure->pressure), 0.0f});
-        } else if (const auto *axial = dynamic_cast<const NUVEvent_AccelZ *>(event.get())) {
-            const float a = axial->acceleration;
+        switch (event->code()) {
+        case NUVEventCode::Pressure:
+            pressureAltitude.push_back({t, pressureAltitudeOf(event->as<NUVEvent_Pressure>()->pressure), 0.0f});
+            break;
+        case NUVEventCode::AccelZ: {
+            const float a = event->as<NUVEvent_AccelZ>()->acceleration;
             if (std::fabs(a) > 1.5f) {
                 // A lone spike must not decide the sign.
                 if (std::fabs(previousOutOfBandAcceleration - a) < 5.0f)
@@ -136,16 +138,29 @@ void NUVQORAFlight::buildSplines()
                 previousOutOfBandAcceleration = a;
             }
             accelZ.push_back({t, a, 0.0f});
-        } else if (const auto *fix = dynamic_cast<const NUVEvent_GPSLLSol *>(event.get())) {
+            break;
+        }
+        case NUVEventCode::GPSLLSol: {
+            const auto *fix = event->as<NUVEvent_GPSLLSol>();
             if (fix->fixValid)
                 gpsAltitude.push_back({t, fix->altitude, 0.0f});
-        } else if (const auto *lateral = dynamic_cast<const NUVEvent_AccelXY *>(event.get())) {
+            break;
+        }
+        case NUVEventCode::AccelXY: {
+            const auto *lateral = event->as<NUVEvent_AccelXY>();
             accelX.push_back({t, lateral->x, 0.0f});
             accelY.push_back({t, lateral->y, 0.0f});
-        } else if (const auto *gyro = dynamic_cast<const NUVEvent_GyroXYZ *>(event.get())) {
+            break;
+        }
+        case NUVEventCode::GyroXYZ: {
+            const auto *gyro = event->as<NUVEvent_GyroXYZ>();
             gyroX.push_back({t, gyro->x, 0.0f});
             gyroY.push_back({t, gyro->y, 0.0f});
             gyroZ.push_back({t, gyro->z, 0.0f});
+            break;
+        }
+        default:
+            break; // no sample table of its own
         }
     }
 
@@ -155,7 +170,7 @@ void NUVQORAFlight::buildSplines()
         for (Sample &sample : accelZ)
             sample.value = -sample.value;
         for (const std::unique_ptr<NUVEvent> &event : events)
-            if (auto *axial = dynamic_cast<NUVEvent_AccelZ *>(event.get()))
+            if (auto *axial = event->as<NUVEvent_AccelZ>())
                 axial->acceleration = -axial->acceleration;
     }
 

@@ -96,55 +96,71 @@ inline QString describe(const NUVEvent *e)
         out << name << ' ' << l.flagBit15 << ' ' << l.flagBit14 << ' ' << l.voltage;
     };
     if (!e)
-        out << "none";
-    else if (auto *x = dynamic_cast<const NUVEvent_Text *>(e))
-        out << "Text " << bytes(x->text);
-    else if (auto *x = dynamic_cast<const NUVEvent_Ident *>(e))
-        out << "Ident " << bytes(x->ident);
-    else if (auto *x = dynamic_cast<const NUVEvent_AccelZ *>(e))
-        out << "AccelZ " << x->acceleration;
-    else if (auto *x = dynamic_cast<const NUVEvent_AccelXY *>(e))
+        return QStringLiteral("none");
+    switch (e->code()) {
+    case NUVEventCode::Text: out << "Text " << bytes(e->as<NUVEvent_Text>()->text); break;
+    case NUVEventCode::Ident: out << "Ident " << bytes(e->as<NUVEvent_Ident>()->ident); break;
+    case NUVEventCode::AccelZ: out << "AccelZ " << e->as<NUVEvent_AccelZ>()->acceleration; break;
+    case NUVEventCode::AccelXY: {
+        const auto *x = e->as<NUVEvent_AccelXY>();
         out << "AccelXY " << x->x << ' ' << x->y;
-    else if (auto *x = dynamic_cast<const NUVEvent_Pressure *>(e))
-        out << "Pressure " << x->pressure;
-    else if (auto *x = dynamic_cast<const NUVEvent_ComputerBattery *>(e))
-        out << "ComputerBattery " << x->voltage;
-    else if (auto *x = dynamic_cast<const NUVEvent_EjectionBattery *>(e))
-        out << "EjectionBattery " << x->voltage;
-    else if (auto *x = dynamic_cast<const NUVEvent_Temperature *>(e))
-        out << "Temperature " << x->temperature;
-    else if (auto *x = dynamic_cast<const NUVEvent_AuxDInput *>(e))
-        out << "AuxD " << x->value;
-    else if (auto *x = dynamic_cast<const NUVEvent_AuxEInput *>(e))
-        out << "AuxE " << x->value;
-    else if (auto *x = dynamic_cast<const NUVEvent_RSSI *>(e))
-        out << "RSSI " << x->rssi;
-    else if (auto *x = dynamic_cast<const NUVEvent_GPSLLSol *>(e))
-        out << "GPSLLSol " << std::setprecision(12) << x->latitude << ' ' << x->longitude << std::setprecision(6) << ' '
-            << x->altitude << ' ' << x->fixValid << ' ' << x->satellites;
-    else if (auto *x = dynamic_cast<const NUVEvent_Status *>(e))
+        break;
+    }
+    case NUVEventCode::Pressure: out << "Pressure " << e->as<NUVEvent_Pressure>()->pressure; break;
+    case NUVEventCode::ComputerBattery:
+        out << "ComputerBattery " << e->as<NUVEvent_ComputerBattery>()->voltage;
+        break;
+    case NUVEventCode::EjectionBattery:
+        out << "EjectionBattery " << e->as<NUVEvent_EjectionBattery>()->voltage;
+        break;
+    case NUVEventCode::Temperature: out << "Temperature " << e->as<NUVEvent_Temperature>()->temperature; break;
+    case NUVEventCode::AuxDInput: out << "AuxD " << e->as<NUVEvent_AuxDInput>()->value; break;
+    case NUVEventCode::AuxEInput: out << "AuxE " << e->as<NUVEvent_AuxEInput>()->value; break;
+    case NUVEventCode::RSSI: out << "RSSI " << e->as<NUVEvent_RSSI>()->rssi; break;
+    case NUVEventCode::GPSLLSol: {
+        const auto *x = e->as<NUVEvent_GPSLLSol>();
+        out << "GPSLLSol " << std::setprecision(12) << x->latitude << ' ' << x->longitude << std::setprecision(6)
+            << ' ' << x->altitude << ' ' << x->fixValid << ' ' << x->satellites;
+        break;
+    }
+    case NUVEventCode::Status: {
+        const auto *x = e->as<NUVEvent_Status>();
         out << "Status " << x->state << flags(x->lineOn) << flags(x->lineContinuity) << flags(x->lineLowBits);
-    else if (auto *x = dynamic_cast<const NUVEvent_GPSTime *>(e))
+        break;
+    }
+    case NUVEventCode::GPSTime: {
+        const auto *x = e->as<NUVEvent_GPSTime>();
         out << "GPSTime " << x->timeOfWeek << ' ' << x->week << ' ' << x->timeValid << ' ' << x->flagBit6 << ' '
             << x->seconds;
-    else if (auto *x = dynamic_cast<const NUVEvent_GyroXYZ *>(e))
+        break;
+    }
+    case NUVEventCode::GyroXYZ: {
+        const auto *x = e->as<NUVEvent_GyroXYZ>();
         out << "Gyro " << x->x << ' ' << x->y << ' ' << x->z;
-    else if (auto *x = dynamic_cast<const NUVEvent_MagXYZ *>(e))
+        break;
+    }
+    case NUVEventCode::MagXYZ: {
+        const auto *x = e->as<NUVEvent_MagXYZ>();
         out << "Mag " << x->x << ' ' << x->y << ' ' << x->z;
-    else if (auto *x = dynamic_cast<const NUVEvent_LineA *>(e))
-        line("LineA", *x);
-    else if (auto *x = dynamic_cast<const NUVEvent_LineB *>(e))
-        line("LineB", *x);
-    else if (auto *x = dynamic_cast<const NUVEvent_LineC *>(e))
-        line("LineC", *x);
-    else if (auto *x = dynamic_cast<const NUVEvent_LineD *>(e))
-        line("LineD", *x);
-    else if (auto *x = dynamic_cast<const NUVEvent_Orientation *>(e))
+        break;
+    }
+    case NUVEventCode::LineA: line("LineA", *e->as<NUVEvent_LineA>()); break;
+    case NUVEventCode::LineB: line("LineB", *e->as<NUVEvent_LineB>()); break;
+    case NUVEventCode::LineC: line("LineC", *e->as<NUVEvent_LineC>()); break;
+    case NUVEventCode::LineD: line("LineD", *e->as<NUVEvent_LineD>()); break;
+    case NUVEventCode::Orientation: {
+        const auto *x = e->as<NUVEvent_Orientation>();
         out << "Orientation " << x->x << ' ' << x->y << ' ' << x->z << ' ' << x->w;
-    else if (auto *x = dynamic_cast<const NUVEvent_DeltaTime *>(e))
-        out << "DeltaTime " << x->milliseconds;
-    else
+        break;
+    }
+    case NUVEventCode::DeltaTime: out << "DeltaTime " << e->as<NUVEvent_DeltaTime>()->milliseconds; break;
+    case NUVEventCode::EndOfFlight:
+    case NUVEventCode::FlightMarker:
+    case NUVEventCode::Unclassified:
+    case NUVEventCode::EndOfMemory:
         out << "unknown";
+        break;
+    }
     return QString::fromStdString(out.str());
 }
 

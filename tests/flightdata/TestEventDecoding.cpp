@@ -111,6 +111,8 @@ private slots:
         if (event) {
             QCOMPARE(event->time, 0.0f);
             QCOMPARE(event->vref, 3.3f);
+            // Each event names the kind of the record it came from.
+            QCOMPARE(int(event->code()), record[0] & 0x80 ? int(NUVEventCode::DeltaTime) : int(record[0]));
         }
     }
 
