@@ -3,11 +3,8 @@
 #include "FlightInputArchive.h"
 #include "FlightOutputArchive.h"
 #include "FlightSerialization.h"
-#include "QIODeviceStreamBuffer.h"
-
+#include "SafeFileWriter.h"
 #include "WidePath.h"
-
-#include <QSaveFile>
 
 #include <algorithm>
 #include <fstream>
@@ -58,19 +55,18 @@ bool FlightFile::write(const NUVQORAFlight &flight, const std::wstring &path)
 {
     std::cout << "Saving..." << std::endl;
     // The previous file stays untouched until the new one is complete.
-    QSaveFile file(QString::fromStdWString(path));
-    if (!file.open(QIODevice::WriteOnly))
+    SafeFileWriter file(QString::fromStdWString(path));
+    if (!file.open())
         return false;
-    QIODeviceStreamBuffer buffer(file);
     try {
-        FlightOutputArchive archive(buffer);
+        FlightOutputArchive archive(*file.stream().rdbuf());
         std::cout << "Serializing..." << std::endl;
         archive << flight;
     } catch (const std::exception &e) {
         std::cout << "Error: " << e.what() << std::endl;
         return false;
     }
-    if (buffer.pubsync() != 0 || !file.commit()) {
+    if (!file.commit()) {
         std::cout << "Error: " << file.errorString().toStdString() << std::endl;
         return false;
     }

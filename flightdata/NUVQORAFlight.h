@@ -102,7 +102,7 @@ public:
     bool save(const std::wstring &path) const;
     bool load(const std::wstring &path);
 
-    // Exports; false when the file cannot be written.
+    // Exports; false when the file cannot be written in full, and a previous file stays as it was.
     bool exportKML(const std::wstring &path) const;
     bool exportCSV(const std::wstring &path);
     bool exportEmulationData(const std::wstring &path) const;

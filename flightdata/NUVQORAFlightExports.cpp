@@ -20,6 +20,7 @@
 #include "NUVEvent_Status.h"
 #include "NUVEvent_Temperature.h"
 #include "PressureAltitude.h"
+#include "SafeFileWriter.h"
 #include "SparseCellTable.h"
 #include "TimeStep.h"
 #include "WidePath.h"
@@ -28,19 +29,11 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <stdexcept>
 
 namespace {
-
-// Closes the file and tells whether everything reached it.
-bool finish(std::ofstream &out)
-{
-    out.close();
-    return !out.fail();
-}
 
 // Time truncated to the 0.01 s grid, toward zero.
 float onCentisecondGrid(float time)
@@ -77,9 +70,10 @@ float lineVoltage(const NUVEvent &event)
 
 bool NUVQORAFlight::exportKML(const std::wstring &path) const
 {
-    std::ofstream out(localFileName(path));
-    if (!out.is_open())
+    SafeFileWriter file(QString::fromStdWString(path));
+    if (!file.open())
         return false;
+    std::ostream &out = file.stream();
     std::cout << "KML path: " << printablePath(path) << std::endl;
     out.precision(10);
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -104,14 +98,15 @@ bool NUVQORAFlight::exportKML(const std::wstring &path) const
     }
     out << "</coordinates></LineString>\n"
            "</Placemark></Folder></Document></kml>\n";
-    return finish(out);
+    return file.commit();
 }
 
 bool NUVQORAFlight::exportCSV(const std::wstring &path)
 {
-    std::ofstream out(localFileName(path));
-    if (!out.is_open())
+    SafeFileWriter file(QString::fromStdWString(path));
+    if (!file.open())
         return false;
+    std::ostream &out = file.stream();
     std::cout << "CSV path: " << printablePath(path) << std::endl;
 
     std::vector<CsvBlock> blocks;
@@ -234,14 +229,15 @@ bool NUVQORAFlight::exportCSV(const std::wstring &path)
         }
         out << '\n';
     }
-    return finish(out);
+    return file.commit();
 }
 
 bool NUVQORAFlight::exportEmulationData(const std::wstring &path) const
 {
-    std::ofstream out(localFileName(path));
-    if (!out.is_open())
+    SafeFileWriter file(QString::fromStdWString(path));
+    if (!file.open())
         return false;
+    std::ostream &out = file.stream();
     out << "Time[s],Pressure altitude [m],GPS altitude [m],GPS Valid,Acceleration x [m/s^2], Acceleration y "
            "[m/s^2], Acceleration z [m/s^2], Gyro x [deg/s], Gyro y [deg/s], Gyro z [deg/s]\n";
     const float end = lastListedEventTime();
@@ -277,7 +273,7 @@ bool NUVQORAFlight::exportEmulationData(const std::wstring &path) const
         if (!advanceTime(t, 0.01f))
             break;
     }
-    return finish(out);
+    return file.commit();
 }
 
 bool NUVQORAFlight::exportThrustData(const std::wstring &path, float totalMass, float propellantMass) const
@@ -364,9 +360,10 @@ bool NUVQORAFlight::exportThrustData(const std::wstring &path, float totalMass, 
     table.setText(4, 10, "ISP [s]");
     table.setNumber(static_cast<float>(0.1019367991845056 / propellantMass * sum), 4, 11);
 
-    std::ofstream out(localFileName(path));
-    if (!out.is_open())
+    SafeFileWriter file(QString::fromStdWString(path));
+    if (!file.open())
         return false;
+    std::ostream &out = file.stream();
     table.write(out);
-    return finish(out);
+    return file.commit();
 }

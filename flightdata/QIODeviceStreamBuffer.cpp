@@ -9,9 +9,10 @@ QIODeviceStreamBuffer::QIODeviceStreamBuffer(QIODevice &device)
 bool QIODeviceStreamBuffer::writeBuffered()
 {
     const qint64 count = pptr() - pbase();
-    const bool written = count == 0 || device.write(pbase(), count) == count;
+    if (!refused && count > 0)
+        refused = device.write(pbase(), count) != count;
     setp(buffer.data(), buffer.data() + buffer.size());
-    return written;
+    return !refused;
 }
 
 QIODeviceStreamBuffer::int_type QIODeviceStreamBuffer::overflow(int_type c)

@@ -7,7 +7,8 @@
 #include <streambuf>
 
 // An output stream buffer that writes into a QIODevice, so that stream writers can target
-// a QSaveFile. A refused write shows as a short write to the stream.
+// a QSaveFile. A refused write shows as a short write to the stream; after it every write and
+// sync fails, so that a later sync (archives sync on destruction) cannot hide the loss.
 class QIODeviceStreamBuffer : public std::streambuf
 {
 public:
@@ -22,6 +23,7 @@ private:
 
     QIODevice &device;
     std::array<char, 65536> buffer;
+    bool refused = false;
 };
 
 #endif // QIODEVICESTREAMBUFFER_H
