@@ -173,9 +173,11 @@ void HttpRequest::finishHeaders()
             return;
         }
     }
+    // The declared length is compared with the room left, not added to the size so far:
+    // a length near the largest number would wrap around.
     if (expectedBodySize == 0) {
         status = complete;
-    } else if (boundary.isEmpty() && expectedBodySize + currentSize > maxRequestSize) {
+    } else if (boundary.isEmpty() && expectedBodySize > maxRequestSize - currentSize) {
         abort("HttpRequest: expected body is too large");
     } else if (!boundary.isEmpty() && expectedBodySize > maxMultiPartSize) {
         abort("HttpRequest: expected multipart body is too large");

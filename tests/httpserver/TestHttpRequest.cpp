@@ -107,6 +107,16 @@ private slots:
         QTest::newRow("malformed length") << QByteArray("POST / HTTP/1.1\r\nContent-Length: 3x\r\n\r\nabc") << 16000;
         QTest::newRow("huge length")
             << QByteArray("POST / HTTP/1.1\r\nContent-Length: 99999999999999999999\r\n\r\n") << 16000;
+        // The largest lengths a 64-bit count holds must not wrap when the head is added.
+        QTest::newRow("largest length")
+            << QByteArray("POST / HTTP/1.1\r\nContent-Length: 9223372036854775807\r\n\r\n") << 16000;
+        QTest::newRow("largest length less the head")
+            << QByteArray("POST / HTTP/1.1\r\nContent-Length: 9223372036854775780\r\n\r\n") << 16000;
+        QTest::newRow("one beyond the largest length")
+            << QByteArray("POST / HTTP/1.1\r\nContent-Length: 9223372036854775808\r\n\r\n") << 16000;
+        QTest::newRow("largest multipart length")
+            << QByteArray("POST / HTTP/1.1\r\nContent-Type: multipart/form-data; boundary=b\r\n"
+                          "Content-Length: 9223372036854775807\r\n\r\n") << 16000;
         QTest::newRow("head over the limit") << "GET / HTTP/1.1\r\nX: " + QByteArray(16000, 'a') + "\r\n\r\n" << 16000;
         // 16 + 16 bytes of lines fill the limit exactly; the next byte must trip it.
         QTest::newRow("head of exactly the limit") << QByteArray("GET / HTTP/1.1\r\nHost: 12345678\r\n\r\n") << 32;
