@@ -120,20 +120,16 @@ void SettingsWidget::setSettings(const NUVQORASettings &settings)
 {
     std::cout << "setting settings!" << std::endl;
 
-    for (int line = 0; line < int(lines.size()); ++line)
-        selectData(lines[line].mode, settings.lineMode(line));
-    for (int line = 0; line < int(lines.size()); ++line)
-        lines[line].time->setValue(settings.lineTime(line) * 0.1);
-    for (int line = 0; line < int(lines.size()); ++line)
-        lines[line].altitude->setValue(settings.lineAltitude(line));
-    for (int line = 0; line < int(lines.size()); ++line)
-        lines[line].onTime->setValue(settings.lineOnTime(line) * 0.1);
-    for (int line = 0; line < int(lines.size()); ++line)
-        lines[line].delay->setValue(settings.lineDelay(line) * 0.1);
-    for (int line = 0; line < int(lines.size()); ++line)
-        lines[line].maxAngle->setValue(angleDegrees(settings.lineMaxAngle(line)));
-    for (int line = 0; line < int(lines.size()); ++line)
-        lines[line].stage->setValue(settings.lineStage(line));
+    for (int line = 0; line < int(lines.size()); ++line) {
+        const LineControls &controls = lines[line];
+        selectData(controls.mode, settings.lineMode(line));
+        controls.time->setValue(settings.lineTime(line) * 0.1);
+        controls.altitude->setValue(settings.lineAltitude(line));
+        controls.onTime->setValue(settings.lineOnTime(line) * 0.1);
+        controls.delay->setValue(settings.lineDelay(line) * 0.1);
+        controls.maxAngle->setValue(angleDegrees(settings.lineMaxAngle(line)));
+        controls.stage->setValue(settings.lineStage(line));
+    }
 
     ui.minComputerVoltage->setValue(settings.minComputerVoltage() * 0.1);
     const uint8_t flags = settings.flags();
@@ -157,6 +153,7 @@ void SettingsWidget::setSettings(const NUVQORASettings &settings)
     for (int kind = 0; kind < priorities.size(); ++kind)
         priorities[kind]->setValue(settings.txPriority(kind));
 
+    // The boxes come last: the mode slots above enabled each angle field by its box's previous state.
     for (int line = 0; line < int(lines.size()); ++line) {
         lines[line].maxAngleEnabled->setChecked(lines[line].maxAngle->value() != NoAngleLimitDegrees);
         updateMaxAngleField(line);

@@ -280,25 +280,15 @@ private slots:
                                  << QVariant(25);
         QTest::newRow("delay") << "lineBDelay" << "0.7" << Field([](auto &s) { return int(s.lineDelay(1)); })
                                << QVariant(7);
-        QTest::newRow("altitude") << "lineCAltitude" << "4321"
-                                  << Field([](auto &s) { return int(s.lineAltitude(2)); }) << QVariant(4321);
-        QTest::newRow("next stage") << "lineBStage" << "4" << Field([](auto &s) { return int(s.lineStage(1)); })
-                                    << QVariant(4);
         QTest::newRow("cut-off voltage") << "minComputerVoltage" << "4.7"
                                          << Field([](auto &s) { return int(s.minComputerVoltage()); })
                                          << QVariant(47);
-        QTest::newRow("channel") << "RFChannel" << "200" << Field([](auto &s) { return int(s.rfChannel()); })
-                                 << QVariant(200);
         QTest::newRow("six-character callsign fills the field")
             << "HAMCallsign" << "K1ABCD" << Field(callsignBytes) << QVariant(QByteArray("K1ABCD"));
         QTest::newRow("longer callsign is cut at six")
             << "HAMCallsign" << "K1ABCDEF" << Field(callsignBytes) << QVariant(QByteArray("K1ABCD"));
         QTest::newRow("short callsign is zero-padded")
             << "HAMCallsign" << "AB" << Field(callsignBytes) << QVariant(QByteArray("AB\0\0\0\0", 6));
-        QTest::newRow("write multiple") << "postApogeeWriteMultiple" << "25"
-                                        << Field([](auto &s) { return int(s.writeMultiple(2)); }) << QVariant(25);
-        QTest::newRow("priority") << "txPriorityMAGXYZ" << "42"
-                                  << Field([](auto &s) { return int(s.txPriority(4)); }) << QVariant(42);
         QTest::newRow("transmitter on") << "txOn" << "" << Field([](auto &s) { return int(s.flags()); })
                                         << QVariant(0x93);
         QTest::newRow("write to flash off") << "writeFlash" << ""
