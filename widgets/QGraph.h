@@ -20,6 +20,8 @@ public:
     ~QGraph() override;
 
     QGraphView *view() const { return m_view; }
+    // The header's menu bar; windows add their own menus next to "Options".
+    QMenuBar *menuBar() const { return m_menuBar; }
     // Rebuilds the legend from the series names and line colours; call after adding series.
     void updateLegend();
 
