@@ -21,7 +21,7 @@ QString kmlTrack(const NUVQORAFlight &flight, bool filteredAltitude)
                                  "<Style><LineStyle><color>C80000FF</color><width>4</width></LineStyle></Style>"
                                  "<LineString><altitudeMode>absolute</altitudeMode><coordinates>");
     for (const auto &event : flight.events) {
-        const auto *fix = dynamic_cast<const NUVEvent_GPSLLSol *>(event.get());
+        const auto *fix = event->as<NUVEvent_GPSLLSol>();
         if (!fix || !fix->fixValid)
             continue;
         const float altitude = filteredAltitude ? NUVQORAFlight::sampleAt(flight.kalmanAltitude, fix->time).value
@@ -39,7 +39,7 @@ QString groundTrack(const NUVQORAFlight &flight)
     float lastLatitude = 0.0f;
     float lastLongitude = 0.0f;
     for (const auto &event : flight.events) {
-        const auto *fix = dynamic_cast<const NUVEvent_GPSLLSol *>(event.get());
+        const auto *fix = event->as<NUVEvent_GPSLLSol>();
         if (!fix || !fix->fixValid)
             continue;
         if (std::fabs(fix->latitude - lastLatitude) > groundTrackSpacing
@@ -56,7 +56,7 @@ QString groundTrack(const NUVQORAFlight &flight)
 const NUVEvent_GPSLLSol *lastFix(const NUVQORAFlight &flight)
 {
     for (auto event = flight.events.rbegin(); event != flight.events.rend(); ++event) {
-        const auto *fix = dynamic_cast<const NUVEvent_GPSLLSol *>(event->get());
+        const auto *fix = (*event)->as<NUVEvent_GPSLLSol>();
         if (fix && fix->fixValid)
             return fix;
     }

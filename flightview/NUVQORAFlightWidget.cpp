@@ -378,25 +378,36 @@ void NUVQORAFlightWidget::addEventPoints(float &groundAltitude, bool groundValid
     const SampleTable &markerAltitudes = filtered ? m_flight->kalmanAltitude : m_flight->pressureAltitude;
 
     for (const std::unique_ptr<NUVEvent> &event : m_flight->events) {
-        const NUVEvent *e = event.get();
-        const float t = e->time;
-        if (const auto *axial = dynamic_cast<const NUVEvent_AccelZ *>(e)) {
-            addPoint(m_acceleration, t, axial->acceleration);
-        } else if (const auto *lateral = dynamic_cast<const NUVEvent_AccelXY *>(e)) {
-            addPoint(m_lateralX, t, lateral->x);
-            addPoint(m_lateralY, t, lateral->y);
-        } else if (const auto *gyro = dynamic_cast<const NUVEvent_GyroXYZ *>(e)) {
-            addPoint(m_gyro[0], t, gyro->x);
-            addPoint(m_gyro[1], t, gyro->y);
-            addPoint(m_gyro[2], t, gyro->z);
-        } else if (const auto *attitude = dynamic_cast<const NUVEvent_Orientation *>(e)) {
-            addPoint(m_tilt, t, tiltOf(*attitude));
-        } else if (const auto *mag = dynamic_cast<const NUVEvent_MagXYZ *>(e)) {
-            addPoint(m_mag[0], t, mag->x);
-            addPoint(m_mag[1], t, mag->y);
-            addPoint(m_mag[2], t, mag->z);
-        } else if (const auto *pressure = dynamic_cast<const NUVEvent_Pressure *>(e)) {
-            const float altitude = pressureAltitudeOf(pressure->pressure);
+        const float t = event->time;
+        switch (event->code()) {
+        case NUVEventCode::AccelZ:
+            addPoint(m_acceleration, t, event->as<NUVEvent_AccelZ>()->acceleration);
+            break;
+        case NUVEventCode::AccelXY: {
+            const auto &lateral = *event->as<NUVEvent_AccelXY>();
+            addPoint(m_lateralX, t, lateral.x);
+            addPoint(m_lateralY, t, lateral.y);
+            break;
+        }
+        case NUVEventCode::GyroXYZ: {
+            const auto &gyro = *event->as<NUVEvent_GyroXYZ>();
+            addPoint(m_gyro[0], t, gyro.x);
+            addPoint(m_gyro[1], t, gyro.y);
+            addPoint(m_gyro[2], t, gyro.z);
+            break;
+        }
+        case NUVEventCode::Orientation:
+            addPoint(m_tilt, t, tiltOf(*event->as<NUVEvent_Orientation>()));
+            break;
+        case NUVEventCode::MagXYZ: {
+            const auto &mag = *event->as<NUVEvent_MagXYZ>();
+            addPoint(m_mag[0], t, mag.x);
+            addPoint(m_mag[1], t, mag.y);
+            addPoint(m_mag[2], t, mag.z);
+            break;
+        }
+        case NUVEventCode::Pressure: {
+            const float altitude = pressureAltitudeOf(event->as<NUVEvent_Pressure>()->pressure);
             // Without a launch the first reading stands for the ground.
             if (!groundKnown) {
                 groundAltitude = altitude;
@@ -404,26 +415,38 @@ void NUVQORAFlightWidget::addEventPoints(float &groundAltitude, bool groundValid
             }
             if (!filtered)
                 addPoint(m_altitude, t, (altitude - (msl ? 0.0f : groundAltitude)) * factor);
-        } else if (const auto *temperature = dynamic_cast<const NUVEvent_Temperature *>(e)) {
-            const float celsius = temperature->temperature;
+            break;
+        }
+        case NUVEventCode::Temperature: {
+            const float celsius = event->as<NUVEvent_Temperature>()->temperature;
             addPoint(m_temperature, t, metric ? celsius : celsius * 1.8f + 32.0f);
-        } else if (const auto *computer = dynamic_cast<const NUVEvent_ComputerBattery *>(e)) {
-            addPoint(m_computerBattery, t, computer->voltage);
-        } else if (const auto *ejection = dynamic_cast<const NUVEvent_EjectionBattery *>(e)) {
-            addPoint(m_ejectionBattery, t, ejection->voltage);
-        } else if (const auto *lineA = dynamic_cast<const NUVEvent_LineA *>(e)) {
-            addPoint(m_lines[0], t, lineA->voltage);
-        } else if (const auto *lineB = dynamic_cast<const NUVEvent_LineB *>(e)) {
-            addPoint(m_lines[1], t, lineB->voltage);
-        } else if (const auto *lineC = dynamic_cast<const NUVEvent_LineC *>(e)) {
-            addPoint(m_lines[2], t, lineC->voltage);
-        } else if (const auto *lineD = dynamic_cast<const NUVEvent_LineD *>(e)) {
-            addPoint(m_lines[3], t, lineD->voltage);
-        } else if (const auto *rssi = dynamic_cast<const NUVEvent_RSSI *>(e)) {
-            addPoint(m_rssi, t, rssi->rssi);
-        } else if (const auto *status = dynamic_cast<const NUVEvent_Status *>(e)) {
-            const bool reached[markerCount] = {status->state > 0,  status->state >= 3, status->lineOn[0],
-                                               status->lineOn[1], status->lineOn[2],  status->lineOn[3]};
+            break;
+        }
+        case NUVEventCode::ComputerBattery:
+            addPoint(m_computerBattery, t, event->as<NUVEvent_ComputerBattery>()->voltage);
+            break;
+        case NUVEventCode::EjectionBattery:
+            addPoint(m_ejectionBattery, t, event->as<NUVEvent_EjectionBattery>()->voltage);
+            break;
+        case NUVEventCode::LineA:
+            addPoint(m_lines[0], t, event->as<NUVEvent_LineA>()->voltage);
+            break;
+        case NUVEventCode::LineB:
+            addPoint(m_lines[1], t, event->as<NUVEvent_LineB>()->voltage);
+            break;
+        case NUVEventCode::LineC:
+            addPoint(m_lines[2], t, event->as<NUVEvent_LineC>()->voltage);
+            break;
+        case NUVEventCode::LineD:
+            addPoint(m_lines[3], t, event->as<NUVEvent_LineD>()->voltage);
+            break;
+        case NUVEventCode::RSSI:
+            addPoint(m_rssi, t, event->as<NUVEvent_RSSI>()->rssi);
+            break;
+        case NUVEventCode::Status: {
+            const auto &status = *event->as<NUVEvent_Status>();
+            const bool reached[markerCount] = {status.state > 0,  status.state >= 3, status.lineOn[0],
+                                               status.lineOn[1], status.lineOn[2],  status.lineOn[3]};
             const float altitude =
                 (NUVQORAFlight::sampleAt(markerAltitudes, t).value - (msl ? 0.0f : groundAltitude)) * factor;
             for (int marker = 0; marker < markerCount; ++marker) {
@@ -432,6 +455,10 @@ void NUVQORAFlightWidget::addEventPoints(float &groundAltitude, bool groundValid
                     placed[marker] = true;
                 }
             }
+            break;
+        }
+        default:
+            break;
         }
     }
 }

@@ -68,7 +68,7 @@ int main(int argc, char *argv[])
         path = work.filePath(QStringLiteral("Sample flight.qora"));
         sample->save(path.toStdWString());
     }
-    for (const QString units : {QStringLiteral("metric"), QStringLiteral("imperial")}) {
+    for (const QString &units : {QStringLiteral("metric"), QStringLiteral("imperial")}) {
         QSettings(QStringLiteral("settings.ini"), QSettings::IniFormat)
             .setValue(QStringLiteral("numberSystem"), units == QLatin1String("metric") ? 0 : 1);
         NUVStudio window(path);
