@@ -5,6 +5,7 @@ PROJECT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 REQUIRED_PACKAGES=(
     g++ cmake ninja-build pkg-config
     qtbase5-dev qtwebengine5-dev libqt5texttospeech5-dev libqt5opengl5-dev
+    qtspeech5-flite-plugin libqt5multimedia5-plugins qtmultimedia5-dev
     libboost-serialization-dev libudev-dev libjs-leaflet
     xvfb xauth libgl1-mesa-dri
 )
