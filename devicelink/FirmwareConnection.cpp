@@ -1,9 +1,10 @@
 #include "FirmwareConnection.h"
 
+#include "ConsoleSink.h"
 #include "HIDDevice.h"
 #include "NUVQORADevice.h"
 
-#include <iostream>
+#include <ostream>
 
 namespace {
 
@@ -25,10 +26,10 @@ FirmwareConnection::Outcome FirmwareConnection::attempt(HIDDevice &firmware, HID
                                                         const Console &console) const
 {
     Outcome outcome;
-    std::cout << "attempting connection" << std::endl;
+    ConsoleSink::out() << "attempting connection" << std::endl;
     if (firmware.isOpen())
         return outcome;
-    std::cout << "not connected" << std::endl;
+    ConsoleSink::out() << "not connected" << std::endl;
 
     uint16_t version = 0;
     bool bootloaderOpen = bootloader.isOpen();
@@ -50,7 +51,7 @@ FirmwareConnection::Outcome FirmwareConnection::attempt(HIDDevice &firmware, HID
         }
     }
 
-    std::cout << "auto: " << int(autoStartFirmware) << std::endl;
+    ConsoleSink::out() << "auto: " << int(autoStartFirmware) << std::endl;
     if (bootloaderOpen) {
         if (!autoStartFirmware)
             return outcome;
@@ -95,7 +96,7 @@ FirmwareConnection::Outcome FirmwareConnection::attempt(HIDDevice &firmware, HID
         break;
     }
     if (firmware.isOpen()) {
-        std::cout << "WAITING" << std::endl;
+        ConsoleSink::out() << "WAITING" << std::endl;
         firmware.flush(m_flushSendTimeoutMs);
         console("Firmware initialized.\n" + m_productName + " (firmware version: "
                 + NUVQORADevice::versionText(firmware.attributes().versionNumber) + ") is now connected.");

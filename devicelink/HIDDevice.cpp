@@ -1,5 +1,6 @@
 #include "HIDDevice.h"
 
+#include "ConsoleSink.h"
 #include "DeviceNotice.h"
 #include "HidBackend.h"
 #include "TickClock.h"
@@ -7,7 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <iostream>
+#include <ostream>
 
 namespace {
 
@@ -75,9 +76,9 @@ bool HIDDevice::open()
     const int handle = m_path.empty() ? -1 : backend.open(m_path);
     if (handle < 0) {
         // One backend handle stands for both directions, so both are reported.
-        std::cout << "Cant get USB file handle. The file is locked." << std::endl;
-        std::cout << "Invalid read handle." << std::endl;
-        std::cout << "Invalid write handle." << std::endl;
+        ConsoleSink::out() << "Cant get USB file handle. The file is locked." << std::endl;
+        ConsoleSink::out() << "Invalid read handle." << std::endl;
+        ConsoleSink::out() << "Invalid write handle." << std::endl;
         return false;
     }
     m_backend = &backend;
@@ -119,7 +120,7 @@ bool HIDDevice::writeReport(const HIDPacket &packet, uint32_t timeoutMs, const c
         return false;
     if (packet.code == FlushAnswerCode) {
         // Code 1 is the device's flush answer; sending it would confuse every later exchange.
-        std::cout << refusalText << std::flush;
+        ConsoleSink::out() << refusalText << std::flush;
         return false;
     }
     std::array<uint8_t, ReportSize> report{};
@@ -134,7 +135,7 @@ bool HIDDevice::read(HIDPacket &packet, uint32_t timeoutMs)
         return false;
     std::array<uint8_t, ReportSize> report{};
     if (!m_backend->read(m_handle, report.data(), timeoutMs)) {
-        std::cout << "failed to rx" << std::endl;
+        ConsoleSink::out() << "failed to rx" << std::endl;
         return false;
     }
     packet.code = report[1];
@@ -170,12 +171,12 @@ int HIDDevice::flush(uint32_t sendTimeoutMs)
 bool HIDDevice::matches(const DeviceNotice &notice) const
 {
     if (notice.deviceType == DeviceInterfaceType) {
-        std::cout << "->" << pathString() << std::endl;
-        std::cout << "->" << notice.name << std::endl;
+        ConsoleSink::out() << "->" << pathString() << std::endl;
+        ConsoleSink::out() << "->" << notice.name << std::endl;
         if (!m_path.empty() && equalIgnoringCase(m_path, notice.name))
             return true;
     }
-    std::cout << "Match Failed." << std::endl;
+    ConsoleSink::out() << "Match Failed." << std::endl;
     return false;
 }
 

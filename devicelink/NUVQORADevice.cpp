@@ -1,11 +1,12 @@
 #include "NUVQORADevice.h"
 
+#include "ConsoleSink.h"
 #include "LittleEndian.h"
 #include "NUVEvent.h"
 #include "NUVQORAProtocol.h"
 
 #include <algorithm>
-#include <iostream>
+#include <ostream>
 
 using namespace NUVQORAProtocol;
 
@@ -73,7 +74,7 @@ int NUVQORADevice::startFirmware(HIDDevice &bootloader)
     if (!bootloader.open())
         return -7;
     if (!bootloader.write(HIDPacket(StartFirmwareCode), StartFirmwareTimeoutMs)) {
-        std::cout << "Failed to write." << std::endl;
+        ConsoleSink::out() << "Failed to write." << std::endl;
         return -4;
     }
     bootloader.closeHandles();
@@ -85,13 +86,13 @@ int NUVQORADevice::connectFirmware(HIDDevice &firmware, const DeviceIdentity &id
     const auto expected = HIDDevice::enumerate(identity.firmwareProductId, identity.firmwareVersion, VersionMask);
     const auto any = HIDDevice::enumerate(identity.firmwareProductId, 0, 0);
     if (expected.empty() && any.empty()) {
-        std::cout << "No device found." << std::endl;
+        ConsoleSink::out() << "No device found." << std::endl;
         return 1;
     }
     if (expected.empty()) {
         version = any.front().attributes().versionNumber;
-        std::cout << "Version: " << version << std::endl;
-        std::cout << "Device found, but wrong version." << std::endl;
+        ConsoleSink::out() << "Version: " << version << std::endl;
+        ConsoleSink::out() << "Device found, but wrong version." << std::endl;
         // Kept closed, so that callers can tell the user which version is attached.
         firmware = any.front();
         return 3;
@@ -99,7 +100,7 @@ int NUVQORADevice::connectFirmware(HIDDevice &firmware, const DeviceIdentity &id
     version = expected.front().attributes().versionNumber;
     firmware = expected.front();
     if (!firmware.open()) {
-        std::cout << "Generic connection error." << std::endl;
+        ConsoleSink::out() << "Generic connection error." << std::endl;
         return 6;
     }
     return 0;
@@ -154,18 +155,18 @@ std::unique_ptr<NUVEvent> NUVQORADevice::readEvent(uint8_t code)
     if (!isOpen())
         return nullptr;
     if (!write(HIDPacket(ReadEventCode, {code}), LiveTimeoutMs)) {
-        std::cout << "FAILED TO WRITE. code: " << std::hex << int(code) << std::dec << std::endl;
+        ConsoleSink::out() << "FAILED TO WRITE. code: " << std::hex << int(code) << std::dec << std::endl;
         close();
         return nullptr;
     }
     HIDPacket reply;
     if (!read(reply, LiveTimeoutMs)) {
-        std::cout << "failed to read event" << std::flush;
+        ConsoleSink::out() << "failed to read event" << std::flush;
         close();
         return nullptr;
     }
     if (reply.code != EventReplyCode) {
-        std::cout << "not an event. code: " << int(reply.code) << std::endl;
+        ConsoleSink::out() << "not an event. code: " << int(reply.code) << std::endl;
         flush();
         return nullptr;
     }
@@ -182,13 +183,13 @@ int NUVQORADevice::readSettings()
 {
     if (!isOpen())
         return 1;
-    std::cout << "enter settings" << std::endl;
+    ConsoleSink::out() << "enter settings" << std::endl;
     if (!write(HIDPacket(ReadSettingsCode), SendTimeoutMs)) {
-        std::cout << "FAILED TO READ. (read settings 1): " << std::endl;
-        std::cout << "exit settings" << std::endl;
+        ConsoleSink::out() << "FAILED TO READ. (read settings 1): " << std::endl;
+        ConsoleSink::out() << "exit settings" << std::endl;
         return 6;
     }
-    std::cout << "done txing" << std::endl;
+    ConsoleSink::out() << "done txing" << std::endl;
     // Filled aside, so that a failed read leaves the block as it was.
     NUVQORASettings::Image image = settings.image;
     int remaining = NUVQORASettings::ImageSize;
@@ -197,30 +198,30 @@ int NUVQORADevice::readSettings()
         if (!read(reply, ReplyTimeoutMs))
             reply.code = ReadSettingsCode;
         if (reply.code == RefusedCode) {
-            std::cout << "error - checksum or firmware clash" << std::endl;
-            std::cout << "exit settings" << std::endl;
+            ConsoleSink::out() << "error - checksum or firmware clash" << std::endl;
+            ConsoleSink::out() << "exit settings" << std::endl;
             flush();
             return 6;
         }
         if (reply.code != ChunkCode) {
-            std::cout << "Wrong code: " << int(reply.code) << std::endl;
+            ConsoleSink::out() << "Wrong code: " << int(reply.code) << std::endl;
             flush();
             return 5;
         }
         const int count = reply.data[2];
         if (count > ChunkPayload) {
-            std::cout << "Incorrect byte count2" << std::endl;
+            ConsoleSink::out() << "Incorrect byte count2" << std::endl;
             return 5;
         }
         if (count < ChunkPayload && count != remaining) {
-            std::cout << "Incorrect byte count1" << std::endl;
+            ConsoleSink::out() << "Incorrect byte count1" << std::endl;
             return 5;
         }
         const int stored = std::min(count, remaining);
         std::copy_n(reply.data.begin() + 3, stored, image.end() - remaining);
         remaining -= count;
     }
-    std::cout << "exit settings" << std::endl;
+    ConsoleSink::out() << "exit settings" << std::endl;
     settings.image = image;
     settings.valid = true;
     return 0;
@@ -236,26 +237,26 @@ int NUVQORADevice::writeSettings()
     uint16_t chunk = 0;
     for (size_t sent = 0; sent < settings.image.size(); ++chunk) {
         const int count = static_cast<int>(std::min<size_t>(settings.image.size() - sent, ChunkPayload));
-        std::cout << "bytes: " << count << std::endl;
+        ConsoleSink::out() << "bytes: " << count << std::endl;
         std::vector<uint8_t> data;
         appendLittleEndian16(data, chunk);
         data.push_back(static_cast<uint8_t>(count));
         data.insert(data.end(), settings.image.begin() + sent, settings.image.begin() + sent + count);
         if (!write(HIDPacket(ChunkCode, std::move(data)), SendTimeoutMs))
             return 6;
-        std::cout << "wrote packet: " << chunk << std::endl;
+        ConsoleSink::out() << "wrote packet: " << chunk << std::endl;
         sent += count;
     }
     HIDPacket reply;
     if (!read(reply, ReplyTimeoutMs))
         reply.code = WriteSettingsCode;
     if (reply.code == OkCode) {
-        std::cout << "successful write" << std::endl;
+        ConsoleSink::out() << "successful write" << std::endl;
         return 0;
     }
-    std::cout << "error" << std::endl;
+    ConsoleSink::out() << "error" << std::endl;
     if (reply.code == RefusedCode) {
-        std::cout << "error - checksum or firmware clash" << std::endl;
+        ConsoleSink::out() << "error - checksum or firmware clash" << std::endl;
         return 6;
     }
     return 5;
@@ -278,8 +279,8 @@ int NUVQORADevice::readAlmanacList(uint8_t list[32])
         return result;
     reply.copyBytes(list, AlmanacListSize, 0);
     for (int i = 0; i < AlmanacListSize; ++i)
-        std::cout << '[' << int(list[i]) << ']';
-    std::cout << std::endl;
+        ConsoleSink::out() << '[' << int(list[i]) << ']';
+    ConsoleSink::out() << std::endl;
     return 0;
 }
 
@@ -341,7 +342,7 @@ int NUVQORADevice::downloadData(std::vector<uint8_t> &buffer, uint32_t length, c
         if (!read(reply, ReplyTimeoutMs))
             return 5;
         if (reply.code != ChunkCode) {
-            std::cout << "Wrong code: " << int(reply.code) << std::endl;
+            ConsoleSink::out() << "Wrong code: " << int(reply.code) << std::endl;
             return 5;
         }
         const int count = std::min<int>(reply.data[2], ChunkPayload);

@@ -1,5 +1,6 @@
 #include "NUVQORAInterface.h"
 
+#include "ConsoleSink.h"
 #include "DeviceNotice.h"
 #include "EmulationResults.h"
 #include "EmulationRow.h"
@@ -16,8 +17,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 #include <iterator>
+#include <ostream>
 
 namespace {
 
@@ -50,7 +51,7 @@ void countGyroReading()
     }
     const uint32_t elapsed = now - gyroStartTick;
     if (gyroEventCount % 100 == 0 && elapsed > 0)
-        std::cout << uint64_t(gyroEventCount) * 1000 / elapsed << std::endl;
+        ConsoleSink::out() << uint64_t(gyroEventCount) * 1000 / elapsed << std::endl;
     ++gyroEventCount;
     if (elapsed > 5000) {
         gyroEventCount = 0;
@@ -283,7 +284,7 @@ void NUVQORAInterface::emitLiveEvent(const NUVEvent &event)
     switch (event.code()) {
     case NUVEventCode::Text: {
         const auto &text = *event.as<NUVEvent_Text>();
-        std::cout << text.text << std::endl;
+        ConsoleSink::out() << text.text << std::endl;
         emit textEventRead(text);
         break;
     }
@@ -360,14 +361,14 @@ void NUVQORAInterface::readDeviceSettings()
     runCommand(
         "Reading settings... ", "Error reading settings.",
         [this] {
-            std::cout << "reading settings" << std::endl;
+            ConsoleSink::out() << "reading settings" << std::endl;
             const int result = readSettings();
-            std::cout << "done" << std::endl;
+            ConsoleSink::out() << "done" << std::endl;
             return result;
         },
         [this] {
             emit settingsRead(settings);
-            std::cout << "done emitting" << std::endl;
+            ConsoleSink::out() << "done emitting" << std::endl;
             console("Success.\n");
         });
 }
@@ -414,12 +415,12 @@ void NUVQORAInterface::printStoredAlmanac()
 {
     uint8_t almanac[NUVQORAProtocol::AlmanacSize] = {};
     readAlmanac(almanac);
-    std::cout << "SV: " << littleEndian32(almanac) << std::endl;
-    std::cout << "Week: " << littleEndian32(almanac + 4) << std::endl;
-    std::cout << "data: " << std::hex;
+    ConsoleSink::out() << "SV: " << littleEndian32(almanac) << std::endl;
+    ConsoleSink::out() << "Week: " << littleEndian32(almanac + 4) << std::endl;
+    ConsoleSink::out() << "data: " << std::hex;
     for (int i = 0; i < 40; ++i)
-        std::cout << "[" << int(almanac[i]) << "]";
-    std::cout << std::dec << std::endl;
+        ConsoleSink::out() << "[" << int(almanac[i]) << "]";
+    ConsoleSink::out() << std::dec << std::endl;
 }
 
 void NUVQORAInterface::storeAlmanacs()
@@ -466,7 +467,7 @@ void NUVQORAInterface::calibratePressureNow(float altitude)
     const int8_t currentOffset = settings.pressureOffset();
     const float target = std::pow(1.0f - 2.2557924e-5f * altitude, 5.2558827f) * 1000.0f * 101.325f;
     const float offset = target - pressure->pressure + currentOffset;
-    std::cout << "offset: " << offset << std::endl;
+    ConsoleSink::out() << "offset: " << offset << std::endl;
     if (!(offset >= -127 && offset <= 127))
         console("Warning! Target pressure out of range. MSL Pressure altitude readings will not be accurate.");
     // An altitude beyond the atmosphere model gives no target at all: keep the offset there is.
@@ -494,7 +495,7 @@ void NUVQORAInterface::downloadFlightsNow()
     }
     const double percentage = std::ceil(std::min(size * memoryPercentPerByte, 100.0));
     console("Memory used: " + QString::number(percentage, 'f', 0) + "%");
-    std::cout << "Total flight data size: " << size << std::endl;
+    ConsoleSink::out() << "Total flight data size: " << size << std::endl;
 
     const uint32_t start = TickClock::milliseconds();
     std::vector<uint8_t> image;
@@ -502,12 +503,12 @@ void NUVQORAInterface::downloadFlightsNow()
         emit flightDownloadProgress(total, received);
         return downloadAbortRequested();
     });
-    std::cout << "Time: " << TickClock::milliseconds() - start << std::endl;
+    ConsoleSink::out() << "Time: " << TickClock::milliseconds() - start << std::endl;
 
     console("Parsing flights...");
     const std::vector<std::shared_ptr<NUVQORAFlight>> flights = NUVQORAFlight::parseMemory(image);
     for (const std::shared_ptr<NUVQORAFlight> &flight : flights) {
-        std::cout << "size: " << flight->events.size() << std::endl;
+        ConsoleSink::out() << "size: " << flight->events.size() << std::endl;
         emit flightDownloaded(flight);
     }
     console(QString::number(flights.size()) + " flight(s) downloaded.");
@@ -538,7 +539,7 @@ void NUVQORAInterface::fireLine(int line)
 {
     const Lock lock(m_deviceMutex);
     enableControls(false);
-    std::cout << "firing line " << line << std::endl;
+    ConsoleSink::out() << "firing line " << line << std::endl;
     if (line >= 0 && line <= 255)
         NUVQORADevice::fireLine(uint8_t(line));
     unblockControls();
@@ -608,7 +609,7 @@ void NUVQORAInterface::runEmulation(const QString &sourceFile, const QString &ta
         return;
     }
 
-    std::cout << readLine(source).constData() << std::endl;
+    ConsoleSink::out() << readLine(source).constData() << std::endl;
     if (target.write(EmulationResults::header()) < 0) {
         console("Failed to write to output file!");
         return;
@@ -624,13 +625,13 @@ void NUVQORAInterface::runEmulation(const QString &sourceFile, const QString &ta
         if (!row)
             break;
         if (i == 0 && initEmulation(row->step.pressure) != 0) {
-            std::cout << "init emulation error" << std::endl;
+            ConsoleSink::out() << "init emulation error" << std::endl;
             failed = true;
             break;
         }
         EmulationStepReply reply;
         if (emulationStep(row->step, &reply) != 0) {
-            std::cout << "emulation error" << std::endl;
+            ConsoleSink::out() << "emulation error" << std::endl;
             failed = true;
             break;
         }

@@ -1,5 +1,6 @@
 #include "FlightFile.h"
 
+#include "ConsoleSink.h"
 #include "FlightInputArchive.h"
 #include "FlightOutputArchive.h"
 #include "FlightSerialization.h"
@@ -8,7 +9,7 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iostream>
+#include <ostream>
 
 namespace flightfile {
 
@@ -53,21 +54,21 @@ void correctVersion1Times(NUVQORAFlight &flight)
 
 bool FlightFile::write(const NUVQORAFlight &flight, const std::wstring &path)
 {
-    std::cout << "Saving..." << std::endl;
+    ConsoleSink::out() << "Saving..." << std::endl;
     // The previous file stays untouched until the new one is complete.
     SafeFileWriter file(QString::fromStdWString(path));
     if (!file.open())
         return false;
     try {
         FlightOutputArchive archive(*file.stream().rdbuf());
-        std::cout << "Serializing..." << std::endl;
+        ConsoleSink::out() << "Serializing..." << std::endl;
         archive << flight;
     } catch (const std::exception &e) {
-        std::cout << "Error: " << e.what() << std::endl;
+        ConsoleSink::out() << "Error: " << e.what() << std::endl;
         return false;
     }
     if (!file.commit()) {
-        std::cout << "Error: " << file.errorString().toStdString() << std::endl;
+        ConsoleSink::out() << "Error: " << file.errorString().toStdString() << std::endl;
         return false;
     }
     return true;
@@ -76,19 +77,19 @@ bool FlightFile::write(const NUVQORAFlight &flight, const std::wstring &path)
 bool FlightFile::read(NUVQORAFlight &flight, const std::wstring &path)
 {
     std::ifstream in(localFileName(path), std::ios::binary);
-    std::cout << "Checking..." << std::endl;
+    ConsoleSink::out() << "Checking..." << std::endl;
     if (!in.good()) {
-        std::cout << "file not good: " << printablePath(path) << std::endl;
+        ConsoleSink::out() << "file not good: " << printablePath(path) << std::endl;
         return false;
     }
     try {
         FlightInputArchive archive(*in.rdbuf());
-        std::cout << "Loading..." << std::endl;
+        ConsoleSink::out() << "Loading..." << std::endl;
         archive >> flight;
-        std::cout << "Loaded" << std::endl;
-        std::cout << "Straightening..." << std::endl;
+        ConsoleSink::out() << "Loaded" << std::endl;
+        ConsoleSink::out() << "Straightening..." << std::endl;
     } catch (const std::exception &e) {
-        std::cout << "Error: " << e.what() << std::endl;
+        ConsoleSink::out() << "Error: " << e.what() << std::endl;
         return false;
     }
     return true;

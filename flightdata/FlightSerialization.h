@@ -5,6 +5,7 @@
 // program has written. Saving always writes the newest version; loading converts older ones.
 // Only FlightFile.cpp includes this, with the two flight archives.
 
+#include "ConsoleSink.h"
 #include "LittleEndian.h"
 #include "NUVEvent.h"
 #include "NUVEvent_AccelXY.h"
@@ -46,8 +47,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <iostream>
 #include <memory>
+#include <ostream>
 #include <typeinfo>
 #include <vector>
 
@@ -570,17 +571,17 @@ void load(Archive &ar, NUVEvent_Status &e, unsigned int version)
 template<class Archive>
 void save(Archive &ar, const NUVQORASettings &settings, unsigned int version)
 {
-    std::cout << "Settings version: " << version << '\n';
+    ConsoleSink::out() << "Settings version: " << version << '\n';
     ar << settings.valid;
     ar << make_binary_object(const_cast<uint8_t *>(settings.image.data()), settings.image.size());
-    std::cout << "Firmware version: " << std::hex << settings.firmwareVersion() << std::dec << '\n';
+    ConsoleSink::out() << "Firmware version: " << std::hex << settings.firmwareVersion() << std::dec << '\n';
 }
 
 template<class Archive>
 void load(Archive &ar, NUVQORASettings &settings, unsigned int version)
 {
     using flightfile::read;
-    std::cout << "Settings version: " << version << '\n';
+    ConsoleSink::out() << "Settings version: " << version << '\n';
     flightfile::requireKnownVersion<NUVQORASettings>(version);
     ar >> settings.valid;
     if (version >= 2) {
@@ -588,7 +589,7 @@ void load(Archive &ar, NUVQORASettings &settings, unsigned int version)
     } else if (version == 1) {
         uint8_t earlier[82];
         ar >> make_binary_object(earlier, sizeof earlier);
-        std::cout << "ALT: " << littleEndian16(earlier + 23) << '\n';
+        ConsoleSink::out() << "ALT: " << littleEndian16(earlier + 23) << '\n';
         flightfile::convertVersion1Settings(settings, earlier);
     } else {
         settings.setFirmwareVersion(read<Archive, uint16_t>(ar));
@@ -606,7 +607,7 @@ void load(Archive &ar, NUVQORASettings &settings, unsigned int version)
         ar >> make_binary_object(bytes, 3);
         read<Archive, uint16_t>(ar);
     }
-    std::cout << "Firmware version: " << std::hex << settings.firmwareVersion() << std::dec << '\n';
+    ConsoleSink::out() << "Firmware version: " << std::hex << settings.firmwareVersion() << std::dec << '\n';
 }
 
 // The flight.
@@ -628,7 +629,7 @@ void load(Archive &ar, EventList &events, unsigned int version)
 template<class Archive>
 void save(Archive &ar, const NUVQORAFlight &flight, unsigned int version)
 {
-    std::cout << "class {NUVQORAFlight} version: " << version << '\n';
+    ConsoleSink::out() << "class {NUVQORAFlight} version: " << version << '\n';
     flightfile::registerEventClasses(ar, flightfile::StoredEventClasses());
     const std::string name = flight.name();
     ar << flight.events << flight.storedWord << name << flight.settings << flight.accelInverted;
@@ -640,7 +641,7 @@ template<class Archive>
 void load(Archive &ar, NUVQORAFlight &flight, unsigned int version)
 {
     using flightfile::read;
-    std::cout << "class {NUVQORAFlight} version: " << version << '\n';
+    ConsoleSink::out() << "class {NUVQORAFlight} version: " << version << '\n';
     flightfile::requireKnownVersion<NUVQORAFlight>(version);
     try {
         flightfile::registerEventClasses(ar, flightfile::StoredEventClasses());
@@ -656,7 +657,7 @@ void load(Archive &ar, NUVQORAFlight &flight, unsigned int version)
         else if (version == 1)
             flightfile::correctVersion1Times(flight);
     } catch (const std::exception &e) {
-        std::cout << "Error: " << e.what() << '\n';
+        ConsoleSink::out() << "Error: " << e.what() << '\n';
     }
 }
 

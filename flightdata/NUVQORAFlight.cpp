@@ -1,5 +1,6 @@
 #include "NUVQORAFlight.h"
 
+#include "ConsoleSink.h"
 #include "FlightFile.h"
 #include "FlightMemoryParser.h"
 #include "NUVEvent_RSSI.h"
@@ -8,7 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
+#include <ostream>
 
 namespace {
 
@@ -51,7 +52,7 @@ float NUVQORAFlight::lastEventTime()
 
 std::vector<std::shared_ptr<NUVQORAFlight>> NUVQORAFlight::parseMemory(const std::vector<uint8_t> &image)
 {
-    return FlightMemoryParser(image.data(), image.size(), std::cout).parse();
+    return FlightMemoryParser(image.data(), image.size(), ConsoleSink::out()).parse();
 }
 
 bool NUVQORAFlight::save(const std::wstring &path) const

@@ -2,6 +2,7 @@
 
 #include "NUVQORAFlight.h"
 
+#include "ConsoleSink.h"
 #include "CubicFit.h"
 #include "NUVEvent_AccelXY.h"
 #include "NUVEvent_AccelZ.h"
@@ -29,7 +30,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <iostream>
+#include <ostream>
 #include <sstream>
 #include <stdexcept>
 
@@ -74,7 +75,7 @@ bool NUVQORAFlight::exportKML(const std::wstring &path) const
     if (!file.open())
         return false;
     std::ostream &out = file.stream();
-    std::cout << "KML path: " << printablePath(path) << std::endl;
+    ConsoleSink::out() << "KML path: " << printablePath(path) << std::endl;
     out.precision(10);
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<kml xmlns=\"http://earth.google.com/kml/2.1\">\n"
@@ -107,7 +108,7 @@ bool NUVQORAFlight::exportCSV(const std::wstring &path)
     if (!file.open())
         return false;
     std::ostream &out = file.stream();
-    std::cout << "CSV path: " << printablePath(path) << std::endl;
+    ConsoleSink::out() << "CSV path: " << printablePath(path) << std::endl;
 
     std::vector<CsvBlock> blocks;
     std::array<int, 256> blockOfKind;
@@ -305,7 +306,7 @@ bool NUVQORAFlight::exportThrustData(const std::wstring &path, float totalMass, 
         drag.fit();
     } catch (const std::exception &e) {
         // No coast samples: nothing to model the drag with.
-        std::cout << "Error: " << e.what() << std::endl;
+        ConsoleSink::out() << "Error: " << e.what() << std::endl;
         return false;
     }
     int32_t row = 1;

@@ -2,6 +2,7 @@
 
 #include "NUVQORAFlight.h"
 
+#include "ConsoleSink.h"
 #include "NUVEvent_AccelXY.h"
 #include "NUVEvent_GPSLLSol.h"
 #include "NUVEvent_GPSTime.h"
@@ -12,7 +13,7 @@
 
 #include <cmath>
 #include <functional>
-#include <iostream>
+#include <ostream>
 
 namespace {
 
@@ -161,8 +162,8 @@ float NUVQORAFlight::landingTime()
     if (!landingTimeStale)
         return cachedLandingTime;
     const float apogee = apogeeTime();
-    std::cout << "apogee: " << apogee << '\n';
-    std::cout << "endtime: " << lastEventTime() << '\n';
+    ConsoleSink::out() << "apogee: " << apogee << '\n';
+    ConsoleSink::out() << "endtime: " << lastEventTime() << '\n';
     float landing = lastListedEventTime();
     int count = 0;
     for (float t = apogee; lastEventTime() > t;) {
@@ -238,7 +239,7 @@ std::pair<float, float> NUVQORAFlight::peakGyroY() const
 std::pair<float, float> NUVQORAFlight::peakGyroZ() const
 {
     const float launch = launchTime();
-    std::cout << "time of launch: " << launch << '\n';
+    ConsoleSink::out() << "time of launch: " << launch << '\n';
     return peakDuringAscent<NUVEvent_GyroXYZ>(launch, [](const NUVEvent_GyroXYZ &e) { return e.z; });
 }
 
@@ -293,8 +294,8 @@ void NUVQORAFlight::trim(float start, float end)
 {
     if (!(start < end))
         return;
-    std::cout << "start: " << start << '\n';
-    std::cout << "end: " << end << '\n';
+    ConsoleSink::out() << "start: " << start << '\n';
+    ConsoleSink::out() << "end: " << end << '\n';
     std::size_t firstKept = 0;
     std::size_t firstDropped = events.size();
     for (std::size_t i = 0; i < events.size(); ++i) {
@@ -319,7 +320,7 @@ void NUVQORAFlight::autoTrim()
         event->time -= launch;
     buildSplines();
     const float landing = landingTime();
-    std::cout << "TIME OF LANDING" << landing << '\n';
+    ConsoleSink::out() << "TIME OF LANDING" << landing << '\n';
     trim(-100.0f, landing + 10.0f);
     endTimeStale = true;
     landingTimeStale = true;

@@ -3,6 +3,7 @@
 #include "NUVQORAFlight.h"
 
 #include "AltitudeKalmanFilter.h"
+#include "ConsoleSink.h"
 #include "NUVEvent_AccelXY.h"
 #include "NUVEvent_AccelZ.h"
 #include "NUVEvent_GPSLLSol.h"
@@ -11,7 +12,7 @@
 #include "PressureAltitude.h"
 
 #include <cmath>
-#include <iostream>
+#include <ostream>
 
 namespace {
 
@@ -115,7 +116,7 @@ Sample NUVQORAFlight::sampleAt(const SampleTable &table, float t)
 
 void NUVQORAFlight::buildSplines()
 {
-    std::cout << "Building splines...\n";
+    ConsoleSink::out() << "Building splines...\n";
     endTimeStale = true;
     landingTimeStale = true;
     groundAltitudeStale = true;
@@ -165,7 +166,7 @@ void NUVQORAFlight::buildSplines()
     }
 
     if (cubeSum < 0.0f) {
-        std::cout << "Accel data negative, inverting...\n";
+        ConsoleSink::out() << "Accel data negative, inverting...\n";
         accelInverted = true;
         for (Sample &sample : accelZ)
             sample.value = -sample.value;
@@ -183,15 +184,15 @@ void NUVQORAFlight::buildSplines()
     AltitudeKalmanFilter(pressureAltitude, accelZ, gpsAltitude, events, offset)
         .run(firstEventTime(), lastEventTime(), velocity, kalmanAltitude);
 
-    std::cout << "After splinning:\n";
-    std::cout << "Start flight time: " << firstEventTime() << '\n';
-    std::cout << "Peak vel time: " << peakVelocityTime() << '\n';
-    std::cout << "Apogee: " << apogeeTime() << '\n';
-    std::cout << "Launch flight time: " << launchTime() << '\n';
-    std::cout << "End flight time: " << lastEventTime() << '\n';
+    ConsoleSink::out() << "After splinning:\n";
+    ConsoleSink::out() << "Start flight time: " << firstEventTime() << '\n';
+    ConsoleSink::out() << "Peak vel time: " << peakVelocityTime() << '\n';
+    ConsoleSink::out() << "Apogee: " << apogeeTime() << '\n';
+    ConsoleSink::out() << "Launch flight time: " << launchTime() << '\n';
+    ConsoleSink::out() << "End flight time: " << lastEventTime() << '\n';
     const float landing = landingTime(); // prints lines of its own
-    std::cout << "Landing time: " << landing << '\n';
-    std::cout << "alt splined: " << pressureAltitude.size() << " points\n";
-    std::cout << "g splined: " << accelZ.size() << " points\n";
-    std::cout << "v splined: " << velocity.size() << " points" << std::endl;
+    ConsoleSink::out() << "Landing time: " << landing << '\n';
+    ConsoleSink::out() << "alt splined: " << pressureAltitude.size() << " points\n";
+    ConsoleSink::out() << "g splined: " << accelZ.size() << " points\n";
+    ConsoleSink::out() << "v splined: " << velocity.size() << " points" << std::endl;
 }

@@ -3,6 +3,7 @@
 #include "HttpRequest.h"
 #include "HttpRequestHandler.h"
 #include "HttpResponse.h"
+#include "HttpServerLog.h"
 #include "PendingOutput.h"
 
 #include <QSettings>
@@ -38,7 +39,7 @@ HttpConnectionHandler::HttpConnectionHandler(const QSettings *settings, HttpRequ
     connect(socket, &QTcpSocket::disconnected, this, &HttpConnectionHandler::disconnected);
     connect(&readTimer, &QTimer::timeout, this, &HttpConnectionHandler::readTimeout);
     readTimer.setSingleShot(true);
-    qDebug("HttpConnectionHandler (%p): constructed", static_cast<void *>(this));
+    qCDebug(httpServerLog, "HttpConnectionHandler (%p): constructed", static_cast<void *>(this));
     start();
 }
 
@@ -49,7 +50,7 @@ HttpConnectionHandler::~HttpConnectionHandler()
     quit();
     wait();
     const std::lock_guard<std::mutex> ended(runMutex);
-    qDebug("HttpConnectionHandler (%p): destroyed", static_cast<void *>(this));
+    qCDebug(httpServerLog, "HttpConnectionHandler (%p): destroyed", static_cast<void *>(this));
 }
 
 void HttpConnectionHandler::createSocket()
@@ -58,7 +59,7 @@ void HttpConnectionHandler::createSocket()
         auto *sslSocket = new QSslSocket;
         sslSocket->setSslConfiguration(*sslConfiguration);
         socket = sslSocket;
-        qDebug("HttpConnectionHandler (%p): SSL is enabled", static_cast<void *>(this));
+        qCDebug(httpServerLog, "HttpConnectionHandler (%p): SSL is enabled", static_cast<void *>(this));
     } else {
         socket = new QTcpSocket;
     }
@@ -67,11 +68,11 @@ void HttpConnectionHandler::createSocket()
 void HttpConnectionHandler::run()
 {
     const std::lock_guard<std::mutex> running(runMutex);
-    qDebug("HttpConnectionHandler (%p): thread started", static_cast<void *>(this));
+    qCDebug(httpServerLog, "HttpConnectionHandler (%p): thread started", static_cast<void *>(this));
     try {
         exec();
     } catch (...) {
-        qCritical("HttpConnectionHandler (%p): an uncatched exception occured in the thread", static_cast<void *>(this));
+        qCCritical(httpServerLog, "HttpConnectionHandler (%p): an uncatched exception occured in the thread", static_cast<void *>(this));
     }
     delete currentRequest;
     currentRequest = nullptr;
@@ -79,7 +80,7 @@ void HttpConnectionHandler::run()
     delete socket;
     socket = nullptr;
     readTimer.stop();
-    qDebug("HttpConnectionHandler (%p): thread stopped", static_cast<void *>(this));
+    qCDebug(httpServerLog, "HttpConnectionHandler (%p): thread stopped", static_cast<void *>(this));
 }
 
 int HttpConnectionHandler::settingsReadTimeout() const
@@ -89,14 +90,14 @@ int HttpConnectionHandler::settingsReadTimeout() const
 
 void HttpConnectionHandler::handleConnection(tSocketDescriptor socketDescriptor)
 {
-    qDebug("HttpConnectionHandler (%p): handle new connection", static_cast<void *>(this));
+    qCDebug(httpServerLog, "HttpConnectionHandler (%p): handle new connection", static_cast<void *>(this));
     busy = true;
     Q_ASSERT(socket->isOpen() == false);
     // Leaves nothing of the previous connection in the reused socket.
     socket->connectToHost(QString(), 0);
     socket->abort();
     if (!socket->setSocketDescriptor(socketDescriptor)) {
-        qCritical("HttpConnectionHandler (%p): cannot initialize socket: %s", static_cast<void *>(this),
+        qCCritical(httpServerLog, "HttpConnectionHandler (%p): cannot initialize socket: %s", static_cast<void *>(this),
                   qPrintable(socket->errorString()));
         // Nobody else owns the descriptor now; close it and be available again.
         ::close(int(socketDescriptor));
@@ -107,7 +108,7 @@ void HttpConnectionHandler::handleConnection(tSocketDescriptor socketDescriptor)
     // the client's delayed acknowledgement of the previous one.
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (sslConfiguration) {
-        qDebug("HttpConnectionHandler (%p): Starting encryption", static_cast<void *>(this));
+        qCDebug(httpServerLog, "HttpConnectionHandler (%p): Starting encryption", static_cast<void *>(this));
         static_cast<QSslSocket *>(socket)->startServerEncryption();
     }
     readTimer.start(settingsReadTimeout());
@@ -117,7 +118,7 @@ void HttpConnectionHandler::handleConnection(tSocketDescriptor socketDescriptor)
 
 void HttpConnectionHandler::readTimeout()
 {
-    qDebug("HttpConnectionHandler (%p): read timeout occured", static_cast<void *>(this));
+    qCDebug(httpServerLog, "HttpConnectionHandler (%p): read timeout occured", static_cast<void *>(this));
     closeAfterPendingOutput();
     delete currentRequest;
     currentRequest = nullptr;
@@ -125,7 +126,7 @@ void HttpConnectionHandler::readTimeout()
 
 void HttpConnectionHandler::disconnected()
 {
-    qDebug("HttpConnectionHandler (%p): disconnected", static_cast<void *>(this));
+    qCDebug(httpServerLog, "HttpConnectionHandler (%p): disconnected", static_cast<void *>(this));
     socket->close();
     readTimer.stop();
     busy = false;
@@ -164,7 +165,7 @@ void HttpConnectionHandler::answerTooLarge()
 void HttpConnectionHandler::serveCurrentRequest()
 {
     readTimer.stop();
-    qDebug("HttpConnectionHandler (%p): received request", static_cast<void *>(this));
+    qCDebug(httpServerLog, "HttpConnectionHandler (%p): received request", static_cast<void *>(this));
     const int readTimeout = settingsReadTimeout();
     HttpResponse response(socket, readTimeout);
     const bool closeConnection = qstricmp(currentRequest->getHeader("Connection").constData(), "close") == 0
@@ -174,12 +175,12 @@ void HttpConnectionHandler::serveCurrentRequest()
     try {
         requestHandler->service(*currentRequest, response);
     } catch (...) {
-        qCritical("HttpConnectionHandler (%p): An uncatched exception occured in the request handler",
+        qCCritical(httpServerLog, "HttpConnectionHandler (%p): An uncatched exception occured in the request handler",
                   static_cast<void *>(this));
     }
     if (!response.hasSentLastPart())
         response.write(QByteArray(), true);
-    qDebug("HttpConnectionHandler (%p): finished request", static_cast<void *>(this));
+    qCDebug(httpServerLog, "HttpConnectionHandler (%p): finished request", static_cast<void *>(this));
 
     const QMap<QByteArray, QByteArray> &headers = response.getHeaders();
     const bool keepAlive = !closeConnection && qstricmp(headers.value("Connection").constData(), "close") != 0

@@ -1,6 +1,7 @@
 #include "HttpConnectionHandlerPool.h"
 
 #include "HttpConnectionHandler.h"
+#include "HttpServerLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,7 +28,7 @@ HttpConnectionHandlerPool::~HttpConnectionHandlerPool()
 {
     qDeleteAll(pool);
     delete sslConfiguration;
-    qDebug("HttpConnectionHandlerPool (%p): destroyed", static_cast<void *>(this));
+    qCDebug(httpServerLog, "HttpConnectionHandlerPool (%p): destroyed", static_cast<void *>(this));
 }
 
 HttpConnectionHandler *HttpConnectionHandlerPool::getConnectionHandler()
@@ -59,7 +60,7 @@ void HttpConnectionHandlerPool::cleanup()
         if (++idleCount > minThreads) {
             delete handler;
             pool.removeOne(handler);
-            qDebug("HttpConnectionHandlerPool: Removed connection handler (%p), pool size is now %i",
+            qCDebug(httpServerLog, "HttpConnectionHandlerPool: Removed connection handler (%p), pool size is now %i",
                    static_cast<void *>(handler), int(pool.size()));
             return;
         }
@@ -79,13 +80,13 @@ void HttpConnectionHandlerPool::loadSslConfig()
     }
     QFile certFile(certFileName);
     if (!certFile.open(QIODevice::ReadOnly)) {
-        qCritical("HttpConnectionHandlerPool: cannot open sslCertFile %s", qPrintable(certFileName));
+        qCCritical(httpServerLog, "HttpConnectionHandlerPool: cannot open sslCertFile %s", qPrintable(certFileName));
         return;
     }
     const QSslCertificate certificate(&certFile, QSsl::Pem);
     QFile keyFile(keyFileName);
     if (!keyFile.open(QIODevice::ReadOnly)) {
-        qCritical("HttpConnectionHandlerPool: cannot open sslKeyFile %s", qPrintable(keyFileName));
+        qCCritical(httpServerLog, "HttpConnectionHandlerPool: cannot open sslKeyFile %s", qPrintable(keyFileName));
         return;
     }
     const QSslKey key(&keyFile, QSsl::Rsa, QSsl::Pem, QSsl::PrivateKey, QByteArray());
@@ -94,7 +95,7 @@ void HttpConnectionHandlerPool::loadSslConfig()
     sslConfiguration->setPrivateKey(key);
     sslConfiguration->setPeerVerifyMode(QSslSocket::VerifyNone);
     sslConfiguration->setProtocol(QSsl::TlsV1SslV3);
-    qDebug("HttpConnectionHandlerPool: SSL settings loaded");
+    qCDebug(httpServerLog, "HttpConnectionHandlerPool: SSL settings loaded");
 }
 
 } // namespace tarnwick

@@ -2,6 +2,7 @@
 
 #include "HttpConnectionHandler.h"
 #include "HttpConnectionHandlerPool.h"
+#include "HttpServerLog.h"
 
 #include <QSettings>
 #include <QTcpSocket>
@@ -30,7 +31,7 @@ HttpListener::HttpListener(const QSettings *settings, HttpRequestHandler *reques
 HttpListener::~HttpListener()
 {
     close();
-    qDebug("HttpListener: destroyed");
+    qCDebug(httpServerLog, "HttpListener: destroyed");
 }
 
 void HttpListener::listen()
@@ -43,24 +44,24 @@ void HttpListener::listen()
     // A host name is not looked up: only a numeric address can be bound.
     const QHostAddress address = host.isEmpty() ? QHostAddress(QHostAddress::LocalHost) : QHostAddress(host);
     if (address.isNull()) {
-        qCritical("HttpListener: Cannot bind on port %i: %s", port,
+        qCCritical(httpServerLog, "HttpListener: Cannot bind on port %i: %s", port,
                   qPrintable(QStringLiteral("'%1' is not a numeric host address").arg(host)));
         return;
     }
     if (port < 0 || port > 65535) {
-        qCritical("HttpListener: Cannot bind on port %i: %s", port, "not a TCP port number");
+        qCCritical(httpServerLog, "HttpListener: Cannot bind on port %i: %s", port, "not a TCP port number");
         return;
     }
     if (QTcpServer::listen(address, quint16(port)))
-        qDebug("HttpListener: Listening on port %i", port);
+        qCDebug(httpServerLog, "HttpListener: Listening on port %i", port);
     else
-        qCritical("HttpListener: Cannot bind on port %i: %s", port, qPrintable(errorString()));
+        qCCritical(httpServerLog, "HttpListener: Cannot bind on port %i: %s", port, qPrintable(errorString()));
 }
 
 void HttpListener::close()
 {
     QTcpServer::close();
-    qDebug("HttpListener: closed");
+    qCDebug(httpServerLog, "HttpListener: closed");
     delete pool;
     pool = nullptr;
 }
@@ -73,7 +74,7 @@ void HttpListener::incomingConnection(qintptr socketDescriptor)
                                   Q_ARG(tSocketDescriptor, socketDescriptor));
         return;
     }
-    qDebug("HttpListener: Too many incoming connections");
+    qCDebug(httpServerLog, "HttpListener: Too many incoming connections");
     auto *socket = new QTcpSocket(this);
     if (!socket->setSocketDescriptor(socketDescriptor)) {
         ::close(int(socketDescriptor));

@@ -1,6 +1,7 @@
 #include "HttpRequest.h"
 
 #include "HttpCookie.h"
+#include "HttpServerLog.h"
 
 #include <QAbstractSocket>
 #include <QSettings>
@@ -205,7 +206,7 @@ void HttpRequest::readMultiPartBody(QIODevice *socket)
     if (!tempFile) {
         tempFile = new QTemporaryFile;
         if (!tempFile->open()) {
-            qCritical("HttpRequest: Error writing temp file for multipart body");
+            qCCritical(httpServerLog, "HttpRequest: Error writing temp file for multipart body");
             status = aborted;
             return;
         }
@@ -217,7 +218,7 @@ void HttpRequest::readMultiPartBody(QIODevice *socket)
         abort("HttpRequest: received too many multipart bytes");
     } else if (received >= expectedBodySize) {
         if (!tempFile->flush())
-            qCritical("HttpRequest: Error writing temp file for multipart body");
+            qCCritical(httpServerLog, "HttpRequest: Error writing temp file for multipart body");
         const bool terminated = parseMultiPartFile();
         tempFile->close();
         if (terminated)
@@ -231,7 +232,7 @@ void HttpRequest::readMultiPartBody(QIODevice *socket)
 // closing boundary was found.
 bool HttpRequest::parseMultiPartFile()
 {
-    qDebug("HttpRequest: parsing multipart temp file");
+    qCDebug(httpServerLog, "HttpRequest: parsing multipart temp file");
     tempFile->seek(0);
     const QByteArray delimiter = "--" + boundary;
     const QByteArray closingMark = boundary + "--";
@@ -247,7 +248,7 @@ bool HttpRequest::parseMultiPartFile()
                     fieldName = quotedAfter(line, " name=\"");
                     fileName = quotedAfter(line, " filename=\"");
                 } else {
-                    qDebug("HttpRequest: ignoring unsupported content part %s", line.constData());
+                    qCDebug(httpServerLog, "HttpRequest: ignoring unsupported content part %s", line.constData());
                 }
             } else if (line.isEmpty()) {
                 break;
@@ -261,7 +262,7 @@ bool HttpRequest::parseMultiPartFile()
                 if (!fieldName.isEmpty() && fileName.isEmpty()) {
                     fieldValue.chop(2);
                     parameters.insert(fieldName, fieldValue);
-                    qDebug("HttpRequest: set parameter %s=%s", fieldName.constData(), fieldValue.constData());
+                    qCDebug(httpServerLog, "HttpRequest: set parameter %s=%s", fieldName.constData(), fieldValue.constData());
                 } else if (uploadedFile) {
                     finishUploadedFile(uploadedFile, fieldName, fileName);
                     uploadedFile = nullptr;
@@ -281,11 +282,11 @@ bool HttpRequest::parseMultiPartFile()
                 uploadedFile->open();
             }
             if (uploadedFile->write(line) != line.size())
-                qCritical("HttpRequest: error writing temp file, %s", qPrintable(uploadedFile->errorString()));
+                qCCritical(httpServerLog, "HttpRequest: error writing temp file, %s", qPrintable(uploadedFile->errorString()));
         }
         delete uploadedFile; // a part cut off by the end of the body
         if (tempFile->error() != QFileDevice::NoError) {
-            qCritical("HttpRequest: cannot read temp file, %s", qPrintable(tempFile->errorString()));
+            qCCritical(httpServerLog, "HttpRequest: cannot read temp file, %s", qPrintable(tempFile->errorString()));
             return false;
         }
     }
@@ -301,10 +302,10 @@ void HttpRequest::finishUploadedFile(QTemporaryFile *file, const QByteArray &fie
     auto *upload = new QFile(file->fileName());
     delete file;
     parameters.insert(fieldName, fileName);
-    qDebug("HttpRequest: set parameter %s=%s", fieldName.constData(), fileName.constData());
+    qCDebug(httpServerLog, "HttpRequest: set parameter %s=%s", fieldName.constData(), fileName.constData());
     removeUploadedFile(uploadedFiles.value(fieldName));
     uploadedFiles.insert(fieldName, upload);
-    qDebug("HttpRequest: uploaded file size is %lli", size);
+    qCDebug(httpServerLog, "HttpRequest: uploaded file size is %lli", size);
 }
 
 void HttpRequest::removeUploadedFile(QFile *file)
@@ -354,7 +355,7 @@ void HttpRequest::parseCookies()
 
 void HttpRequest::abort(const char *reason)
 {
-    qWarning("%s", reason);
+    qCWarning(httpServerLog, "%s", reason);
     status = aborted;
 }
 

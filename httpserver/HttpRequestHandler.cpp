@@ -2,6 +2,7 @@
 
 #include "HttpRequest.h"
 #include "HttpResponse.h"
+#include "HttpServerLog.h"
 
 #include <QtDebug>
 
@@ -16,8 +17,8 @@ HttpRequestHandler::~HttpRequestHandler() = default;
 
 void HttpRequestHandler::service(HttpRequest &request, HttpResponse &response)
 {
-    qCritical("HttpRequestHandler: you need to override the service() function");
-    qDebug("HttpRequestHandler: request=%s %s %s", request.getMethod().constData(), request.getPath().constData(),
+    qCCritical(httpServerLog, "HttpRequestHandler: you need to override the service() function");
+    qCDebug(httpServerLog, "HttpRequestHandler: request=%s %s %s", request.getMethod().constData(), request.getPath().constData(),
            request.getVersion().constData());
     response.setStatus(501, "not implemented");
     response.write("501 not implemented", true);

@@ -1,6 +1,7 @@
 #include "RequestMapper.h"
 
 #include "HttpRequest.h"
+#include "HttpServerLog.h"
 #include "StaticFileController.h"
 
 #include <QtDebug>
@@ -13,7 +14,7 @@ RequestMapper::RequestMapper(tarnwick::StaticFileController *staticFileControlle
 
 void RequestMapper::service(tarnwick::HttpRequest &request, tarnwick::HttpResponse &response)
 {
-    qDebug("RequestMapper: path=%s", request.getPath().constData());
+    qCDebug(httpServerLog, "RequestMapper: path=%s", request.getPath().constData());
     staticFileController->service(request, response);
-    qDebug("RequestMapper: finished request");
+    qCDebug(httpServerLog, "RequestMapper: finished request");
 }

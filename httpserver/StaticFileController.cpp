@@ -2,6 +2,7 @@
 
 #include "HttpRequest.h"
 #include "HttpResponse.h"
+#include "HttpServerLog.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -63,11 +64,11 @@ StaticFileController::StaticFileController(const QSettings *settings, QObject *p
     const bool isResource = docroot.startsWith(QLatin1String(":/")) || docroot.startsWith(QLatin1String("qrc://"));
     if (!isResource && QDir::isRelativePath(docroot) && settings->format() != QSettings::NativeFormat)
         docroot = QFileInfo(QFileInfo(settings->fileName()).absolutePath(), docroot).absoluteFilePath();
-    qDebug("StaticFileController: docroot=%s, encoding=%s, maxAge=%i", qPrintable(docroot), qPrintable(encoding), maxAge);
+    qCDebug(httpServerLog, "StaticFileController: docroot=%s, encoding=%s, maxAge=%i", qPrintable(docroot), qPrintable(encoding), maxAge);
     maxCachedFileSize = settings->value("maxCachedFileSize", "65536").toInt();
     cache.setMaxCost(settings->value("cacheSize", "1000000").toInt());
     cacheTimeout = settings->value("cacheTime", "60000").toInt();
-    qDebug("StaticFileController: cache timeout=%i, size=%i", cacheTimeout, cache.maxCost());
+    qCDebug(httpServerLog, "StaticFileController: cache timeout=%i, size=%i", cacheTimeout, cache.maxCost());
 }
 
 StaticFileController::~StaticFileController()
@@ -89,14 +90,14 @@ void StaticFileController::service(HttpRequest &request, HttpResponse &response)
         const QByteArray document = entry->document;
         const QByteArray fileName = entry->fileName;
         locker.unlock();
-        qDebug("StaticFileController: Cache hit for %s", path.constData());
+        qCDebug(httpServerLog, "StaticFileController: Cache hit for %s", path.constData());
         setContentType(fileName, response);
         setCacheControl(response);
         response.write(document);
         return;
     }
     locker.unlock();
-    qDebug("StaticFileController: Cache miss for %s", path.constData());
+    qCDebug(httpServerLog, "StaticFileController: Cache miss for %s", path.constData());
     serveFile(path, now, response);
 }
 
@@ -104,7 +105,7 @@ void StaticFileController::serveFile(const QByteArray &requestPath, qint64 now, 
 {
     // Only a rooted path without any ".." segment can name a file of the document root.
     if (requestPath.contains("/..") || !requestPath.startsWith('/') || requestPath.contains('\0')) {
-        qWarning("StaticFileController: detected forbidden characters in path %s", requestPath.constData());
+        qCWarning(httpServerLog, "StaticFileController: detected forbidden characters in path %s", requestPath.constData());
         answer(response, 403, "forbidden");
         return;
     }
@@ -113,12 +114,12 @@ void StaticFileController::serveFile(const QByteArray &requestPath, qint64 now, 
         path += "/index.html";
     const QString filePath = filePathFor(path);
     if (filePath.isEmpty()) {
-        qWarning("StaticFileController: detected forbidden characters in path %s", requestPath.constData());
+        qCWarning(httpServerLog, "StaticFileController: detected forbidden characters in path %s", requestPath.constData());
         answer(response, 403, "forbidden");
         return;
     }
     QFile file(filePath);
-    qDebug("StaticFileController: Open file %s", qPrintable(file.fileName()));
+    qCDebug(httpServerLog, "StaticFileController: Open file %s", qPrintable(file.fileName()));
     // Only regular files: opening a pipe or a device could block or never end.
     const QFileInfo fileInfo(file);
     if (!fileInfo.exists()) {
@@ -126,7 +127,7 @@ void StaticFileController::serveFile(const QByteArray &requestPath, qint64 now, 
         return;
     }
     if (!fileInfo.isFile() || !file.open(QIODevice::ReadOnly)) {
-        qWarning("StaticFileController: Cannot open existing file %s for reading", qPrintable(file.fileName()));
+        qCWarning(httpServerLog, "StaticFileController: Cannot open existing file %s for reading", qPrintable(file.fileName()));
         answer(response, 403, "forbidden");
         return;
     }
@@ -170,7 +171,7 @@ void StaticFileController::setContentType(const QByteArray &fileName, HttpRespon
             return;
         }
     }
-    qDebug("StaticFileController: unknown MIME type for filename '%s'", fileName.constData());
+    qCDebug(httpServerLog, "StaticFileController: unknown MIME type for filename '%s'", fileName.constData());
 }
 
 void StaticFileController::setCacheControl(HttpResponse &response) const

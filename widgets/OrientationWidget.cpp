@@ -1,5 +1,7 @@
 #include "OrientationWidget.h"
 
+#include "ConsoleSink.h"
+
 #include <QImage>
 #include <QMatrix4x4>
 #include <QOpenGLShaderProgram>
@@ -7,7 +9,7 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <iostream>
+#include <ostream>
 
 namespace {
 
@@ -104,10 +106,10 @@ void OrientationWidget::initializeGL()
 
     m_program = std::make_unique<QOpenGLShaderProgram>();
     m_program->addShaderFromSourceFile(QOpenGLShader::Vertex, QStringLiteral(":/NUVStudio/shaders/qora_vshader.glsl"));
-    std::cout << "vertex" << std::endl;
+    ConsoleSink::out() << "vertex" << std::endl;
     m_program->addShaderFromSourceFile(QOpenGLShader::Fragment, QStringLiteral(":/NUVStudio/shaders/qora_fshader.glsl"));
-    std::cout << "frag" << std::endl;
-    std::cout << "Link result: " << (m_program->link() ? 1 : 0) << std::endl;
+    ConsoleSink::out() << "frag" << std::endl;
+    ConsoleSink::out() << "Link result: " << (m_program->link() ? 1 : 0) << std::endl;
 
     m_vertexAttribute = m_program->attributeLocation("vertex");
     m_normalAttribute = m_program->attributeLocation("normal");

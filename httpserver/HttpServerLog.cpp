@@ -1,0 +1,3 @@
+#include "HttpServerLog.h"
+
+Q_LOGGING_CATEGORY(httpServerLog, "nuv.httpserver")
