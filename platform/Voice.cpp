@@ -1,9 +1,10 @@
 #include "Voice.h"
 
+#include "ConsoleSink.h"
 #include "TextToSpeechVoice.h"
 
 #include <atomic>
-#include <iostream>
+#include <ostream>
 
 namespace {
 
@@ -31,7 +32,7 @@ void Voice::reportMuted(const QString &reason)
 {
     static std::atomic<bool> told{false};
     if (!told.exchange(true))
-        std::cout << "Voice muted: " << reason.toStdString() << std::endl;
+        ConsoleSink::out() << "Voice muted: " << reason.toStdString() << std::endl;
 }
 
 void Voice::setFactory(Factory factory)

@@ -1,11 +1,12 @@
+#include "ConsoleSink.h"
 #include "QueuedVoice.h"
 #include "SpeechMarkup.h"
 #include "Voice.h"
 #include "VoiceRecorder.h"
 
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <iostream>
 #include <sstream>
 
 using Segments = QVector<SpeechSegment>;
@@ -71,18 +72,6 @@ private:
     bool speaking = false;
 };
 
-class StdoutCapture
-{
-public:
-    StdoutCapture() : previous(std::cout.rdbuf(captured.rdbuf())) {}
-    ~StdoutCapture() { std::cout.rdbuf(previous); }
-    std::string text() const { return captured.str(); }
-
-private:
-    std::ostringstream captured;
-    std::streambuf *previous;
-};
-
 } // namespace
 
 class TestVoice : public QObject
@@ -117,7 +106,9 @@ void TestVoice::initTestCase()
 
 void TestVoice::withoutAnEngineTheVoiceIsMuteAndSaysSoOnce()
 {
-    StdoutCapture console;
+    std::ostringstream console;
+    ConsoleSink::setStream(&console);
+    const auto restore = qScopeGuard([] { ConsoleSink::setStream(nullptr); });
     QVERIFY(!Voice::create());
     QVERIFY(!Voice::create());
     {
@@ -130,7 +121,7 @@ void TestVoice::withoutAnEngineTheVoiceIsMuteAndSaysSoOnce()
     stuck.setPatience(10, 0);
     stuck.speak("never finished");
     QTRY_COMPARE(stuck.stops, 1);
-    QCOMPARE(console.text(), std::string("Voice muted: no text-to-speech engine is installed\n"));
+    QCOMPARE(console.str(), std::string("Voice muted: no text-to-speech engine is installed\n"));
 }
 
 void TestVoice::markup_data()
