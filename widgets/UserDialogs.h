@@ -8,7 +8,7 @@
 class QDialog;
 class QWidget;
 
-// Every modal question, message box, file dialog and input dialog of NUV QORA goes through
+// Every modal question, message box, file dialog and input dialog of both programs goes through
 // here, so that a test can install its own answers and nothing ever waits on a person.
 // The default implementation shows the real Qt dialogs.
 class UserDialogs

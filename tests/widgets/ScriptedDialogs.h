@@ -7,7 +7,7 @@
 
 #include <functional>
 
-// Answers every dialog that NUV QORA asks through UserDialogs while it lives, from answers the
+// Answers every dialog that a program asks through UserDialogs while it lives, from answers the
 // test queued beforehand, and records each request in order. Unscripted requests never wait:
 // a message box answers its default button (else its first button), a file dialog is
 // cancelled, an input dialog is cancelled and a dialog of the program's own is rejected.
