@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-// The flight memory of a flight computer that has flown once: a small rocket boosting for
-// 1.5 s, coasting to about 800 m and descending under its parachute, recorded every 10 ms.
+// The flight memory of a flight computer that has flown once: the sample flight's recording
+// (SampleFlight) behind a flight marker and the settings block, then erased memory.
 class SampleFlightMemory
 {
 public:

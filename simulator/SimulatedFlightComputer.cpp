@@ -173,6 +173,8 @@ int SimulatedFlightComputer::almanacStoreCount() const
 std::vector<uint8_t> SimulatedFlightComputer::liveRecord(uint8_t code) const
 {
     SimulatedHidBackend::Lock lock(m_backend);
+    if (m_liveSource)
+        return m_liveSource(code);
     const auto found = m_liveRecords.find(code);
     return found != m_liveRecords.end() ? found->second : std::vector<uint8_t>{code};
 }
@@ -181,6 +183,12 @@ void SimulatedFlightComputer::setLiveRecord(uint8_t code, std::vector<uint8_t> r
 {
     SimulatedHidBackend::Lock lock(m_backend);
     m_liveRecords[code] = std::move(record);
+}
+
+void SimulatedFlightComputer::setLiveSource(std::function<std::vector<uint8_t>(uint8_t code)> source)
+{
+    SimulatedHidBackend::Lock lock(m_backend);
+    m_liveSource = std::move(source);
 }
 
 std::vector<int> SimulatedFlightComputer::firedLines() const

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -65,6 +66,8 @@ public:
     // The record (code byte first) a live read of this code answers with.
     std::vector<uint8_t> liveRecord(uint8_t code) const;
     void setLiveRecord(uint8_t code, std::vector<uint8_t> record);
+    // Live reads answer from the source instead of the fixed records, called under the lock.
+    void setLiveSource(std::function<std::vector<uint8_t>(uint8_t code)> source);
 
     std::vector<int> firedLines() const;
     uint32_t emulationStartValue() const;
@@ -112,6 +115,7 @@ private:
     Almanac m_almanac{};
     int m_almanacStores = 0;
     std::map<uint8_t, std::vector<uint8_t>> m_liveRecords;
+    std::function<std::vector<uint8_t>(uint8_t)> m_liveSource;
     std::vector<int> m_firedLines;
     uint32_t m_emulationStart = 0;
     std::vector<EmulationStep> m_emulationSteps;

@@ -1,6 +1,7 @@
 #include "SimulatedHidBackend.h"
 
 #include "DeviceNotifier.h"
+#include "SampleFlight.h"
 #include "SampleFlightMemory.h"
 #include "SimulatedFlightComputer.h"
 
@@ -180,6 +181,9 @@ void SimulatedHidBackend::registerWithPlatform()
         static SimulatedFlightComputer flightComputer(backend);
         static const bool plugged = [] {
             flightComputer.setMemoryImage(SampleFlightMemory::build());
+            flightComputer.setLiveSource([pad = SampleFlight::PadReadings()](uint8_t code) mutable {
+                return pad.next(code);
+            });
             flightComputer.plugBootloader();
             return true;
         }();

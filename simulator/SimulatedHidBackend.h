@@ -54,8 +54,8 @@ public:
     void setRecording(bool on);
     int openHandleCount() const;
 
-    // Makes the process-wide simulator (a flight computer in its bootloader, one flight in
-    // its memory) selectable with NUV_HID_BACKEND=simulator.
+    // Makes the process-wide simulator (a flight computer in its bootloader, the sample flight in
+    // its memory, live readings of the rocket on the pad) selectable with NUV_HID_BACKEND=simulator.
     static void registerWithPlatform();
 
     std::vector<HidInterfaceInfo> interfaces() override;

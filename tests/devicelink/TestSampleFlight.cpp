@@ -1,0 +1,109 @@
+#include "CapturedOutput.h"
+#include "NUVEvent_GPSLLSol.h"
+#include "NUVEvent_Status.h"
+#include "NUVQORAFlight.h"
+#include "SampleFlight.h"
+#include "SampleFlightMemory.h"
+
+#include <QtTest>
+
+#include <set>
+
+// The simulator's sample flight must read as a real flight to the processing and the windows.
+class TestSampleFlight : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        CapturedOutput quiet;
+        const auto flights = NUVQORAFlight::parseMemory(SampleFlightMemory::build());
+        QCOMPARE(int(flights.size()), 1);
+        m_flight = flights.front();
+        m_flight->buildSplines();
+    }
+
+    void holdsEveryRecordTypeTheDeviceWrites()
+    {
+        std::set<uint8_t> codes;
+        for (const SampleFlight::TimedRecord &timed : SampleFlight::records())
+            codes.insert(timed.record.front());
+        QCOMPARE(codes, (std::set<uint8_t>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 16, 18, 21}));
+    }
+
+    void processesIntoALaunchApogeeAndLanding()
+    {
+        CapturedOutput quiet;
+        QVERIFY(m_flight->detectLaunch());
+        QVERIFY(qAbs(m_flight->launchTime() - 3.0f) < 0.1f);
+        const float apogee = m_flight->apogeeTime();
+        QVERIFY2(apogee > 12 && apogee < 16, qPrintable(QString::number(apogee)));
+        QVERIFY(m_flight->landingTime() > apogee + 60);
+        QVERIFY(qAbs(m_flight->groundAltitude() - SampleFlight::PadAltitude) < 5);
+        QVERIFY(m_flight->peakAcceleration().second > 5);
+    }
+
+    // Line A fires at apogee and loses its continuity; the status walks through the phases.
+    void firesLineAAtApogee()
+    {
+        CapturedOutput quiet;
+        const float apogee = m_flight->apogeeTime();
+        float lineAOn = -1;
+        bool continuityLost = false;
+        std::set<int> states;
+        for (const auto &event : m_flight->events) {
+            const auto *status = dynamic_cast<const NUVEvent_Status *>(event.get());
+            if (!status)
+                continue;
+            states.insert(status->state);
+            if (status->lineOn[0] && lineAOn < 0)
+                lineAOn = status->time;
+            continuityLost |= lineAOn >= 0 && !status->lineOn[0] && !status->lineContinuity[0];
+        }
+        QVERIFY2(qAbs(lineAOn - apogee) < 0.5f, qPrintable(QString("%1 %2").arg(lineAOn).arg(apogee)));
+        QVERIFY(continuityLost);
+        QCOMPARE(states, (std::set<int>{0, 1, 2, 3, 4}));
+    }
+
+    // The GPS fixes start on the pad and end downwind, east of it.
+    void driftsDownrangeWithTheWind()
+    {
+        const NUVEvent_GPSLLSol *first = nullptr, *last = nullptr;
+        for (const auto &event : m_flight->events) {
+            if (const auto *fix = dynamic_cast<const NUVEvent_GPSLLSol *>(event.get())) {
+                QVERIFY(fix->fixValid);
+                if (!first)
+                    first = fix;
+                last = fix;
+            }
+        }
+        QVERIFY(first && last);
+        QVERIFY(qAbs(first->latitude - SampleFlight::PadLatitude) < 1e-4);
+        QVERIFY(qAbs(first->longitude - SampleFlight::PadLongitude) < 1e-4);
+        QVERIFY(last->longitude - first->longitude > 0.002); // over 150 m east
+    }
+
+    // Live reads on the pad: upright, still, with a fix, and never twice the same pressure.
+    void padReadingsMoveAroundRest()
+    {
+        SampleFlight::PadReadings pad;
+        const std::vector<uint8_t> accel = pad.next(2);
+        QCOMPARE(accel.size(), size_t(3));
+        const int16_t raw = int16_t(accel[1] << 8 | accel[2]);
+        QVERIFY(qAbs(raw / 256.0 - 1.0) < 0.1);
+        const std::vector<uint8_t> fix = pad.next(14);
+        QCOMPARE(fix.size(), size_t(14));
+        QVERIFY(fix[13] & 0x20);
+        std::set<std::vector<uint8_t>> pressures;
+        for (int i = 0; i < 10; ++i)
+            pressures.insert(pad.next(3));
+        QVERIFY(pressures.size() > 5);
+    }
+
+private:
+    std::shared_ptr<NUVQORAFlight> m_flight;
+};
+
+QTEST_GUILESS_MAIN(TestSampleFlight)
+#include "TestSampleFlight.moc"

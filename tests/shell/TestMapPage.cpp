@@ -1,0 +1,140 @@
+#include "ShellTestMain.h"
+#include "WebServer.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <memory>
+
+// The map page as the windows drive it: loaded from the program's web server, called with the
+// programs' wrapped scripts, its drawing read back through nuvMap.state().
+class TestMapPage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        httpServerConfigFile = QStringLiteral(NUV_QORA_SERVER_SETTINGS);
+        webServer.reset(makeWebServer(qApp));
+        m_pageUrl = WebServer::url(QStringLiteral("QORA.html"));
+        QVERIFY(m_pageUrl.isValid());
+    }
+
+    void init()
+    {
+        m_view = std::make_unique<QWebEngineView>();
+        m_view->resize(800, 600);
+        m_view->show();
+        QSignalSpy loaded(m_view.get(), &QWebEngineView::loadFinished);
+        m_view->load(m_pageUrl);
+        QVERIFY(loaded.wait(20000));
+        QCOMPARE(loaded.first().first().toBool(), true);
+        QTRY_VERIFY(state().value("ready").toBool());
+    }
+
+    void cleanup() { m_view.reset(); }
+
+    void callsDraw_data()
+    {
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QVariant>("expected");
+
+        const QString kml = QStringLiteral(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><kml xmlns=\"http://earth.google.com/kml/2.1\"><Document>"
+            "<Folder><Placemark><name>Aeronautic</name><Style><LineStyle><color>C80000FF</color><width>4</width>"
+            "</LineStyle></Style><LineString><altitudeMode>absolute</altitudeMode><coordinates>"
+            "%1</coordinates></LineString></Placemark></Folder></Document></kml>");
+        const QString threePoints = QStringLiteral("8.500000000000,47.100000000000,512 8.501000000000,"
+                                                   "47.101000000000,530 8.502000000000,47.102000000000,561 ");
+
+        QTest::newRow("placemark") << QStringList{"setPlacemark(47.1234567890, 8.5432109876);"} << "placemark"
+                                   << QVariant(QVariantList{47.123456789, 8.5432109876});
+        QTest::newRow("placemark moves, one marker")
+            << QStringList{"setPlacemark(1.000000, 2.000000);", "setPlacemark(-33.500000, 151.250000);"}
+            << "placemark" << QVariant(QVariantList{-33.5, 151.25});
+        QTest::newRow("KML track") << QStringList{"plotKML('" + kml.arg(threePoints) + "');"} << "kmlPoints"
+                                   << QVariant(3);
+        QTest::newRow("KML track replaced")
+            << QStringList{"plotKML('" + kml.arg(threePoints) + "');",
+                           "plotKML('" + kml.arg("8.5,47.1,500 8.6,47.2,510 ") + "');"}
+            << "kmlPoints" << QVariant(2);
+        QTest::newRow("KML without fixes") << QStringList{"plotKML('" + kml.arg(QString()) + "');"} << "kmlLayer"
+                                           << QVariant(true);
+        QTest::newRow("ground track ending in a comma")
+            << QStringList{"plotGroudTrack([8.500000000000,47.100000000000,8.502000000000,47.102000000000,]);"}
+            << "groundTrackPoints" << QVariant(2);
+        QTest::newRow("empty ground track") << QStringList{"plotGroudTrack([]);"} << "groundTrackPoints"
+                                            << QVariant(0);
+        QTest::newRow("live track grows")
+            << QStringList{"appendLineCoord(47.1000000000, 8.5000000000, 512.000000);",
+                           "appendLineCoord(47.1010000000, 8.5010000000, 530.500000);",
+                           "appendLineCoord(47.1020000000, 8.5020000000, 561.250000);"}
+            << "lineStringPoints" << QVariant(3);
+        QTest::newRow("live track cleared")
+            << QStringList{"appendLineCoord(47.1, 8.5, 512.0);", "clearLineString();",
+                           "appendLineCoord(47.2, 8.6, 520.0);"}
+            << "lineStringPoints" << QVariant(1);
+        QTest::newRow("a broken KML text only logs, the next call draws")
+            << QStringList{"plotKML('<kml><Document>');", "setPlacemark(10.0, 20.0);"} << "placemark"
+            << QVariant(QVariantList{10.0, 20.0});
+        QTest::newRow("an unknown function only logs")
+            << QStringList{"noSuchFunction(1);", "setPlacemark(10.0, 20.0);"} << "placemark"
+            << QVariant(QVariantList{10.0, 20.0});
+        QTest::newRow("flying to a lone placemark") << QStringList{"setPlacemark(0.000000, 0.000000);", "flyTo();"}
+                                                    << "zoom" << QVariant(16);
+    }
+
+    void callsDraw()
+    {
+        QFETCH(QStringList, calls);
+        QFETCH(QString, field);
+        QFETCH(QVariant, expected);
+        for (const QString &call : calls)
+            run(QStringLiteral("try {") + call + QStringLiteral(" } catch(e){ console.log(e); }"));
+        QTRY_COMPARE_WITH_TIMEOUT(state().value(field), expected, 10000);
+    }
+
+    void flyingToATrackShowsAllOfIt()
+    {
+        run("plotGroudTrack([8.5,47.1,8.6,47.2,]);");
+        run("setPlacemark(47.2, 8.6);");
+        run("flyTo();");
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(state().value("center").toList().value(0).toDouble() - 47.15) < 0.01, 10000);
+        QVERIFY(qAbs(state().value("center").toList().value(1).toDouble() - 8.55) < 0.01);
+    }
+
+    // Tiles need the internet; without them the page is a grid on a plain background.
+    void showsAGridWithoutTiles()
+    {
+        const QVariantMap shown = state();
+        QVERIFY(shown.value("online").toBool() || shown.value("gridShown").toBool());
+    }
+
+private:
+    void run(const QString &script) { m_view->page()->runJavaScript(script); }
+
+    QVariantMap state()
+    {
+        QVariantMap result;
+        bool answered = false;
+        m_view->page()->runJavaScript(QStringLiteral("nuvMap.state()"), [&](const QVariant &value) {
+            result = value.toMap();
+            answered = true;
+        });
+        QElapsedTimer waited;
+        waited.start();
+        while (!answered && waited.elapsed() < 5000)
+            QTest::qWait(10);
+        return result;
+    }
+
+    QUrl m_pageUrl;
+    std::unique_ptr<QWebEngineView> m_view;
+};
+
+NUV_SHELL_TEST_MAIN(TestMapPage)
+#include "TestMapPage.moc"
