@@ -1,5 +1,6 @@
 #include "QoraStartup.h"
 
+#include "ConsoleSink.h"
 #include "LongPath.h"
 #include "MessageHandler.h"
 #include "NUVStudio.h"
@@ -11,16 +12,14 @@
 #include <QSettings>
 #include <QWebEngineSettings>
 
-#include <cstdio>
+#include <ostream>
 
 namespace {
 
 // Each start-up line reaches a pipe at once, before the window opens.
 void printLine(const QString &text)
 {
-    std::fputs(text.toLocal8Bit().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    ConsoleSink::out() << text.toLocal8Bit().constData() << std::endl;
 }
 
 } // namespace
