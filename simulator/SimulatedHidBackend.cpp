@@ -4,9 +4,17 @@
 #include "SampleFlight.h"
 #include "SampleFlightMemory.h"
 #include "SimulatedFlightComputer.h"
+#include "SimulatedGroundStation.h"
+#include "TelemetryTransmitter.h"
 
 #include <algorithm>
 #include <cstring>
+
+namespace {
+
+constexpr int32_t DemoTransmitterOffsetHz = 460;
+
+} // namespace
 
 SimulatedHidBackend::Lock::Lock(SimulatedHidBackend &backend)
     : m_backend(backend)
@@ -179,12 +187,18 @@ void SimulatedHidBackend::registerWithPlatform()
     HidBackend::registerBackend("simulator", []() -> HidBackend & {
         static SimulatedHidBackend backend;
         static SimulatedFlightComputer flightComputer(backend);
+        static SimulatedGroundStation groundStation(backend);
+        static TelemetryTransmitter transmitter(SampleFlight::records());
         static const bool plugged = [] {
             flightComputer.setMemoryImage(SampleFlightMemory::build());
             flightComputer.setLiveSource([pad = SampleFlight::PadReadings()](uint8_t code) mutable {
                 return pad.next(code);
             });
             flightComputer.plugBootloader();
+            // The flight computer on the pad is heard a little off the channel.
+            groundStation.setTransmitterOffset(DemoTransmitterOffsetHz);
+            groundStation.setTransmitter(&transmitter);
+            groundStation.plugBootloader();
             return true;
         }();
         (void)plugged;

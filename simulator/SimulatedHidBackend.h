@@ -54,8 +54,10 @@ public:
     void setRecording(bool on);
     int openHandleCount() const;
 
-    // Makes the process-wide simulator (a flight computer in its bootloader, the sample flight in
-    // its memory, live readings of the rocket on the pad) selectable with NUV_HID_BACKEND=simulator.
+    // Makes the process-wide simulator selectable with NUV_HID_BACKEND=simulator: a flight
+    // computer in its bootloader with the sample flight in its memory and live readings of the
+    // rocket on the pad, and a ground station in its bootloader hearing that flight, flown again
+    // and again in real time.
     static void registerWithPlatform();
 
     std::vector<HidInterfaceInfo> interfaces() override;

@@ -1,0 +1,472 @@
+#include "NUVTAVOInterface.h"
+
+#include "DeviceNotice.h"
+#include "MonotonicClock.h"
+#include "NUVQORADevice.h"
+#include "NUVQORAFlight.h"
+#include "NUVTAVOProtocol.h"
+
+#include <QMetaObject>
+#include <QPixmap>
+#include <QTimer>
+#include <QVariant>
+
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+
+using namespace NUVTAVOProtocol;
+
+namespace {
+
+constexpr int64_t TrackingIntervalMs = 10;
+// Tracking values beyond this are taken for noise; beyond the smaller one the receiver is far off.
+constexpr int32_t TrackingNoise = 500;
+constexpr int32_t TrackingFarOff = 400;
+constexpr int32_t FarOffStepHz = 100;
+constexpr int32_t MaxOffNominalHz = 5000;
+constexpr double SignalSmoothing = 0.005;
+constexpr uint64_t BitRatePolls = 500;
+constexpr int BitRateLimit = 10000;
+constexpr uint64_t SignalPolls = 50;
+constexpr int FrequencyErrorLimit = 1000;
+constexpr int ReplayStepMs = 100;
+constexpr size_t ReplayEventsPerStep = 100;
+
+const char *const ConnectedPicture = ":/NUVStudio/Resources/Connected.png";
+const char *const DisconnectedPicture = ":/NUVStudio/Resources/Disconnected.png";
+
+// Emits the event through the signal of its class; false when it is of another class.
+template <typename Event>
+bool emitAs(NUVTAVOInterface *link, const NUVEvent *event, void (NUVTAVOInterface::*signal)(Event))
+{
+    const auto *typed = dynamic_cast<const Event *>(event);
+    if (typed)
+        emit(link->*signal)(*typed);
+    return typed;
+}
+
+} // namespace
+
+NUVTAVOInterface::NUVTAVOInterface(QObject *window)
+    : m_console(window)
+    , m_connectionLabel(window)
+    , m_connection(QStringLiteral("NUV TAVO"), Identity, 500)
+    , m_chunkReader(std::cout)
+    , m_pollTimer(new QTimer(this))
+{
+    NUVEvent::registerMetaTypes();
+    connect(m_pollTimer, &QTimer::timeout, this, &NUVTAVOInterface::readAvailableEvents);
+    m_pollTimer->start(PollIntervalMs);
+}
+
+NUVTAVOInterface::~NUVTAVOInterface() = default;
+
+void NUVTAVOInterface::setConsole(QObject *console)
+{
+    const Lock lock(m_mutex);
+    m_console = console;
+}
+
+void NUVTAVOInterface::setConnectionLabel(QObject *label)
+{
+    const Lock lock(m_mutex);
+    m_connectionLabel = label;
+}
+
+void NUVTAVOInterface::setConnectionAttemptsEnabled(bool enabled)
+{
+    const Lock lock(m_mutex);
+    m_connectionAttemptsEnabled = enabled;
+}
+
+void NUVTAVOInterface::setAutoStartFirmware(bool enabled)
+{
+    const Lock lock(m_mutex);
+    m_autoStartFirmware = enabled;
+}
+
+uint16_t NUVTAVOInterface::firmwareVersion()
+{
+    const Lock lock(m_mutex);
+    return attributes().versionNumber;
+}
+
+void NUVTAVOInterface::appendConsole(const QString &text)
+{
+    if (m_console)
+        QMetaObject::invokeMethod(m_console, "appendPlainText", Qt::QueuedConnection, Q_ARG(QString, text));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connection
+
+void NUVTAVOInterface::attemptConnection()
+{
+    const Lock lock(m_mutex);
+    if (!m_connectionAttemptsEnabled)
+        return;
+    const bool wasOpen = isOpen();
+    const FirmwareConnection::Outcome outcome =
+        m_connection.attempt(*this, bootloader, m_autoStartFirmware, m_wrongVersionReported,
+                             [this](const QString &text) { appendConsole(text); });
+    if (!wasOpen && isOpen())
+        m_session = Session();
+    // Emitted from the worker's queue: a window slot that opens a modal box must not run while
+    // this caller, usually the GUI thread, still holds the mutex.
+    if (outcome.firmwareInitialized)
+        QMetaObject::invokeMethod(this, &NUVTAVOInterface::firmwareInitialized, Qt::QueuedConnection);
+    if (outcome.firmwareStageReached)
+        showConnectionState(isOpen());
+}
+
+void NUVTAVOInterface::handleDeviceRemoval(const DeviceNotice &notice)
+{
+    const Lock lock(m_mutex);
+    if (matches(notice)) {
+        appendConsole(QStringLiteral("Firmware disconnected."));
+        close();
+    } else if (bootloader.matches(notice)) {
+        appendConsole(QStringLiteral("Bootloader disconnected."));
+        bootloader.close();
+    }
+}
+
+void NUVTAVOInterface::exitFirmware()
+{
+    const Lock lock(m_mutex);
+    if (!isOpen())
+        return;
+    appendConsole(QStringLiteral("Exiting firmware..."));
+    const int result = NUVTAVODevice::exitFirmware();
+    if (result != 0) {
+        appendConsole(QStringLiteral("Error exiting firmware.\n"));
+        appendConsole("Error: " + NUVQORADevice::resultText(result) + "\n");
+    } else {
+        appendConsole(QStringLiteral("Awaiting bootloader initialization.\n"));
+    }
+}
+
+void NUVTAVOInterface::updateConnectionIcon()
+{
+    bool connected;
+    {
+        const Lock lock(m_mutex);
+        connected = isOpen();
+    }
+    showConnectionState(connected);
+}
+
+void NUVTAVOInterface::showConnectionState(bool connected)
+{
+    QObject *label = m_connectionLabel;
+    if (!label)
+        return;
+    // Pictures belong to the GUI thread: the label's own thread draws it.
+    const QString picture = QString::fromLatin1(connected ? ConnectedPicture : DisconnectedPicture);
+    QMetaObject::invokeMethod(label, [label, picture] { label->setProperty("pixmap", QPixmap(picture)); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Radio poll
+
+void NUVTAVOInterface::readAvailableEvents()
+{
+    const Lock lock(m_mutex);
+    if (!isOpen()) {
+        // What was received before the station went away is not held back any longer.
+        releaseAllEvents();
+        return;
+    }
+    const int64_t nowMs = MonotonicClock::milliseconds();
+    Session &s = m_session;
+    if (!s.started) {
+        s.started = true;
+        s.originMs = s.lastTrackingMs = s.bitRateStartMs = nowMs;
+        m_chunkReader.takeCountedBytes();
+    }
+    if (!m_frequencyLock.load())
+        trackFrequency(nowMs);
+
+    const double now = (nowMs - s.originMs) * 0.001;
+    if (s.clockReset) {
+        m_chunkReader.resetClocks(now);
+        s.clockReset = false;
+    }
+    const int8_t strength = readSignedRegister(SignalStrengthRegister);
+    const int8_t reference = readSignedRegister(SignalReferenceRegister);
+    if (s.fifoClear) {
+        std::cout << "CLEARING FIFO" << std::endl;
+        for (int i = 0; i < 4; ++i)
+            writeRegister(FifoCommandRegister, FifoClearCommand);
+        s.fifoClear = false;
+    }
+    const uint16_t fifoCount = readFifoCount();
+    s.signalAverage = (strength - reference) * SignalSmoothing + s.signalAverage * (1 - SignalSmoothing);
+
+    releaseDueEvents(now);
+    if (fifoCount != 0)
+        readChunk(now);
+    if (s.polls % BitRatePolls == 0)
+        reportBitRate(nowMs);
+    ++s.polls;
+    if (s.polls % SignalPolls == 0)
+        reportSignal(now);
+}
+
+void NUVTAVOInterface::trackFrequency(int64_t nowMs)
+{
+    if (nowMs - m_session.lastTrackingMs < TrackingIntervalMs)
+        return;
+    int32_t current = 0;
+    getFrequency(current);
+    int32_t error = readTrackingValue();
+    if (std::abs(error) > TrackingNoise)
+        error = 0;
+    int32_t next = error < 0 ? current + 1 : current - 1;
+    if (error > TrackingFarOff)
+        next -= FarOffStepHz;
+    else if (error < -TrackingFarOff)
+        next += FarOffStepHz;
+    if (std::abs(int64_t(nominalFrequency()) - next) > MaxOffNominalHz)
+        next = nominalFrequency();
+    setFrequency(next);
+    m_session.lastTrackingMs = nowMs;
+}
+
+int8_t NUVTAVOInterface::readSignedRegister(uint16_t reg)
+{
+    uint8_t value = 0;
+    readRegister(reg, value);
+    return static_cast<int8_t>(value);
+}
+
+uint16_t NUVTAVOInterface::readFifoCount()
+{
+    uint8_t low = 0, high = 0;
+    readRegister(FifoCountLowRegister, low); // the first read of the count is stale
+    readRegister(FifoCountLowRegister, low);
+    readRegister(FifoCountHighRegister, high);
+    return uint16_t(high << 8 | low);
+}
+
+void NUVTAVOInterface::releaseDueEvents(double now)
+{
+    auto &queue = m_session.delayQueue;
+    while (!queue.empty() && now > queue.front()->time + ReleaseDelaySeconds) {
+        const std::unique_ptr<NUVEvent> event = std::move(queue.front());
+        queue.pop_front();
+        emitEvent(event.get());
+    }
+}
+
+void NUVTAVOInterface::releaseAllEvents()
+{
+    auto &queue = m_session.delayQueue;
+    while (!queue.empty()) {
+        const std::unique_ptr<NUVEvent> event = std::move(queue.front());
+        queue.pop_front();
+        emitEvent(event.get());
+    }
+}
+
+void NUVTAVOInterface::readChunk(double now)
+{
+    std::vector<std::unique_ptr<NUVEvent>> events;
+    const auto nextFifoByte = [this] {
+        uint8_t value = 0;
+        readRegister(FifoDataRegister, value);
+        return value;
+    };
+    switch (m_chunkReader.read(nextFifoByte, now, events)) {
+    case RadioChunkReader::Chunk::UnknownType:
+        m_session.fifoClear = true;
+        break;
+    case RadioChunkReader::Chunk::Data:
+        emit packetReceived();
+        break;
+    case RadioChunkReader::Chunk::WrongVersion:
+        break;
+    }
+    for (auto &event : events)
+        m_session.delayQueue.push_back(std::move(event));
+}
+
+void NUVTAVOInterface::reportBitRate(int64_t nowMs)
+{
+    const int64_t elapsedMs = nowMs - m_session.bitRateStartMs;
+    const uint64_t bytes = m_chunkReader.takeCountedBytes();
+    if (elapsedMs > 0) {
+        const int bps = static_cast<int>(1000.0 / elapsedMs * bytes * 8);
+        std::cout << "RSSI: " << m_session.signalAverage << "\tbps: " << bps << std::endl;
+        if (bps < BitRateLimit)
+            emit BPSRead(bps);
+    }
+    m_session.bitRateStartMs = nowMs;
+}
+
+void NUVTAVOInterface::reportSignal(double now)
+{
+    NUVEvent_RSSI rssi;
+    rssi.vref = 3.3f;
+    rssi.time = static_cast<float>(std::floor(now * 1000) / 1000);
+    rssi.rssi = static_cast<float>(m_session.signalAverage);
+    emitEvent(&rssi);
+
+    const int32_t error = trackingHertz(readTrackingValue());
+    std::cout << "Frequency offset: " << error << " Hz" << std::endl;
+    if (std::abs(error) < FrequencyErrorLimit)
+        emit frequencyErrorRead(error);
+    int32_t frequency = 0;
+    getFrequency(frequency);
+    emit frequencyRead(frequency);
+    emit RFOffsetRead(nominalFrequency() - frequency);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Events
+
+void NUVTAVOInterface::emitEvent(NUVEvent *e)
+{
+    emitAs(this, e, &NUVTAVOInterface::accelZEventRead) || emitAs(this, e, &NUVTAVOInterface::accelXYEventRead)
+        || emitAs(this, e, &NUVTAVOInterface::gyroXYZEventRead) || emitAs(this, e, &NUVTAVOInterface::magXYZEventRead)
+        || emitAs(this, e, &NUVTAVOInterface::pressureEventRead)
+        || emitAs(this, e, &NUVTAVOInterface::compBatEventRead)
+        || emitAs(this, e, &NUVTAVOInterface::ejectBatEventRead)
+        || emitAs(this, e, &NUVTAVOInterface::temperatureEventRead)
+        || emitAs(this, e, &NUVTAVOInterface::textEventRead) || emitAs(this, e, &NUVTAVOInterface::gpsLLSolEventRead)
+        || emitAs(this, e, &NUVTAVOInterface::statusEventRead) || emitAs(this, e, &NUVTAVOInterface::identEventRead)
+        || emitAs(this, e, &NUVTAVOInterface::gpsTimeEventRead) || emitAs(this, e, &NUVTAVOInterface::inputAEventRead)
+        || emitAs(this, e, &NUVTAVOInterface::inputBEventRead) || emitAs(this, e, &NUVTAVOInterface::inputCEventRead)
+        || emitAs(this, e, &NUVTAVOInterface::inputDEventRead)
+        || emitAs(this, e, &NUVTAVOInterface::orientationEventRead)
+        || emitAs(this, e, &NUVTAVOInterface::RSSIEventRead);
+}
+
+void NUVTAVOInterface::submitEvent(QByteArray bytes)
+{
+    std::cout << "Live launch data: " << bytes.toBase64().constData() << std::endl;
+    const std::unique_ptr<NUVEvent> event =
+        NUVEvent::fromBytes(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
+    if (event && event->time > m_lastSubmittedTime) {
+        m_lastSubmittedTime = event->time;
+        emitEvent(event.get());
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Radio settings
+
+void NUVTAVOInterface::resetTime()
+{
+    const Lock lock(m_mutex);
+}
+
+void NUVTAVOInterface::setModulationFrequency(int)
+{
+    const Lock lock(m_mutex);
+}
+
+void NUVTAVOInterface::setAddress(int address)
+{
+    const Lock lock(m_mutex);
+    if (setRFChannel(static_cast<uint8_t>(address)) == 0)
+        std::cout << "Set RF Channel OK: " << address << std::endl;
+    else
+        std::cout << "Failed to set RF Channel" << std::endl;
+}
+
+void NUVTAVOInterface::lockRFOffset(bool lock)
+{
+    m_frequencyLock.store(lock);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Replay
+
+void NUVTAVOInterface::replayFlight(std::unique_ptr<NUVQORAFlight> flight)
+{
+    std::cout << "Initializing replay" << std::endl;
+    // Handed over in the worker's queue, so that a cancel asked for before this load still
+    // applies to the replay it was meant for.
+    std::shared_ptr<NUVQORAFlight> shared = std::move(flight);
+    QMetaObject::invokeMethod(
+        this,
+        [this, shared] {
+            const Lock lock(m_mutex);
+            m_replayFlight = shared;
+            m_replayIndex = 0;
+            m_replayRate = 1.0f;
+            m_replayTime = 0.0f;
+        },
+        Qt::QueuedConnection);
+    std::cout << "Sending signal to start replay" << std::endl;
+    QMetaObject::invokeMethod(this, "startReplay", Qt::QueuedConnection);
+}
+
+void NUVTAVOInterface::startReplay()
+{
+    uint64_t generation;
+    {
+        const Lock lock(m_mutex);
+        generation = ++m_replayGeneration;
+    }
+    replayStep(generation);
+}
+
+void NUVTAVOInterface::replayNext100ms()
+{
+    startReplay();
+}
+
+void NUVTAVOInterface::replayStep(uint64_t generation)
+{
+    bool over = false;
+    float progress = 1.0f;
+    {
+        const Lock lock(m_mutex);
+        if (generation != m_replayGeneration)
+            return; // a newer replay has taken over
+        const size_t count = m_replayFlight ? m_replayFlight->events.size() : 0;
+        if (m_replayIndex >= count) {
+            over = true;
+        } else {
+            m_replayTime += m_replayRate * (ReplayStepMs / 1000.0f);
+            const auto &events = m_replayFlight->events;
+            const float until = m_replayTime + events.front()->time;
+            for (size_t released = 0; released < ReplayEventsPerStep && m_replayIndex < count
+                                      && events[m_replayIndex]->time <= until;
+                 ++released)
+                emitEvent(events[m_replayIndex++].get());
+            if (m_replayIndex < count)
+                progress = float(m_replayIndex) / float(count);
+        }
+    }
+    if (over) {
+        emit replayCanceled();
+        emit replayProgress(1.0f);
+        return;
+    }
+    MonotonicClock::sleep(ReplayStepMs);
+    emit replayProgress(progress);
+    scheduleReplayStep(generation);
+}
+
+void NUVTAVOInterface::scheduleReplayStep(uint64_t generation)
+{
+    QMetaObject::invokeMethod(this, [this, generation] { replayStep(generation); }, Qt::QueuedConnection);
+}
+
+void NUVTAVOInterface::cancelReplay()
+{
+    const Lock lock(m_mutex);
+    m_replayFlight.reset();
+    m_replayIndex = 0;
+}
+
+void NUVTAVOInterface::setReplayRate(double rate)
+{
+    std::cout << "replay rate: " << rate << std::endl;
+    const Lock lock(m_mutex);
+    m_replayRate = static_cast<float>(rate);
+}

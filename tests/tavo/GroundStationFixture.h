@@ -1,0 +1,118 @@
+#pragma once
+
+#include "CapturedOutput.h"
+#include "MonotonicClock.h"
+#include "NUVTAVOInterface.h"
+#include "NUVTAVOProtocol.h"
+#include "SimulatedGroundStation.h"
+#include "SimulatedHidBackend.h"
+
+#include <QCoreApplication>
+#include <QObject>
+#include <QStringList>
+
+#include <atomic>
+#include <vector>
+
+using Request = SimulatedGroundStation::Request;
+
+// A clock the test moves by hand; sleeping moves it too, and the sleeps are counted.
+struct FakeClock
+{
+    static inline std::atomic<int64_t> now{1000000};
+    static inline std::atomic<int> sleeps{0};
+
+    FakeClock()
+    {
+        now = 1000000;
+        sleeps = 0;
+        MonotonicClock::setSource([] { return now.load(); });
+        MonotonicClock::setSleeper([](uint32_t ms) {
+            now += ms;
+            ++sleeps;
+        });
+    }
+    ~FakeClock()
+    {
+        MonotonicClock::setSource(nullptr);
+        MonotonicClock::setSleeper(nullptr);
+    }
+    void advance(int64_t ms) { now += ms; }
+};
+
+// Stands in for the main window's console: records the lines queued on it by name.
+class RecordingConsole : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Delivers the lines queued so far and hands them over.
+    QStringList takeLines()
+    {
+        QCoreApplication::sendPostedEvents(this);
+        QStringList taken;
+        taken.swap(lines);
+        return taken;
+    }
+
+    QStringList lines;
+
+public slots:
+    void appendPlainText(QString text) { lines << text; }
+};
+
+// The simulated ground station (unplugged at first) behind a backend of its own, which is
+// the process's HID backend while the fixture lives.
+struct StationFixture
+{
+    SimulatedHidBackend backend;
+    SimulatedGroundStation station{backend};
+
+    StationFixture() { HidBackend::setCurrent(&backend); }
+    ~StationFixture() { HidBackend::setCurrent(nullptr); }
+
+    // Register requests as "r52" (read) and "w40=3" (write), in order.
+    QStringList registerTraffic() const
+    {
+        QStringList traffic;
+        for (const Request &r : station.requests()) {
+            if (r.code == NUVTAVOProtocol::ReadRegisterCode)
+                traffic << QStringLiteral("r%1").arg(r.reg);
+            else if (r.code == NUVTAVOProtocol::WriteRegisterCode)
+                traffic << QStringLiteral("w%1=%2").arg(r.reg).arg(r.value);
+            else
+                traffic << QStringLiteral("code %1").arg(r.code);
+        }
+        return traffic;
+    }
+};
+
+// A radio link on the simulated station with a fake clock, reporting to a recording console;
+// what it prints is kept aside. Polls are called directly.
+struct LinkFixture : StationFixture
+{
+    FakeClock clock;
+    CapturedOutput output;
+    RecordingConsole console;
+    NUVTAVOInterface link{&console};
+
+    // Plugs the firmware, connects, runs the first poll (which clears the FIFO) and forgets
+    // what that took.
+    void connectFirmware()
+    {
+        station.plugFirmware();
+        link.attemptConnection();
+        QCoreApplication::sendPostedEvents(&link);
+        console.takeLines();
+        link.readAvailableEvents();
+        station.clearRequests();
+        output.clear();
+    }
+
+    // One poll, `ms` after the previous.
+    void pollAfter(int64_t ms)
+    {
+        clock.advance(ms);
+        link.readAvailableEvents();
+    }
+};
