@@ -1,9 +1,10 @@
 #include "NUVTAVODevice.h"
 
+#include "ConsoleSink.h"
 #include "NUVQORADevice.h"
 #include "NUVTAVOProtocol.h"
 
-#include <iostream>
+#include <ostream>
 
 using namespace NUVTAVOProtocol;
 
@@ -85,7 +86,7 @@ int NUVTAVODevice::writeRegister(uint16_t reg, uint8_t value)
 
 int NUVTAVODevice::setRFChannel(uint8_t channel)
 {
-    std::cout << "channel: " << int(channel) << std::endl;
+    ConsoleSink::out() << "channel: " << int(channel) << std::endl;
     HIDPacket reply;
     const int result = exchange(HIDPacket(SetChannelCode, {channel}), reply);
     if (result == 0)

@@ -1,5 +1,6 @@
 #include "NUVTAVOInterface.h"
 
+#include "ConsoleSink.h"
 #include "DeviceNotice.h"
 #include "MonotonicClock.h"
 #include "NUVQORADevice.h"
@@ -13,7 +14,7 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <iostream>
+#include <ostream>
 
 using namespace NUVTAVOProtocol;
 
@@ -36,24 +37,13 @@ constexpr size_t ReplayEventsPerStep = 100;
 const char *const ConnectedPicture = ":/NUVStudio/Resources/Connected.png";
 const char *const DisconnectedPicture = ":/NUVStudio/Resources/Disconnected.png";
 
-// Emits the event through the signal of its class; false when it is of another class.
-template <typename Event>
-bool emitAs(NUVTAVOInterface *link, const NUVEvent *event, void (NUVTAVOInterface::*signal)(Event))
-{
-    const auto *typed = dynamic_cast<const Event *>(event);
-    if (typed)
-        emit(link->*signal)(*typed);
-    return typed;
-}
-
 } // namespace
 
 NUVTAVOInterface::NUVTAVOInterface(QObject *window)
     : m_console(window)
     , m_connectionLabel(window)
     , m_connection(QStringLiteral("NUV TAVO"), Identity, 500)
-    , m_chunkReader(std::cout)
-    , m_pollTimer(new QTimer(this))
+        , m_pollTimer(new QTimer(this))
 {
     NUVEvent::registerMetaTypes();
     connect(m_pollTimer, &QTimer::timeout, this, &NUVTAVOInterface::readAvailableEvents);
@@ -196,7 +186,7 @@ void NUVTAVOInterface::readAvailableEvents()
     const int8_t strength = readSignedRegister(SignalStrengthRegister);
     const int8_t reference = readSignedRegister(SignalReferenceRegister);
     if (s.fifoClear) {
-        std::cout << "CLEARING FIFO" << std::endl;
+        ConsoleSink::out() << "CLEARING FIFO" << std::endl;
         for (int i = 0; i < 4; ++i)
             writeRegister(FifoCommandRegister, FifoClearCommand);
         s.fifoClear = false;
@@ -298,7 +288,7 @@ void NUVTAVOInterface::reportBitRate(int64_t nowMs)
     const uint64_t bytes = m_chunkReader.takeCountedBytes();
     if (elapsedMs > 0) {
         const int bps = static_cast<int>(1000.0 / elapsedMs * bytes * 8);
-        std::cout << "RSSI: " << m_session.signalAverage << "\tbps: " << bps << std::endl;
+        ConsoleSink::out() << "RSSI: " << m_session.signalAverage << "\tbps: " << bps << std::endl;
         if (bps < BitRateLimit)
             emit BPSRead(bps);
     }
@@ -314,7 +304,7 @@ void NUVTAVOInterface::reportSignal(double now)
     emitEvent(&rssi);
 
     const int32_t error = trackingHertz(readTrackingValue());
-    std::cout << "Frequency offset: " << error << " Hz" << std::endl;
+    ConsoleSink::out() << "Frequency offset: " << error << " Hz" << std::endl;
     if (std::abs(error) < FrequencyErrorLimit)
         emit frequencyErrorRead(error);
     int32_t frequency = 0;
@@ -328,24 +318,40 @@ void NUVTAVOInterface::reportSignal(double now)
 
 void NUVTAVOInterface::emitEvent(NUVEvent *e)
 {
-    emitAs(this, e, &NUVTAVOInterface::accelZEventRead) || emitAs(this, e, &NUVTAVOInterface::accelXYEventRead)
-        || emitAs(this, e, &NUVTAVOInterface::gyroXYZEventRead) || emitAs(this, e, &NUVTAVOInterface::magXYZEventRead)
-        || emitAs(this, e, &NUVTAVOInterface::pressureEventRead)
-        || emitAs(this, e, &NUVTAVOInterface::compBatEventRead)
-        || emitAs(this, e, &NUVTAVOInterface::ejectBatEventRead)
-        || emitAs(this, e, &NUVTAVOInterface::temperatureEventRead)
-        || emitAs(this, e, &NUVTAVOInterface::textEventRead) || emitAs(this, e, &NUVTAVOInterface::gpsLLSolEventRead)
-        || emitAs(this, e, &NUVTAVOInterface::statusEventRead) || emitAs(this, e, &NUVTAVOInterface::identEventRead)
-        || emitAs(this, e, &NUVTAVOInterface::gpsTimeEventRead) || emitAs(this, e, &NUVTAVOInterface::inputAEventRead)
-        || emitAs(this, e, &NUVTAVOInterface::inputBEventRead) || emitAs(this, e, &NUVTAVOInterface::inputCEventRead)
-        || emitAs(this, e, &NUVTAVOInterface::inputDEventRead)
-        || emitAs(this, e, &NUVTAVOInterface::orientationEventRead)
-        || emitAs(this, e, &NUVTAVOInterface::RSSIEventRead);
+    switch (e->code()) {
+    case NUVEventCode::AccelZ: emit accelZEventRead(*e->as<NUVEvent_AccelZ>()); break;
+    case NUVEventCode::AccelXY: emit accelXYEventRead(*e->as<NUVEvent_AccelXY>()); break;
+    case NUVEventCode::GyroXYZ: emit gyroXYZEventRead(*e->as<NUVEvent_GyroXYZ>()); break;
+    case NUVEventCode::MagXYZ: emit magXYZEventRead(*e->as<NUVEvent_MagXYZ>()); break;
+    case NUVEventCode::Pressure: emit pressureEventRead(*e->as<NUVEvent_Pressure>()); break;
+    case NUVEventCode::ComputerBattery: emit compBatEventRead(*e->as<NUVEvent_ComputerBattery>()); break;
+    case NUVEventCode::EjectionBattery: emit ejectBatEventRead(*e->as<NUVEvent_EjectionBattery>()); break;
+    case NUVEventCode::Temperature: emit temperatureEventRead(*e->as<NUVEvent_Temperature>()); break;
+    case NUVEventCode::Text: emit textEventRead(*e->as<NUVEvent_Text>()); break;
+    case NUVEventCode::GPSLLSol: emit gpsLLSolEventRead(*e->as<NUVEvent_GPSLLSol>()); break;
+    case NUVEventCode::Status: emit statusEventRead(*e->as<NUVEvent_Status>()); break;
+    case NUVEventCode::Ident: emit identEventRead(*e->as<NUVEvent_Ident>()); break;
+    case NUVEventCode::GPSTime: emit gpsTimeEventRead(*e->as<NUVEvent_GPSTime>()); break;
+    case NUVEventCode::LineA: emit inputAEventRead(*e->as<NUVEvent_LineA>()); break;
+    case NUVEventCode::LineB: emit inputBEventRead(*e->as<NUVEvent_LineB>()); break;
+    case NUVEventCode::LineC: emit inputCEventRead(*e->as<NUVEvent_LineC>()); break;
+    case NUVEventCode::LineD: emit inputDEventRead(*e->as<NUVEvent_LineD>()); break;
+    case NUVEventCode::Orientation: emit orientationEventRead(*e->as<NUVEvent_Orientation>()); break;
+    case NUVEventCode::RSSI: emit RSSIEventRead(*e->as<NUVEvent_RSSI>()); break;
+    case NUVEventCode::DeltaTime: // no signal of its own
+    case NUVEventCode::AuxDInput:
+    case NUVEventCode::AuxEInput:
+    case NUVEventCode::EndOfFlight:
+    case NUVEventCode::FlightMarker:
+    case NUVEventCode::Unclassified:
+    case NUVEventCode::EndOfMemory:
+        break;
+    }
 }
 
 void NUVTAVOInterface::submitEvent(QByteArray bytes)
 {
-    std::cout << "Live launch data: " << bytes.toBase64().constData() << std::endl;
+    ConsoleSink::out() << "Live launch data: " << bytes.toBase64().constData() << std::endl;
     const std::unique_ptr<NUVEvent> event =
         NUVEvent::fromBytes(reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
     if (event && event->time > m_lastSubmittedTime) {
@@ -371,9 +377,9 @@ void NUVTAVOInterface::setAddress(int address)
 {
     const Lock lock(m_mutex);
     if (setRFChannel(static_cast<uint8_t>(address)) == 0)
-        std::cout << "Set RF Channel OK: " << address << std::endl;
+        ConsoleSink::out() << "Set RF Channel OK: " << address << std::endl;
     else
-        std::cout << "Failed to set RF Channel" << std::endl;
+        ConsoleSink::out() << "Failed to set RF Channel" << std::endl;
 }
 
 void NUVTAVOInterface::lockRFOffset(bool lock)
@@ -386,7 +392,7 @@ void NUVTAVOInterface::lockRFOffset(bool lock)
 
 void NUVTAVOInterface::replayFlight(std::unique_ptr<NUVQORAFlight> flight)
 {
-    std::cout << "Initializing replay" << std::endl;
+    ConsoleSink::out() << "Initializing replay" << std::endl;
     // Handed over in the worker's queue, so that a cancel asked for before this load still
     // applies to the replay it was meant for.
     std::shared_ptr<NUVQORAFlight> shared = std::move(flight);
@@ -400,7 +406,7 @@ void NUVTAVOInterface::replayFlight(std::unique_ptr<NUVQORAFlight> flight)
             m_replayTime = 0.0f;
         },
         Qt::QueuedConnection);
-    std::cout << "Sending signal to start replay" << std::endl;
+    ConsoleSink::out() << "Sending signal to start replay" << std::endl;
     QMetaObject::invokeMethod(this, "startReplay", Qt::QueuedConnection);
 }
 
@@ -466,7 +472,7 @@ void NUVTAVOInterface::cancelReplay()
 
 void NUVTAVOInterface::setReplayRate(double rate)
 {
-    std::cout << "replay rate: " << rate << std::endl;
+    ConsoleSink::out() << "replay rate: " << rate << std::endl;
     const Lock lock(m_mutex);
     m_replayRate = static_cast<float>(rate);
 }

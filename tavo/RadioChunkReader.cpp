@@ -1,5 +1,9 @@
 #include "RadioChunkReader.h"
 
+#include "ConsoleSink.h"
+
+#include <ostream>
+
 namespace {
 
 constexpr uint8_t ExtendedLength = 7;
@@ -41,11 +45,6 @@ void printBits(std::ostream &console, uint8_t byte)
 
 } // namespace
 
-RadioChunkReader::RadioChunkReader(std::ostream &console)
-    : m_console(console)
-{
-}
-
 void RadioChunkReader::resetClocks(double now)
 {
     m_clocks.fill(now);
@@ -61,12 +60,13 @@ uint64_t RadioChunkReader::takeCountedBytes()
 RadioChunkReader::Chunk RadioChunkReader::read(const ByteSource &next, double now,
                                               std::vector<std::unique_ptr<NUVEvent>> &events)
 {
+    std::ostream &console = ConsoleSink::out();
     const uint8_t header = next();
     int length = header >> 5;
     if (length == ExtendedLength)
         length = next();
     if ((header & 0x1F) != DataChunkType) {
-        m_console << "UNKNOWN FIFO CMD\n";
+        console << "UNKNOWN FIFO CMD\n";
         return Chunk::UnknownType;
     }
 
@@ -75,12 +75,12 @@ RadioChunkReader::Chunk RadioChunkReader::read(const ByteSource &next, double no
     const uint8_t version = chunk.take();
     m_countedBytes += 1;
     if (version != ProtocolVersion) {
-        m_console << "wrong RF protocol version.\n";
+        console << "wrong RF protocol version.\n";
         chunk.skipRest();
         return Chunk::WrongVersion;
     }
-    m_console << "PROTOCOL VERSION: " << int(version) << '\n';
-    m_console << "PACKET\n";
+    console << "PROTOCOL VERSION: " << int(version) << '\n';
+    console << "PACKET\n";
 
     while (chunk.remaining() > TrailingBytes) {
         const uint8_t delta = chunk.take();
@@ -88,16 +88,16 @@ RadioChunkReader::Chunk RadioChunkReader::read(const ByteSource &next, double no
         m_countedBytes += 2;
         const int size = NUVEvent::recordLength(code);
         if (size < 0) {
-            m_console << "unknown event code: " << int(code) << '\n';
-            m_console << "residual: " << chunk.remaining() << '\n';
+            console << "unknown event code: " << int(code) << '\n';
+            console << "residual: " << chunk.remaining() << '\n';
             chunk.skipRest();
             return Chunk::Data;
         }
-        m_console << " DELTA: " << int(delta) << '\n';
+        console << " DELTA: " << int(delta) << '\n';
         double &clock = m_clocks[code];
         if (delta == ClockRestart) {
             clock = now;
-            m_console << "delta overflow!\n";
+            console << "delta overflow!\n";
         } else {
             clock += delta * 0.01;
         }
@@ -108,7 +108,7 @@ RadioChunkReader::Chunk RadioChunkReader::read(const ByteSource &next, double no
         for (int i = 0; i < size && chunk.remaining() > 0; ++i) {
             record.push_back(chunk.take());
             m_countedBytes += 1;
-            printBits(m_console, record.back());
+            printBits(console, record.back());
         }
         if (std::unique_ptr<NUVEvent> event = NUVEvent::fromBytes(record)) {
             event->time = static_cast<float>(clock);

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <vector>
 
 // Reads one radio chunk at a time from the receive FIFO and turns the records of a data chunk
@@ -14,7 +13,7 @@
 // per event code, and each clock is pulled a fifth of the way toward now when it lags, so the
 // events of one code keep their spacing while all codes stay near the receiver's time. A chunk
 // never reads past the length it declares, and always reads to its end, so a malformed chunk
-// cannot spill into the next one.
+// cannot spill into the next one. What it prints goes to the console channel.
 class RadioChunkReader
 {
 public:
@@ -24,8 +23,6 @@ public:
     static constexpr uint8_t DataChunkType = 1;
     static constexpr uint8_t ProtocolVersion = 1;
     static constexpr uint8_t ClockRestart = 255;
-
-    explicit RadioChunkReader(std::ostream &console);
 
     // Sets every code's clock to `now` (seconds since the link's origin).
     void resetClocks(double now);
@@ -38,7 +35,6 @@ public:
     uint64_t takeCountedBytes();
 
 private:
-    std::ostream &m_console;
     std::array<double, 256> m_clocks{};
     uint64_t m_countedBytes = 0;
 };

@@ -1,3 +1,4 @@
+#include "ConsoleSink.h"
 #include "NUVEvent_AccelZ.h"
 #include "NUVEvent_Pressure.h"
 #include "NUVEvent_Status.h"
@@ -28,8 +29,11 @@ struct Fifo
 struct ChunkFixture
 {
     std::ostringstream console;
-    RadioChunkReader reader{console};
+    RadioChunkReader reader;
     Events events;
+
+    ChunkFixture() { ConsoleSink::setStream(&console); }
+    ~ChunkFixture() { ConsoleSink::setStream(nullptr); }
 
     RadioChunkReader::Chunk read(Fifo &fifo, double now) { return reader.read(fifo.source(), now, events); }
 };
