@@ -106,7 +106,7 @@ var nuvMap = (function () {
         return value.toFixed(decimals) + '\u00b0';
     }
 
-    // A latitude/longitude grid with its values along the top and left edges.
+    // A latitude/longitude grid with its values along the left and bottom edges.
     function drawGrid() {
         if (!grid)
             return;
@@ -124,11 +124,11 @@ var nuvMap = (function () {
         };
         for (var lat = Math.ceil(south / step) * step; lat <= north; lat += step) {
             L.polyline([[lat, west], [lat, east]], line).addTo(grid);
-            label([lat, west], gridLabel(lat, step), [-2, 7]);
+            label([lat, west], gridLabel(lat, step), [-2, 14]);
         }
         for (var lon = Math.ceil(west / step) * step; lon <= east; lon += step) {
             L.polyline([[south, lon], [north, lon]], line).addTo(grid);
-            label([north, lon], gridLabel(lon, step), [-2, -2]);
+            label([south, lon], gridLabel(lon, step), [-2, 14]);
         }
     }
 
@@ -138,7 +138,8 @@ var nuvMap = (function () {
             return;
         }
         L.Icon.Default.imagePath = 'leaflet/images/';
-        map = L.map(elementId, { worldCopyJump: true }).setView([20, 0], 2);
+        map = L.map(elementId, { worldCopyJump: true, zoomControl: false }).setView([20, 0], 2);
+        L.control.zoom({ position: 'topright' }).addTo(map);
         var tiles = L.tileLayer('https://{s}.tile.openstreetmap.org/{z}/{x}/{y}.png', {
             maxZoom: 19,
             attribution: '&copy; OpenStreetMap contributors'
@@ -183,10 +184,12 @@ var nuvMap = (function () {
                 var bounds = drawnBounds();
                 if (!bounds.isValid())
                     return;
+                // Straight there: an animated flight over many zoom levels is slow and may
+                // leave the drawing scaled where the page is not being repainted.
                 if (bounds.getNorthEast().equals(bounds.getSouthWest()))
-                    map.flyTo(bounds.getCenter(), 16);
+                    map.setView(bounds.getCenter(), 16, { animate: false });
                 else
-                    map.flyToBounds(bounds, { padding: [30, 30], maxZoom: 17 });
+                    map.fitBounds(bounds, { padding: [30, 30], maxZoom: 17, animate: false });
             });
         },
         plotKML: function (kmlText) {
@@ -205,7 +208,7 @@ var nuvMap = (function () {
                     points.push([values[i + 1], values[i]]);
                 if (groundTrack)
                     map.removeLayer(groundTrack);
-                groundTrack = L.polyline(points, { color: '#ff9800', weight: 2, dashArray: '6 4' }).addTo(map);
+                groundTrack = L.polyline(points, { color: '#ff9800', weight: 2 }).addTo(map);
             });
         },
         appendLineCoord: function (lat, lon) {
