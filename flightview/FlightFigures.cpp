@@ -1,5 +1,6 @@
 #include "FlightFigures.h"
 
+#include "ConsoleSink.h"
 #include "NUVEvent.h"
 #include "NUVEvent_GPSTime.h"
 #include "NUVQORAFlight.h"
@@ -7,7 +8,7 @@
 #include <QDateTime>
 
 #include <algorithm>
-#include <iostream>
+#include <ostream>
 
 namespace {
 
@@ -66,7 +67,7 @@ FlightFigures::FlightFigures(NUVQORAFlight &flight, bool metric)
     const float start = flight.events.empty() ? 0.0f : flight.events.front()->time;
     const float ground = NUVQORAFlight::sampleAt(flight.kalmanAltitude, start).value;
     const float top = NUVQORAFlight::sampleAt(flight.kalmanAltitude, apogee).value;
-    std::cout << "Max AGL:" << top << " - " << ground << std::endl;
+    ConsoleSink::out() << "Max AGL:" << top << " - " << ground << std::endl;
     const float altitudeFactor = metric ? 1.0f : feetPerMetre;
     maxAltitude = peak(QString::number((top - ground) * altitudeFactor, 'f', 0), metric ? " m" : " ft", apogee, launch);
 

@@ -1,6 +1,7 @@
 #include "NUVQORAFlightWidget.h"
 
 #include "Axis.h"
+#include "ConsoleSink.h"
 #include "FlightExportCommand.h"
 #include "FlightFigures.h"
 #include "FlightTrackScripts.h"
@@ -39,7 +40,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
+#include <ostream>
 
 namespace {
 
@@ -126,8 +127,8 @@ NUVQORAFlightWidget::NUVQORAFlightWidget(NUVStudio *mainWindow, std::shared_ptr<
 
 NUVQORAFlightWidget::~NUVQORAFlightWidget()
 {
-    std::cout << "Deleting flight widget" << std::endl;
-    std::cout << "Deleting slot connections" << std::endl;
+    ConsoleSink::out() << "Deleting flight widget" << std::endl;
+    ConsoleSink::out() << "Deleting slot connections" << std::endl;
     for (const QMetaObject::Connection &connection : qAsConst(m_mainWindowConnections))
         disconnect(connection);
 }
@@ -251,7 +252,7 @@ void NUVQORAFlightWidget::showSettingsReadOnly()
                            static_cast<QWidget *>(form.transmitPrioritiesFrame),
                            static_cast<QWidget *>(form.kalmanFilterFrame)})
         frame->setEnabled(false);
-    std::cout << "settings valid: " << m_flight->settings.valid << std::endl;
+    ConsoleSink::out() << "settings valid: " << m_flight->settings.valid << std::endl;
     if (!m_flight->settings.valid)
         ui.flightTabs->removeTab(ui.flightTabs->indexOf(ui.settingsTab));
 }
@@ -332,13 +333,13 @@ void NUVQORAFlightWidget::populateData()
 
     float groundAltitude = m_flight->groundAltitude();
     const bool groundValid = m_flight->detectLaunch();
-    std::cout << "Ground is valid? " << groundValid << " ground: " << groundAltitude << std::endl;
+    ConsoleSink::out() << "Ground is valid? " << groundValid << " ground: " << groundAltitude << std::endl;
 
     addEventPoints(groundAltitude, groundValid, factor);
-    std::cout << "Start flight time: " << firstTimeOf(*m_flight) << std::endl;
-    std::cout << "Launch flight time: " << m_flight->launchTime() << std::endl;
-    std::cout << "End flight time: " << m_flight->lastEventTime() << std::endl;
-    std::cout << "Populating velocity" << std::endl;
+    ConsoleSink::out() << "Start flight time: " << firstTimeOf(*m_flight) << std::endl;
+    ConsoleSink::out() << "Launch flight time: " << m_flight->launchTime() << std::endl;
+    ConsoleSink::out() << "End flight time: " << m_flight->lastEventTime() << std::endl;
+    ConsoleSink::out() << "Populating velocity" << std::endl;
     addSampledPoints(factor);
 
     optimizeAxes();
