@@ -3,7 +3,6 @@
 #include "FlightWindowFixture.h"
 #include "PressureAltitude.h"
 #include "ScriptedDialogs.h"
-#include "SampleFlightMemory.h"
 #include "ShellTestMain.h"
 #include "SyntheticFlight.h"
 
@@ -79,8 +78,8 @@ private slots:
     void unitsFollowTheNumberSystem();
     void sensorsThatSentNothingLoseTheirGraphs_data();
     void sensorsThatSentNothingLoseTheirGraphs();
-    void figuresOfTheSampleFlight_data();
-    void figuresOfTheSampleFlight();
+    void figuresOfAFlight_data();
+    void figuresOfAFlight();
     void figuresOfMissingData_data();
     void figuresOfMissingData();
     void flightSpecificRowsNeedALaunchAndDeviceRowsValidSettings();
@@ -297,19 +296,29 @@ void TestFlightWindow::sensorsThatSentNothingLoseTheirGraphs()
         QCOMPARE(FlightWindowFixture::child(window, frame)->isHidden(), hiddenFrames.contains(frame));
 }
 
-void TestFlightWindow::figuresOfTheSampleFlight_data()
+void TestFlightWindow::figuresOfAFlight_data()
 {
     QTest::addColumn<int>("numberSystem");
     QTest::addColumn<QStringList>("labels");
-    QTest::newRow("metric") << 0 << QStringList();
-    QTest::newRow("imperial") << 1 << QStringList();
+    const auto labels = [](const char *altitude, const char *velocity) {
+        return QStringList{"Sun Feb 19 12:30:00 2023", "47", "8", "2.01 s", "12.05 s", "138.76 s", altitude,
+                           velocity, "9.2 g @ 1.81 s", "5 dps @ 2.51 s", "5 dps @ 9.01 s", "90 dps @ 0.01 s",
+                           "0.132658 g @ 11.71 s", "RF antenna down", "2.10"};
+    };
+    QTest::newRow("metric") << 0 << labels("995 m @ 14.06 s", "557 km/h @ 2.01 s");
+    QTest::newRow("imperial") << 1 << labels("3264 ft @ 14.06 s", "508 ft/s @ 2.01 s");
 }
 
-void TestFlightWindow::figuresOfTheSampleFlight()
+void TestFlightWindow::figuresOfAFlight()
 {
     QFETCH(int, numberSystem);
     auto main = m_fixture.mainWindow(numberSystem);
-    std::shared_ptr<NUVQORAFlight> flight = NUVQORAFlight::parseMemory(SampleFlightMemory::build()).front();
+    auto flight = synthetic();
+    flight->settings.valid = true;
+    auto *time = addEvent<NUVEvent_GPSTime>(*flight, flight->events.back()->time);
+    time->week = 2250;
+    time->timeOfWeek = 45000500;
+    time->timeValid = true;
     auto *window = FlightWindowFixture::show(*main, flight);
     QStringList labels;
     for (const char *label : {"dateLabel", "latLabel", "longLabel", "boostTimeLabel", "coastTimeLabel",
