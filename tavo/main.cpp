@@ -1,0 +1,6 @@
+#include "TavoStartup.h"
+
+int main(int argc, char *argv[])
+{
+    return runNuvTavo(argc, argv);
+}
