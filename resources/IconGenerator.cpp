@@ -1,4 +1,4 @@
-// Draws the program icon and the two connection images of the console dock.
+// Draws the two programs' icons and the two connection images of the console dock.
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -39,6 +39,40 @@ QImage programIcon()
     return image;
 }
 
+// A ground station's dish on its mast, catching waves, on a dark green tile.
+QImage groundStationIcon()
+{
+    QImage image(64, 64, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(20, 90, 60));
+    p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
+
+    p.setBrush(QColor(200, 200, 195));
+    p.drawPolygon(QPolygonF({QPointF(22, 36), QPointF(16, 54), QPointF(36, 54), QPointF(28, 36)}));
+    p.save();
+    p.translate(25, 33);
+    p.rotate(40);
+    p.setBrush(QColor(240, 240, 235));
+    p.drawChord(QRectF(-16, -12, 32, 24), 180 * 16, 180 * 16);
+    p.setPen(QPen(QColor(240, 240, 235), 2));
+    p.drawLine(QPointF(0, 0), QPointF(0, -12));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 170, 30));
+    p.drawEllipse(QPointF(0, -13), 3, 3);
+    p.restore();
+
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(255, 170, 30), 3, Qt::SolidLine, Qt::RoundCap));
+    for (int ring = 0; ring < 3; ++ring) {
+        const double radius = 6 + 6 * ring;
+        p.drawArc(QRectF(52 - radius, 12 - radius, 2 * radius, 2 * radius), 195 * 16, 60 * 16);
+    }
+    return image;
+}
+
 // A round lamp: lit green with a tick when connected, grey with a cross when not.
 QImage connectionImage(bool connected)
 {
@@ -74,6 +108,7 @@ int main(int argc, char *argv[])
     const QDir folder(QString::fromLocal8Bit(argv[1]));
     const bool saved = folder.mkpath(QStringLiteral("Resources"))
         && programIcon().save(folder.filePath(QStringLiteral("NUV QORA.ico")), "ICO")
+        && groundStationIcon().save(folder.filePath(QStringLiteral("NUV TAVO.ico")), "ICO")
         && connectionImage(true).save(folder.filePath(QStringLiteral("Resources/Connected.png")))
         && connectionImage(false).save(folder.filePath(QStringLiteral("Resources/Disconnected.png")));
     if (!saved)

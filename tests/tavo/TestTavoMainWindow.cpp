@@ -99,6 +99,7 @@ private slots:
     {
         NUVStudio window;
         QCOMPARE(window.windowTitle(), QStringLiteral("NUV TAVO"));
+        QVERIFY(!window.windowIcon().isNull());
         QVERIFY(window.isMaximized());
         QCOMPARE(entries(window.menuBar()), (QStringList{"File", "Tools", "Help"}));
         QCOMPARE(entries(window.ui.menuFile), (QStringList{"Save", "Save As...", "-", "Exit"}));
