@@ -1,10 +1,6 @@
+#include "MapPageView.h"
 #include "ShellTestMain.h"
 #include "WebServer.h"
-
-#include <QElapsedTimer>
-#include <QSignalSpy>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 
 #include <memory>
 
@@ -25,14 +21,9 @@ private slots:
 
     void init()
     {
-        m_view = std::make_unique<QWebEngineView>();
-        m_view->resize(800, 600);
-        m_view->show();
-        QSignalSpy loaded(m_view.get(), &QWebEngineView::loadFinished);
-        m_view->load(m_pageUrl);
-        QVERIFY(loaded.wait(20000));
-        QCOMPARE(loaded.first().first().toBool(), true);
-        QTRY_VERIFY(state().value("ready").toBool());
+        m_view = std::make_unique<MapPageView>();
+        QVERIFY(m_view->open(m_pageUrl));
+        QTRY_VERIFY(m_view->state().value("ready").toBool());
     }
 
     void cleanup() { m_view.reset(); }
@@ -94,46 +85,29 @@ private slots:
         QFETCH(QString, field);
         QFETCH(QVariant, expected);
         for (const QString &call : calls)
-            run(QStringLiteral("try {") + call + QStringLiteral(" } catch(e){ console.log(e); }"));
-        QTRY_COMPARE_WITH_TIMEOUT(state().value(field), expected, 10000);
+            m_view->call(call);
+        QTRY_COMPARE_WITH_TIMEOUT(m_view->state().value(field), expected, 10000);
     }
 
     void flyingToATrackShowsAllOfIt()
     {
-        run("plotGroudTrack([8.5,47.1,8.6,47.2,]);");
-        run("setPlacemark(47.2, 8.6);");
-        run("flyTo();");
-        QTRY_VERIFY_WITH_TIMEOUT(qAbs(state().value("center").toList().value(0).toDouble() - 47.15) < 0.01, 10000);
-        QVERIFY(qAbs(state().value("center").toList().value(1).toDouble() - 8.55) < 0.01);
+        m_view->call("plotGroudTrack([8.5,47.1,8.6,47.2,]);");
+        m_view->call("setPlacemark(47.2, 8.6);");
+        m_view->call("flyTo();");
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(m_view->state().value("center").toList().value(0).toDouble() - 47.15) < 0.01, 10000);
+        QVERIFY(qAbs(m_view->state().value("center").toList().value(1).toDouble() - 8.55) < 0.01);
     }
 
     // Tiles need the internet; without them the page is a grid on a plain background.
     void showsAGridWithoutTiles()
     {
-        const QVariantMap shown = state();
+        const QVariantMap shown = m_view->state();
         QVERIFY(shown.value("online").toBool() || shown.value("gridShown").toBool());
     }
 
 private:
-    void run(const QString &script) { m_view->page()->runJavaScript(script); }
-
-    QVariantMap state()
-    {
-        QVariantMap result;
-        bool answered = false;
-        m_view->page()->runJavaScript(QStringLiteral("nuvMap.state()"), [&](const QVariant &value) {
-            result = value.toMap();
-            answered = true;
-        });
-        QElapsedTimer waited;
-        waited.start();
-        while (!answered && waited.elapsed() < 5000)
-            QTest::qWait(10);
-        return result;
-    }
-
     QUrl m_pageUrl;
-    std::unique_ptr<QWebEngineView> m_view;
+    std::unique_ptr<MapPageView> m_view;
 };
 
 NUV_SHELL_TEST_MAIN(TestMapPage)
