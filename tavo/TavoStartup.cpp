@@ -9,7 +9,7 @@
 #include <QSettings>
 #include <QWebEngineSettings>
 
-int runNuvTavo(int argc, char *argv[])
+int runNuvTavo(int argc, char *argv[], const std::function<void(NUVStudio &)> &onWindowBuilt)
 {
     QApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
     QApplication application(argc, argv);
@@ -29,5 +29,7 @@ int runNuvTavo(int argc, char *argv[])
 
     NUVStudio window;
     window.showMaximized();
+    if (onWindowBuilt)
+        onWindowBuilt(window);
     return QApplication::exec();
 }
