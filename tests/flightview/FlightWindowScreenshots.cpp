@@ -4,7 +4,7 @@
 #include "NUVQORAFlight.h"
 #include "NUVQORAFlightWidget.h"
 #include "NUVStudio.h"
-#include "SampleFlightMemory.h"
+#include "SampleFlightFile.h"
 #include "WebServer.h"
 
 #include <QApplication>
@@ -63,10 +63,8 @@ int main(int argc, char *argv[])
 
     QString path = argc > 2 ? QFileInfo(QString::fromLocal8Bit(argv[2])).absoluteFilePath() : QString();
     if (path.isEmpty()) {
-        std::shared_ptr<NUVQORAFlight> sample = NUVQORAFlight::parseMemory(SampleFlightMemory::build()).front();
-        sample->buildSplines();
         path = work.filePath(QStringLiteral("Sample flight.qora"));
-        sample->save(path.toStdWString());
+        writeSampleFlightFile(path);
     }
     for (const QString &units : {QStringLiteral("metric"), QStringLiteral("imperial")}) {
         QSettings(QStringLiteral("settings.ini"), QSettings::IniFormat)
