@@ -24,7 +24,7 @@ void printLine(const QString &text)
 
 } // namespace
 
-int runNuvQora(int argc, char *argv[])
+int runNuvQora(int argc, char *argv[], const std::function<void(NUVStudio &)> &shown)
 {
     QApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
     QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
@@ -57,5 +57,7 @@ int runNuvQora(int argc, char *argv[])
 
     NUVStudio window(flightPath);
     window.showMaximized();
+    if (shown)
+        shown(window);
     return QApplication::exec();
 }
