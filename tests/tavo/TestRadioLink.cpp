@@ -145,11 +145,17 @@ private slots:
         LinkFixture f;
         PixmapHolder label;
         f.link.setConnectionLabel(&label);
-        f.link.attemptConnection(); // nothing plugged: the label shows disconnected
+        Q_INIT_RESOURCE(NUVStudio);
+        const QImage connected = QPixmap(":/NUVStudio/Resources/Connected.png").toImage();
+        const QImage disconnected = QPixmap(":/NUVStudio/Resources/Disconnected.png").toImage();
+        QVERIFY(!connected.isNull() && connected != disconnected);
+        f.link.attemptConnection(); // nothing plugged
         QCOMPARE(label.writes, 1);
+        QCOMPARE(label.pixmap().toImage(), disconnected);
         f.station.plugFirmware();
         f.link.attemptConnection();
         QCOMPARE(label.writes, 2);
+        QCOMPARE(label.pixmap().toImage(), connected);
 
         f.link.handleDeviceRemoval({5, "/some/other/device"});
         QVERIFY(f.link.isOpen());
@@ -157,6 +163,7 @@ private slots:
         QVERIFY(!f.link.isOpen());
         f.link.updateConnectionIcon();
         QCOMPARE(label.writes, 3);
+        QCOMPARE(label.pixmap().toImage(), disconnected);
         QCOMPARE(f.console.takeLines(), (QStringList{connectedText, "Firmware disconnected."}));
 
         f.station.plugBootloader();
