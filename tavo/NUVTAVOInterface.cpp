@@ -105,7 +105,7 @@ void NUVTAVOInterface::attemptConnection()
     // Emitted from the worker's queue: a window slot that opens a modal box must not run while
     // this caller, usually the GUI thread, still holds the mutex.
     if (outcome.firmwareInitialized)
-        QMetaObject::invokeMethod(this, &NUVTAVOInterface::firmwareInitialized, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "firmwareInitialized", Qt::QueuedConnection);
     if (outcome.firmwareStageReached)
         showConnectionState(isOpen());
 }
