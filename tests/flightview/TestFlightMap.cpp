@@ -11,6 +11,9 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include <memory>
+#include <optional>
+
 // The flight window's GPS tab on the real map page, served by the program's web server.
 class TestFlightMap : public QObject
 {
@@ -31,7 +34,8 @@ private slots:
         auto *window = FlightWindowFixture::show(*main, flight, false);
         auto *view = FlightWindowFixture::child<QWebEngineView>(window, "webView");
         QCOMPARE(view->url(), WebServer::url(QStringLiteral("QORA.html")));
-        QTRY_VERIFY_WITH_TIMEOUT(state(view).value("ready").toBool(), 20000);
+        // A loaded machine may take long to start the browser.
+        QTRY_VERIFY_WITH_TIMEOUT(state(view).value("ready").toBool(), 90000);
 
         int fixes = 0;
         const NUVEvent_GPSLLSol *last = nullptr;
@@ -61,16 +65,15 @@ private slots:
     }
 
 private:
+    // What the page shows; empty until its script has loaded. The answer may come after the
+    // wait has given up, so it goes to storage that outlives the call.
     static QVariantMap state(QWebEngineView *view)
     {
-        QVariantMap result;
-        bool answered = false;
-        view->page()->runJavaScript(QStringLiteral("nuvMap.state()"), [&](const QVariant &value) {
-            result = value.toMap();
-            answered = true;
-        });
-        QTest::qWaitFor([&answered] { return answered; }, 5000);
-        return result;
+        auto answer = std::make_shared<std::optional<QVariant>>();
+        view->page()->runJavaScript(QStringLiteral("typeof nuvMap === 'undefined' ? null : nuvMap.state()"),
+                                    [answer](const QVariant &value) { *answer = value; });
+        QTest::qWaitFor([&answer] { return answer->has_value(); }, 10000);
+        return answer->value_or(QVariant()).toMap();
     }
 
     FlightWindowFixture m_fixture;
