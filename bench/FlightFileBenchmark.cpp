@@ -1,8 +1,10 @@
 // Saves, loads (with its sort and processing) and exports a generated flight of about one
-// million events, and processes a one-hour recording; reports seconds, MB/s and the peak
+// million events, and processes a one-hour recording; then opens small flight files whose
+// times are damaged, each read alone and opened whole. Reports seconds, MB/s and the peak
 // memory of each step, each step in a process of its own.
 //   bench_flightfile [folder for the files, default /tmp]
 
+#include "FlightFile.h"
 #include "SyntheticFlight.h"
 
 #include <sys/resource.h>
@@ -14,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <streambuf>
 
@@ -50,6 +53,83 @@ std::unique_ptr<NUVQORAFlight> generated(double launch)
     SyntheticFlight::Profile profile;
     profile.launch = launch;
     return std::move(SyntheticFlight(profile).flight);
+}
+
+// Flight files whose times say more than their events do: a damaged time stretches the
+// span that processing steps through.
+struct DamagedCase
+{
+    const char *name;
+    std::function<std::unique_ptr<NUVQORAFlight>()> make;
+};
+
+std::unique_ptr<NUVQORAFlight> pressureAt(std::initializer_list<float> times)
+{
+    auto flight = std::make_unique<NUVQORAFlight>();
+    for (const float time : times)
+        addEvent<NUVEvent_Pressure>(*flight, time)->pressure = 100000.0f;
+    return flight;
+}
+
+// The first 802 events of a generated flight (about six seconds on the pad), one of their
+// times with its top byte changed, as a single damaged byte in a file would do.
+std::unique_ptr<NUVQORAFlight> padWithOneDamagedTime(bool damaged)
+{
+    auto flight = generated(10.0);
+    flight->events.resize(802);
+    if (damaged) {
+        float &time = flight->events[400]->time; // about 2.8 s
+        uint32_t bits;
+        std::memcpy(&bits, &time, 4);
+        bits = (bits & 0x00FFFFFFu) | 0x4A000000u; // now about 2,900,000 s
+        std::memcpy(&time, &bits, 4);
+    }
+    return flight;
+}
+
+// A file of about 1 MB whose readings are spread evenly over the given span, no launch in it.
+std::unique_ptr<NUVQORAFlight> spreadReadings(float span)
+{
+    auto flight = std::make_unique<NUVQORAFlight>();
+    const int count = 22500;
+    for (int i = 0; i < count; ++i) {
+        const float time = span * float(i) / float(count);
+        addEvent<NUVEvent_Pressure>(*flight, time)->pressure = 100000.0f + 300.0f * float(i % 7);
+        addEvent<NUVEvent_AccelZ>(*flight, time)->acceleration = 1.0f;
+    }
+    return flight;
+}
+
+const DamagedCase damagedCases[] = {
+    {"events at 0 s and 2,097,000 s", [] { return pressureAt({0.0f, 2097000.0f}); }},
+    {"events at -2,097,000 s and 2,097,000 s", [] { return pressureAt({-2097000.0f, 2097000.0f}); }},
+    {"802 events on the pad, undamaged", [] { return padWithOneDamagedTime(false); }},
+    {"802 events on the pad, one time damaged", [] { return padWithOneDamagedTime(true); }},
+    {"45,000 readings spread over 6 hours", [] { return spreadReadings(6 * 3600.0f); }},
+    {"45,000 readings spread over 30 days", [] { return spreadReadings(30 * 86400.0f); }},
+};
+
+// make: writes the case's file; read: reads it without processing; open: loads it whole.
+int runDamagedStep(const char *step, int index, const QString &path)
+{
+    const DamagedCase &damaged = damagedCases[index];
+    DiscardingBuffer discard;
+    std::streambuf *console = std::cout.rdbuf(&discard);
+    bool ok = false;
+    NUVQORAFlight flight;
+    if (!std::strcmp(step, "make")) {
+        ok = damaged.make()->save(path.toStdWString());
+    } else if (!std::strcmp(step, "read")) {
+        const double s = seconds([&] { ok = FlightFile::read(flight, path.toStdWString()); });
+        std::fprintf(stderr, "%-42s %8.0f bytes, %6zu events: read %.3f s, peak %4.0f MB;", damaged.name,
+                     QFileInfo(path).size() * 1.0, flight.events.size(), s, peakMegabytes());
+    } else if (!std::strcmp(step, "open")) {
+        const double s = seconds([&] { ok = flight.load(path.toStdWString()); });
+        std::fprintf(stderr, " opened %.3f s, peak %4.0f MB, %zu filter steps\n", s, peakMegabytes(),
+                     flight.velocity.size());
+    }
+    std::cout.rdbuf(console);
+    return ok ? 0 : 1;
 }
 
 // One step; its report goes to standard error, the flight code's progress lines nowhere.
@@ -93,19 +173,28 @@ int main(int argc, char **argv)
 {
     if (argc > 3 && !std::strcmp(argv[1], "--step"))
         return runStep(argv[2], QDir(argv[3]).filePath("bench_flight.qora"), QDir(argv[3]).filePath("bench_flight.csv"));
+    if (argc > 4 && !std::strcmp(argv[1], "--damaged"))
+        return runDamagedStep(argv[2], std::atoi(argv[3]), QDir(argv[4]).filePath("bench_damaged.qora"));
 
     const QString folder = argc > 1 ? argv[1] : QDir::tempPath();
     int failures = 0;
-    for (const char *step : {"save", "load", "csv", "process"}) {
+    const auto run = [&](const QStringList &arguments) {
         QProcess process;
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(QString::fromLocal8Bit(argv[0]), {"--step", step, folder});
+        process.start(QString::fromLocal8Bit(argv[0]), arguments);
         if (!process.waitForFinished(-1) || process.exitCode() != 0) {
-            std::fprintf(stderr, "%s failed\n", step);
+            std::fprintf(stderr, "%s failed\n", qPrintable(arguments.join(' ')));
             ++failures;
         }
-    }
+    };
+    for (const char *step : {"save", "load", "csv", "process"})
+        run({"--step", step, folder});
+    std::fprintf(stderr, "damaged times:\n");
+    for (int index = 0; index < int(std::size(damagedCases)); ++index)
+        for (const char *step : {"make", "read", "open"})
+            run({"--damaged", step, QString::number(index), folder});
     QFile::remove(QDir(folder).filePath("bench_flight.qora"));
     QFile::remove(QDir(folder).filePath("bench_flight.csv"));
+    QFile::remove(QDir(folder).filePath("bench_damaged.qora"));
     return failures;
 }

@@ -42,7 +42,7 @@ float NUVQORAFlight::lastEventTime()
         return 0.0f;
     endTimeStale = false;
     for (auto it = events.rbegin(); it != events.rend(); ++it) {
-        if (*it && (*it)->code() != NUVEventCode::RSSI) {
+        if (*it && (*it)->code() != NUVEventCode::RSSI && isProcessed(**it)) {
             cachedEndTime = (*it)->time;
             break;
         }

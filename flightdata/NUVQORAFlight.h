@@ -7,6 +7,7 @@
 #include <QMetaType>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -68,6 +69,10 @@ public:
 
     // Processing. Rebuilds every sample table from the events (assumed in time order), may
     // correct an upside-down axial acceleration, and marks the cached values stale.
+    // Processing steps through the flight's time, so its cost follows the span of the times:
+    // it covers the stretch of time that holds the most events, at most 0.1 s per event
+    // (and at least ten minutes) long. Events outside it (damaged times) stay in the flight
+    // but are left out of the tables and figures, with a console line.
     void buildSplines();
     // The table's value at a time on a cubic curve through its samples; zeros with fewer
     // than four samples.
@@ -109,6 +114,12 @@ public:
     bool exportThrustData(const std::wstring &path, float totalMass, float propellantMass) const;
 
 private:
+    void chooseProcessedSpan();
+    bool isProcessed(const NUVEvent &event) const
+    {
+        return event.time >= processedFrom && event.time <= processedTo;
+    }
+    // The first and last processed events in list order; 0 without one.
     float firstEventTime() const;
     float lastListedEventTime() const;
     const NUVEvent_GPSLLSol *firstFix() const;
@@ -116,6 +127,9 @@ private:
     std::pair<float, float> peakDuringAscent(float start, Magnitude magnitude) const;
 
     std::string m_name;
+    // The span of time that the last processing covered; everything until then.
+    float processedFrom = -INFINITY;
+    float processedTo = INFINITY;
 };
 
 Q_DECLARE_METATYPE(std::shared_ptr<NUVQORAFlight>)

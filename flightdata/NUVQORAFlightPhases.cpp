@@ -66,12 +66,18 @@ std::pair<float, float> extremeOf(const SampleTable &table, float initial, float
 
 float NUVQORAFlight::firstEventTime() const
 {
-    return events.empty() ? 0.0f : events.front()->time;
+    for (const std::unique_ptr<NUVEvent> &event : events)
+        if (isProcessed(*event))
+            return event->time;
+    return 0.0f;
 }
 
 float NUVQORAFlight::lastListedEventTime() const
 {
-    return events.empty() ? 0.0f : events.back()->time;
+    for (auto event = events.rbegin(); event != events.rend(); ++event)
+        if (isProcessed(**event))
+            return (*event)->time;
+    return 0.0f;
 }
 
 float NUVQORAFlight::peakVelocityTime() const
@@ -122,7 +128,8 @@ float NUVQORAFlight::apogeeTime() const
     bool found = false;
     float highest = 0.0f;
     for (const std::unique_ptr<NUVEvent> &event : events) {
-        if (const auto *pressure = event->as<NUVEvent_Pressure>()) {
+        const auto *pressure = event->as<NUVEvent_Pressure>();
+        if (pressure && isProcessed(*pressure)) {
             const float altitude = pressureAltitudeOf(pressure->pressure);
             if (!found || altitude > highest) {
                 found = true;

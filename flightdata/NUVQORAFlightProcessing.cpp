@@ -11,6 +11,7 @@
 #include "NUVEvent_Pressure.h"
 #include "PressureAltitude.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ostream>
 
@@ -114,6 +115,42 @@ Sample NUVQORAFlight::sampleAt(const SampleTable &table, float t)
             hermite(s, p0.aux, p1.aux, m0.aux, m1.aux)};
 }
 
+void NUVQORAFlight::chooseProcessedSpan()
+{
+    // The longest span is 0.1 s per event, which a recording at ten events a second fills;
+    // device recordings are denser. Ten minutes at least, for short and sparse flights.
+    std::vector<double> times;
+    times.reserve(events.size());
+    for (const std::unique_ptr<NUVEvent> &event : events)
+        if (std::isfinite(event->time))
+            times.push_back(event->time);
+    if (!std::is_sorted(times.begin(), times.end()))
+        std::sort(times.begin(), times.end());
+    const double length = std::max(600.0, 0.1 * double(times.size()));
+
+    // The earliest of the spans of that length that hold the most events.
+    std::size_t bestFirst = 0;
+    std::size_t bestCount = 0;
+    for (std::size_t first = 0, end = 0; first < times.size(); ++first) {
+        while (end < times.size() && times[end] - times[first] <= length)
+            ++end;
+        if (end - first > bestCount) {
+            bestFirst = first;
+            bestCount = end - first;
+        }
+    }
+    if (bestCount == times.size() && times.size() == events.size()) {
+        processedFrom = -INFINITY;
+        processedTo = INFINITY;
+        return;
+    }
+    processedFrom = bestCount ? float(times[bestFirst]) : INFINITY;
+    processedTo = bestCount ? float(times[bestFirst + bestCount - 1]) : -INFINITY;
+    ConsoleSink::out() << "Damaged times: " << events.size() - bestCount << " of " << events.size()
+              << " events lie outside " << processedFrom << " s to " << processedTo
+              << " s and are left out of processing\n";
+}
+
 void NUVQORAFlight::buildSplines()
 {
     ConsoleSink::out() << "Building splines...\n";
@@ -122,9 +159,12 @@ void NUVQORAFlight::buildSplines()
     groundAltitudeStale = true;
     for (SampleTable *table : sampleTables())
         table->clear();
+    chooseProcessedSpan();
 
     float cubeSum = 0.0f;
     for (const std::unique_ptr<NUVEvent> &event : events) {
+        if (!isProcessed(*event))
+            continue;
         const float t = event->time;
         switch (event->code()) {
         case NUVEventCode::Pressure:

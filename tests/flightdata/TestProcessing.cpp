@@ -39,6 +39,10 @@ private slots:
     void trimKeepsTheWindow();
     void autoTrimAndShiftMoveLaunchToZero();
     void emptyAndExtremeFlightsEnd();
+    void damagedTimeLeavesTheFlightAsItWas_data();
+    void damagedTimeLeavesTheFlightAsItWas();
+    void wildTimesAreProcessedQuickly_data();
+    void wildTimesAreProcessedQuickly();
 };
 
 void TestProcessing::sampleAtFollowsTheCurve()
@@ -281,6 +285,80 @@ void TestProcessing::emptyAndExtremeFlightsEnd()
     far.buildSplines();
     far.autoTrim();
     QVERIFY(!far.events.empty());
+}
+
+void TestProcessing::damagedTimeLeavesTheFlightAsItWas_data()
+{
+    QTest::addColumn<float>("time");
+    QTest::newRow("far after") << 2.9e6f;
+    QTest::newRow("far before") << -2.9e6f;
+    QTest::newRow("beyond the 0.1 s resolution") << 3e7f;
+    QTest::newRow("largest") << 3.4e38f;
+}
+
+void TestProcessing::damagedTimeLeavesTheFlightAsItWas()
+{
+    // A temperature feeds no table: with its time damaged, the flight must process exactly
+    // as it did before, the event kept where a load's sort puts it.
+    QFETCH(float, time);
+    SyntheticFlight undamaged({});
+    SyntheticFlight damaged({});
+    ConsoleCapture console;
+    for (SyntheticFlight *generated : {&undamaged, &damaged}) {
+        std::vector<std::unique_ptr<NUVEvent>> &events = generated->flight->events;
+        addEvent<NUVEvent_Temperature>(*generated->flight, generated == &damaged ? time : 20.0f);
+        std::stable_sort(events.begin(), events.end(), [](const auto &a, const auto &b) { return a->time < b->time; });
+    }
+    undamaged.flight->buildSplines();
+    const std::size_t printed = console.text().size();
+    damaged.flight->buildSplines();
+    QVERIFY(console.text().find("Damaged times: 1 of ", printed) != std::string::npos);
+
+    NUVQORAFlight &a = *undamaged.flight;
+    NUVQORAFlight &b = *damaged.flight;
+    QCOMPARE(b.events.size(), a.events.size());
+    const auto tables = std::make_pair(a.sampleTables(), b.sampleTables());
+    for (std::size_t i = 0; i < tables.first.size(); ++i) {
+        QCOMPARE(tables.second[i]->size(), tables.first[i]->size());
+        QVERIFY(std::equal(tables.first[i]->begin(), tables.first[i]->end(), tables.second[i]->begin(),
+                           [](const Sample &x, const Sample &y) { return x.time == y.time && x.value == y.value; }));
+    }
+    QCOMPARE(b.lastEventTime(), a.lastEventTime());
+    QCOMPARE(b.launchTime(), a.launchTime());
+    QCOMPARE(b.apogeeTime(), a.apogeeTime());
+    QCOMPARE(b.landingTime(), a.landingTime());
+    QCOMPARE(b.groundAltitude(), a.groundAltitude());
+    QCOMPARE(b.peakAcceleration(), a.peakAcceleration());
+    QCOMPARE(b.detectLaunch(), a.detectLaunch());
+}
+
+void TestProcessing::wildTimesAreProcessedQuickly_data()
+{
+    QTest::addColumn<QVector<float>>("times");
+    QTest::newRow("0 s and 2,097,000 s") << QVector<float>{0.0f, 2097000.0f};
+    QTest::newRow("-2,097,000 s and 2,097,000 s") << QVector<float>{-2097000.0f, 2097000.0f};
+    QTest::newRow("spread over a year") << QVector<float>{0.0f, 1e5f, 2e5f, 4e5f, 8e5f, 1.6e6f, 3.2e6f, 6.4e6f, 3.15e7f};
+    QTest::newRow("largest") << QVector<float>{-3.4e38f, 0.0f, 3.4e38f};
+}
+
+void TestProcessing::wildTimesAreProcessedQuickly()
+{
+    // The filter takes one step per 0.1 s it covers: its table shows how much time was processed.
+    QFETCH(QVector<float>, times);
+    NUVQORAFlight flight;
+    for (const float time : times) {
+        addEvent<NUVEvent_Pressure>(flight, time)->pressure = 100000.0f;
+        addEvent<NUVEvent_AccelZ>(flight, time)->acceleration = 1.0f;
+    }
+    ConsoleCapture console;
+    QElapsedTimer timer;
+    timer.start();
+    flight.buildSplines();
+    flight.detectLaunch();
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(flight.velocity.size() <= 6101, qPrintable(QString::number(flight.velocity.size())));
+    QCOMPARE(flight.events.size(), std::size_t(2 * times.size()));
+    QVERIFY(console.text().find("Damaged times: ") != std::string::npos);
 }
 
 QTEST_GUILESS_MAIN(TestProcessing)
