@@ -67,6 +67,11 @@ NUVQORAWidget *NUVStudio::devicePanel() const
     return m_devicePanel;
 }
 
+QString NUVStudio::webAddress()
+{
+    return QLatin1String(WebAddress);
+}
+
 void NUVStudio::tabChanged(QMdiSubWindow *)
 {
     updateMenus();
@@ -156,7 +161,7 @@ void NUVStudio::showAbout()
 {
     UserDialogs::current().about(this, tr("About"),
                                  QStringLiteral("Velmarin Electronics\n\nNUV QORA software version %1\n\n%2")
-                                     .arg(QLatin1String(VersionText), QLatin1String(WebAddress)));
+                                     .arg(QLatin1String(VersionText), webAddress()));
 }
 
 void NUVStudio::showSettings()

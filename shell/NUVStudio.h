@@ -31,6 +31,8 @@ public:
     QSettings *settings() const;
     // The device window while it is open, else null.
     NUVQORAWidget *devicePanel() const;
+    // The maker's web address, shown in the about box and where an update is offered.
+    static QString webAddress();
 
     // Public so that the device window and the flight windows write the console, the overview
     // labels and the status bar and wire the flight actions.
