@@ -1,23 +1,111 @@
 #include "NUVQORAWidget.h"
 
-#include "NUVQORAInterface.h"
+#include "Axis.h"
+#include "GraphSeries.h"
+#include "MapPage.h"
 #include "NUVStudio.h"
+#include "QGraphView.h"
+#include "UserDialogs.h"
+#include "WebServer.h"
 
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSignalMapper>
 #include <QThread>
+#include <QTimer>
+
+#include <iostream>
+
+namespace {
+
+using Lock = std::lock_guard<std::recursive_mutex>;
+
+constexpr int LivePollIntervalMs = 10;
+constexpr int AttitudeIntervalMs = 5;
+// The first firmware whose Kalman filter can be told to ignore the pressure sensor.
+constexpr uint16_t KalmanFilterFirmwareVersion = 0x202;
+
+struct SeriesModel
+{
+    Qt::GlobalColor colour;
+    QString name;
+};
+
+// Builds the model of one graph: an axis with its series, each kept in view over the extent
+// given, the first series tracked by the view.
+QList<GraphSeries *> buildGraphModel(QGraph *graph, const QString &yUnit, const QList<SeriesModel> &models,
+                                     const QPointF &extentMaximum, const QPointF &extentMinimum = QPointF())
+{
+    const QPen axisPen(Qt::black, 1, Qt::SolidLine);
+    auto *axis = new Axis(axisPen, axisPen, axisPen, axisPen);
+    axis->xUnit = QStringLiteral("s");
+    axis->yUnit = yUnit;
+    QList<GraphSeries *> series;
+    for (const SeriesModel &model : models) {
+        auto *s = new GraphSeries(QPen(model.colour, 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin), QPen(Qt::black),
+                                  QBrush(Qt::black, Qt::SolidPattern), 2);
+        s->setName(model.name);
+        s->markersVisible = true;
+        s->extentBox.maxX = extentMaximum.x();
+        s->extentBox.maxY = extentMaximum.y();
+        s->extentBox.minX = extentMinimum.x();
+        s->extentBox.minY = extentMinimum.y();
+        axis->series.append(s);
+        series.append(s);
+    }
+    graph->append(axis);
+    graph->view()->setTracker(series.first());
+    graph->view()->optimizeAxis();
+    if (!models.first().name.isEmpty())
+        graph->updateLegend();
+    return series;
+}
+
+} // namespace
 
 NUVQORAWidget::NUVQORAWidget(NUVStudio *mainWindow)
     : m_mainWindow(mainWindow)
 {
-    setWindowTitle(tr("NUV QORA"));
+    ui.setupUi(this);
+    m_metric = m_mainWindow->settings()->value(QStringLiteral("numberSystem"), 0).toInt() == 0;
+    const QUrl mapPage = WebServer::url(QStringLiteral("QORA.html"));
+    if (mapPage.isValid())
+        ui.webView->load(mapPage);
+    m_network = new QNetworkAccessManager(this);
+    buildGraphs();
+
+    m_deviceControls = {ui.readSettings,     ui.writeSettings,   ui.resetSettings,   ui.calibrationFrame,
+                        ui.downloadFlights,  ui.clearDevice,     ui.gpsControlFrame, ui.lineControlFrame,
+                        ui.loadSelectedFlight, ui.emulateLaunch};
+
     m_workerThread = new QThread(this);
     m_workerThread->start(QThread::InheritPriority);
     m_interface = new NUVQORAInterface(this);
     m_interface->moveToThread(m_workerThread);
+
+    connectInterface();
+    startTimers();
     QMetaObject::invokeMethod(m_interface, "attemptConnection", Qt::QueuedConnection);
+    checkForUpdates();
 }
 
 NUVQORAWidget::~NUVQORAWidget()
 {
+    // Neither the loader nor the update check may call back into a window half torn down or
+    // into the interface once it is gone.
+    m_loader.disconnect(this);
+    if (m_loader.state() != QProcess::NotRunning) {
+        m_loader.kill();
+        m_loader.waitForFinished();
+    }
+    for (QNetworkReply *reply : m_network->findChildren<QNetworkReply *>())
+        reply->disconnect(this);
+
+    // A running download stops at its next chunk, an emulation at its next row.
     m_interface->abortOperations();
     m_workerThread->exit(0);
     m_workerThread->wait();
@@ -31,11 +119,239 @@ NUVQORAInterface *NUVQORAWidget::deviceInterface() const
     return m_interface;
 }
 
-void NUVQORAWidget::enableControls(bool)
+void NUVQORAWidget::buildGraphs()
 {
+    const QString temperatureUnit = QStringLiteral("\u00B0") + (m_metric ? "C" : "F");
+    const QString altitudeUnit = m_metric ? QStringLiteral("m") : QStringLiteral("ft");
+    const QPointF altitudeExtent(100, m_metric ? 1000 : 3000);
+    const SeriesModel x{Qt::green, QStringLiteral("X")}, y{Qt::blue, QStringLiteral("Y")}, z{Qt::black, QStringLiteral("Z")};
+
+    m_pressure.attach(buildGraphModel(ui.livePressureGraph, m_metric ? "Pa" : "inHg", {{Qt::red, QString()}},
+                                      QPointF(100, m_metric ? 110000 : 32))
+                          .first());
+    m_preview = buildGraphModel(ui.altitudePreviewGraph, altitudeUnit, {{Qt::blue, QString()}}, altitudeExtent).first();
+    m_altitude.attach(
+        buildGraphModel(ui.liveAltitudeGraph, altitudeUnit, {{Qt::blue, QString()}}, altitudeExtent).first());
+
+    const auto attachAll = [](const QList<GraphSeries *> &series, const QList<LiveTrace *> &traces) {
+        for (int i = 0; i < traces.size(); ++i)
+            traces[i]->attach(series[i]);
+    };
+    attachAll(buildGraphModel(ui.liveAccelerationGraph, "g", {x, y, z}, QPointF(100, 1)),
+              {&m_accelerationX, &m_accelerationY, &m_accelerationZ});
+    attachAll(buildGraphModel(ui.liveGyroGraph, "dps", {x, y, z}, QPointF(100, 90), QPointF(0, -90)),
+              {&m_gyroX, &m_gyroY, &m_gyroZ});
+    attachAll(buildGraphModel(ui.liveMagGraph, "T", {x, y, z}, QPointF(100, 1e-6), QPointF(0, -1e-6)),
+              {&m_magX, &m_magY, &m_magZ});
+    attachAll(buildGraphModel(ui.liveBatteryGraph, "V",
+                              {{Qt::red, QStringLiteral("Computer")}, {Qt::green, QStringLiteral("Ejection")}},
+                              QPointF(100, 10)),
+              {&m_computerBattery, &m_ejectionBattery});
+    attachAll(buildGraphModel(ui.liveInputGraph, "V",
+                              {{Qt::red, QStringLiteral("Line A")},
+                               {Qt::green, QStringLiteral("Line B")},
+                               {Qt::blue, QStringLiteral("Line C")},
+                               {Qt::black, QStringLiteral("Line D")}},
+                              QPointF(100, 6)),
+              {&m_lineA, &m_lineB, &m_lineC, &m_lineD});
+    m_temperature.attach(buildGraphModel(ui.liveTemperatureGraph, temperatureUnit, {{Qt::darkMagenta, QString()}},
+                                         QPointF(100, m_metric ? 50 : 100))
+                             .first());
+
+    // A time marker set in one live graph shows in all of them.
+    const TimelineList timelines = ui.liveAltitudeGraph->view()->timelines();
+    for (QGraph *graph : liveGraphs())
+        graph->view()->setTimelines(timelines);
+}
+
+QList<QGraph *> NUVQORAWidget::liveGraphs() const
+{
+    return {ui.liveAltitudeGraph, ui.livePressureGraph, ui.liveAccelerationGraph, ui.liveTemperatureGraph,
+            ui.liveInputGraph,    ui.liveMagGraph,      ui.liveGyroGraph,         ui.liveBatteryGraph};
+}
+
+QList<LiveTrace *> NUVQORAWidget::liveTraces()
+{
+    return {&m_pressure,        &m_altitude,        &m_accelerationX, &m_accelerationY, &m_accelerationZ,
+            &m_gyroX,           &m_gyroY,           &m_gyroZ,         &m_magX,          &m_magY,
+            &m_magZ,            &m_computerBattery, &m_ejectionBattery, &m_lineA,       &m_lineB,
+            &m_lineC,           &m_lineD,           &m_temperature};
+}
+
+void NUVQORAWidget::connectInterface()
+{
+    NUVQORAInterface *link = m_interface;
+    connect(link, SIGNAL(accelZEventRead(NUVEvent_AccelZ)), this, SLOT(accelZEventRead(NUVEvent_AccelZ)));
+    connect(link, SIGNAL(accelXYEventRead(NUVEvent_AccelXY)), this, SLOT(accelXYEventRead(NUVEvent_AccelXY)));
+    connect(link, SIGNAL(gyroXYZEventRead(NUVEvent_GyroXYZ)), this, SLOT(gyroXYZEventRead(NUVEvent_GyroXYZ)));
+    connect(link, SIGNAL(magXYZEventRead(NUVEvent_MagXYZ)), this, SLOT(magXYZEventRead(NUVEvent_MagXYZ)));
+    connect(link, SIGNAL(pressureEventRead(NUVEvent_Pressure)), this, SLOT(pressureEventRead(NUVEvent_Pressure)));
+    connect(link, SIGNAL(compBatEventRead(NUVEvent_ComputerBattery)), this,
+            SLOT(compBatEventRead(NUVEvent_ComputerBattery)));
+    connect(link, SIGNAL(ejectBatEventRead(NUVEvent_EjectionBattery)), this,
+            SLOT(ejectBatEventRead(NUVEvent_EjectionBattery)));
+    connect(link, SIGNAL(temperatureEventRead(NUVEvent_Temperature)), this,
+            SLOT(temperatureEventRead(NUVEvent_Temperature)));
+    connect(link, SIGNAL(textEventRead(NUVEvent_Text)), this, SLOT(textEventRead(NUVEvent_Text)));
+    connect(link, SIGNAL(gpsLLSolEventRead(NUVEvent_GPSLLSol)), this, SLOT(gpsLLSolEventRead(NUVEvent_GPSLLSol)));
+    connect(link, SIGNAL(identEventRead(NUVEvent_Ident)), this, SLOT(identEventRead(NUVEvent_Ident)));
+    connect(link, SIGNAL(statusEventRead(NUVEvent_Status)), this, SLOT(statusEventRead(NUVEvent_Status)));
+    connect(link, SIGNAL(gpsTimeEventRead(NUVEvent_GPSTime)), this, SLOT(gpsTimeEventRead(NUVEvent_GPSTime)));
+    connect(link, SIGNAL(inputAEventRead(NUVEvent_LineA)), this, SLOT(inputAEventRead(NUVEvent_LineA)));
+    connect(link, SIGNAL(inputBEventRead(NUVEvent_LineB)), this, SLOT(inputBEventRead(NUVEvent_LineB)));
+    connect(link, SIGNAL(inputCEventRead(NUVEvent_LineC)), this, SLOT(inputCEventRead(NUVEvent_LineC)));
+    connect(link, SIGNAL(inputDEventRead(NUVEvent_LineD)), this, SLOT(inputDEventRead(NUVEvent_LineD)));
+
+    connect(ui.readSettings, SIGNAL(clicked()), link, SLOT(readDeviceSettings()), Qt::QueuedConnection);
+    connect(ui.writeSettings, SIGNAL(clicked()), this, SLOT(writeDeviceSettings()));
+    connect(ui.resetSettings, SIGNAL(clicked()), link, SLOT(resetDeviceSettings()));
+    connect(ui.calibrateAltitudefromGPS, SIGNAL(clicked()), this, SLOT(calibrateAltitudefromGPS()));
+    connect(ui.calibratePressure, SIGNAL(clicked()), this, SLOT(calibratePressure()));
+    connect(link, SIGNAL(settingsRead(NUVQORASettings)), this, SLOT(settingsRead(NUVQORASettings)));
+    connect(ui.viewStoredAlmanacs, SIGNAL(clicked()), link, SLOT(viewStoredAlmanacs()));
+    connect(ui.storeAlmanacs, SIGNAL(clicked()), link, SLOT(storeAlmanacs()));
+    connect(ui.uploadAlmanacs, SIGNAL(clicked()), link, SLOT(uploadAlmanacs()));
+    connect(ui.clearSVData, SIGNAL(clicked()), link, SLOT(clearSVData()));
+    connect(ui.emulateLaunch, SIGNAL(clicked()), this, SLOT(emulateLaunch()));
+    connect(ui.stopEmulation, SIGNAL(clicked()), this, SLOT(stopEmulation()));
+    connect(link, SIGNAL(emulationComplete()), this, SLOT(emulationComplete()));
+
+    auto *lineMapper = new QSignalMapper(this);
+    connect(lineMapper, SIGNAL(mappedInt(int)), link, SLOT(fireLine(int)));
+    const QList<QPushButton *> fireButtons = {ui.fireLineA, ui.fireLineB, ui.fireLineC, ui.fireLineD};
+    for (int line = 0; line < fireButtons.size(); ++line) {
+        connect(fireButtons[line], SIGNAL(clicked()), lineMapper, SLOT(map()));
+        lineMapper->setMapping(fireButtons[line], line);
+    }
+
+    qRegisterMetaType<std::shared_ptr<NUVQORAFlight>>("std::shared_ptr<NUVQORAFlight>");
+    connect(ui.downloadFlights, SIGNAL(clicked()), this, SLOT(downloadFlights()));
+    connect(ui.clearDevice, SIGNAL(clicked()), this, SLOT(clearFlightData()));
+    connect(link, SIGNAL(flightDataCleared()), this, SLOT(flightDataCleared()));
+    connect(ui.loadSelectedFlight, SIGNAL(clicked()), this, SLOT(loadSelectedFlight()));
+    connect(link, SIGNAL(flightDownloadProgress(int, int)), this, SLOT(flightDownloadProgress(int, int)));
+    connect(link, &NUVQORAInterface::flightDownloaded, this,
+            [this](std::shared_ptr<NUVQORAFlight> flight) { flightDownloaded(flight); });
+    connect(ui.flightsTable, SIGNAL(itemSelectionChanged()), this, SLOT(flightSelectionChanged()));
+    connect(ui.updateFirmware, SIGNAL(clicked()), this, SLOT(updateFirmware()));
+    connect(ui.focusOnTarget, SIGNAL(clicked()), this, SLOT(focusOnTarget()));
+    connect(link, SIGNAL(firmwareInitialized()), this, SLOT(firmwareInitialized()));
+    connect(link, SIGNAL(firmwareInitialized()), link, SLOT(readDeviceSettings()));
+    connect(link, SIGNAL(firmwareDisconnected()), this, SLOT(firmwareDisconnected()));
+    connect(ui.mainTabs, SIGNAL(currentChanged(int)), this, SLOT(tabChanged(int)));
+    connect(&m_loader, SIGNAL(readyReadStandardOutput()), this, SLOT(firmwareUpdateOutputAvailable()));
+    connect(&m_loader, SIGNAL(finished(int, QProcess::ExitStatus)), this,
+            SLOT(firmwareUpdateComplete(int, QProcess::ExitStatus)));
+    connect(&m_loader, SIGNAL(errorOccurred(QProcess::ProcessError)), this, SLOT(updateError(QProcess::ProcessError)));
+}
+
+void NUVQORAWidget::startTimers()
+{
+    auto *livePoll = new QTimer(this);
+    connect(livePoll, SIGNAL(timeout()), m_interface, SLOT(readLiveEvents()), Qt::QueuedConnection);
+    livePoll->start(LivePollIntervalMs);
+
+    auto *attitude = new QTimer(this);
+    connect(attitude, &QTimer::timeout, this, [this] {
+        ui.orientation->setOrientation(m_interface->currentOrientation());
+        ui.orientation->update();
+    });
+    attitude->start(AttitudeIntervalMs);
+}
+
+void NUVQORAWidget::exception(int, QString, QString, QString)
+{
+    MapPage::reportException();
+}
+
+void NUVQORAWidget::browserNavigateComplete(QString)
+{
+}
+
+void NUVQORAWidget::tabChanged(int)
+{
+    {
+        // A device operation holds the mutex only while the firmware is open; switching tabs
+        // then must not wait for it to end.
+        std::unique_lock<std::recursive_mutex> lock(m_interface->deviceMutex(), std::try_to_lock);
+        if (!lock.owns_lock() || m_interface->isOpen())
+            return;
+        m_interface->setAutoStartFirmware(true);
+    }
+    m_interface->attemptConnection();
+}
+
+bool NUVQORAWidget::firmwareOpen()
+{
+    const Lock lock(m_interface->deviceMutex());
+    return m_interface->isOpen();
+}
+
+void NUVQORAWidget::showConnectionState(bool firmwareOpen)
+{
+    m_mainWindow->ui.firmConnImg_CtrlPanel->setPixmap(QPixmap(firmwareOpen ? QStringLiteral(":/NUVStudio/Resources/Connected.png")
+                                                                          : QStringLiteral(":/NUVStudio/Resources/Disconnected.png")));
+}
+
+void NUVQORAWidget::enableControls(bool enabled)
+{
+    const bool on = enabled && m_firmwareReady;
+    for (QWidget *control : qAsConst(m_deviceControls))
+        control->setEnabled(on);
 }
 
 void NUVQORAWidget::appendConsoleNL(QString s)
 {
-    m_mainWindow->ui.console->appendPlainText(s);
+    QPlainTextEdit *console = m_mainWindow->ui.console;
+    console->appendPlainText(s);
+    const QScrollBar *scrollBar = console->verticalScrollBar();
+    if (scrollBar->value() == scrollBar->maximum())
+        console->moveCursor(QTextCursor::End);
+}
+
+void NUVQORAWidget::firmwareInitialized()
+{
+    m_mainWindow->ui.statusBar->showMessage(tr("NUV QORA connected"), 2000);
+    for (LiveTrace *trace : liveTraces())
+        trace->clear();
+    for (QGraph *graph : liveGraphs())
+        graph->view()->update();
+
+    uint16_t version;
+    bool open;
+    {
+        const Lock lock(m_interface->deviceMutex());
+        version = m_interface->attributes().versionNumber;
+        open = m_interface->isOpen();
+    }
+    if (version < NUVQORADevice::Identity.firmwareVersion) {
+        m_firmwareReady = false;
+        enableControls(false);
+        UserDialogs::Message outdated;
+        outdated.icon = QMessageBox::Warning;
+        outdated.text = tr("Your firmware is outdated! It is important for device reliability to always have the "
+                           "latest firmware.");
+        outdated.informativeText = tr("Would you like to update now? This will clear all flight data from the device, "
+                                      "and reet the settings to their defaults.")
+            + "\r\n" + tr("You can always update later if you would like to first download your existing flight data.");
+        outdated.buttons = QMessageBox::Yes | QMessageBox::Cancel;
+        outdated.defaultButton = QMessageBox::Yes;
+        if (UserDialogs::current().message(outdated) == QMessageBox::Yes)
+            updateFirmware();
+        // Closed until the next connection: no commands, no live polling on an outdated firmware.
+        const Lock lock(m_interface->deviceMutex());
+        m_interface->close();
+    } else {
+        m_firmwareReady = open;
+        enableControls(true);
+        showConnectionState(open);
+    }
+    ui.settings->ui.kalmanFilterFrame->setEnabled(version >= KalmanFilterFirmwareVersion);
+}
+
+void NUVQORAWidget::firmwareDisconnected()
+{
+    m_firmwareReady = false;
+    enableControls(false);
+    showConnectionState(firmwareOpen());
 }

@@ -1,13 +1,29 @@
 #pragma once
 
+#include "LiveTrace.h"
+#include "NUVQORAInterface.h"
+#include "ui_NUVQORAWidget.h"
+
+#include <QList>
+#include <QProcess>
 #include <QWidget>
 
-class NUVQORAInterface;
+#include <memory>
+#include <vector>
+
+class GraphSeries;
 class NUVStudio;
+class QNetworkAccessManager;
 class QThread;
 
-// The device window: owns the flight computer's interface object and the worker thread it
-// runs in.
+// The device window of NUV QORA: one page in the main window's tabbed area. It owns the
+// flight computer's interface object and the worker thread it runs in, shows the live
+// readings, runs the device's commands, lists and downloads recorded flights, updates the
+// firmware and checks once for a newer program version.
+//
+// Work reaches the interface as queued calls; events and results come back as queued signals
+// and as the calls the interface makes by name on "enableControls" and "appendConsoleNL".
+// The few direct calls into the interface from the GUI thread hold its own mutexes.
 class NUVQORAWidget : public QWidget
 {
     Q_OBJECT
@@ -19,12 +35,104 @@ public:
     // The main window calls it directly on device arrivals and removals.
     NUVQORAInterface *deviceInterface() const;
 
+    // A coordinate in the format the application settings choose.
+    QString formatCoordinate(double degrees) const;
+    void executeJSTry(const QString &js);
+
 public slots:
+    void exception(int code, QString source, QString description, QString help);
+    void browserNavigateComplete(QString url);
+    void tabChanged(int index);
+
+    void accelZEventRead(NUVEvent_AccelZ e);
+    void textEventRead(NUVEvent_Text e);
+    void gpsLLSolEventRead(NUVEvent_GPSLLSol e);
+    void accelXYEventRead(NUVEvent_AccelXY e);
+    void pressureEventRead(NUVEvent_Pressure e);
+    void compBatEventRead(NUVEvent_ComputerBattery e);
+    void ejectBatEventRead(NUVEvent_EjectionBattery e);
+    void temperatureEventRead(NUVEvent_Temperature e);
+    void identEventRead(NUVEvent_Ident e);
+    void statusEventRead(NUVEvent_Status e);
+    void gpsTimeEventRead(NUVEvent_GPSTime e);
+    void gyroXYZEventRead(NUVEvent_GyroXYZ e);
+    void magXYZEventRead(NUVEvent_MagXYZ e);
+    void inputAEventRead(NUVEvent_LineA e);
+    void inputBEventRead(NUVEvent_LineB e);
+    void inputCEventRead(NUVEvent_LineC e);
+    void inputDEventRead(NUVEvent_LineD e);
+
+    void writeDeviceSettings();
+    void settingsRead(NUVQORASettings settings);
+    void calibrateAltitudefromGPS();
+    void calibratePressure();
+    void viewStoredAlmanacs();
+    void storeAlmanacs();
+    void uploadAlmanacs();
+    void clearSVData();
+    void emulateLaunch();
+    void stopEmulation();
+    void emulationComplete();
+
+    void downloadFlights();
+    void flightDownloaded(std::shared_ptr<NUVQORAFlight> flight);
+    void flightDownloadProgress(int max, int current);
+    void clearFlights();
+    void clearFlightData();
+    void loadSelectedFlight();
+    void flightSelectionChanged();
+    void flightDataCleared();
+
+    void firmwareInitialized();
+    void firmwareDisconnected();
     void enableControls(bool enabled);
+    void focusOnTarget();
+
+    void updateFirmware();
+    void firmwareUpdateOutputAvailable();
+    void firmwareUpdateComplete(int exitCode, QProcess::ExitStatus exitStatus);
+    void updateError(QProcess::ProcessError error);
+    void updateError();
+    void startFirmwareUpdate();
+    void checkForUpdates();
+    void checkForUpdatesFinished();
+
     void appendConsoleNL(QString s);
 
 private:
+    void buildGraphs();
+    void connectInterface();
+    void startTimers();
+    QList<QGraph *> liveGraphs() const;
+    QList<LiveTrace *> liveTraces();
+    bool firmwareOpen();
+    void showConnectionState(bool firmwareOpen);
+    void reconnectAfterUpdate();
+    void fillFlightRow(int row, NUVQORAFlight &flight);
+    // 1980-01-06 UTC plus the event's week and seconds, in local time.
+    static QString gpsTimeText(const NUVEvent_GPSTime &time);
+
+    Ui::NUVQORAWidgetClass ui;
     NUVQORAInterface *m_interface = nullptr;
     NUVStudio *m_mainWindow;
+
+    LiveTrace m_pressure;
+    LiveTrace m_altitude;
+    LiveTrace m_accelerationX, m_accelerationY, m_accelerationZ;
+    LiveTrace m_gyroX, m_gyroY, m_gyroZ;
+    LiveTrace m_magX, m_magY, m_magZ;
+    LiveTrace m_computerBattery, m_ejectionBattery;
+    LiveTrace m_lineA, m_lineB, m_lineC, m_lineD;
+    LiveTrace m_temperature;
+    GraphSeries *m_preview = nullptr;
+
+    std::vector<std::shared_ptr<NUVQORAFlight>> m_flights; // row i of flightsTable is element i
+    QList<QWidget *> m_deviceControls;
     QThread *m_workerThread = nullptr;
+    QProcess m_loader;
+    QNetworkAccessManager *m_network = nullptr;
+    bool m_metric = true;
+    // The firmware is open and current: only then may the controls be switched on, so a
+    // re-enable queued by the interface cannot outlive a disconnection or an outdated firmware.
+    bool m_firmwareReady = false;
 };

@@ -1,0 +1,162 @@
+// The device window's firmware update through the loader tool, and the online update check.
+#include "NUVQORAWidget.h"
+
+#include "NUVStudio.h"
+#include "UserDialogs.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSettings>
+#include <QTimer>
+
+#include <iostream>
+
+namespace {
+
+using Lock = std::lock_guard<std::recursive_mutex>;
+
+const QString LoaderProgram = QStringLiteral("QORA/firmware/bootload.exe");
+const QString FirmwarePattern = QStringLiteral("NUV QORA Firmware 2.1*.hex.dat");
+constexpr int UpdateDelayMs = 5000;
+// This program's version, 2.13, counted as the device counts its firmware versions.
+constexpr int ProgramVersion = 0x213;
+const QString DefaultUpdateHost = QStringLiteral("www.velmarin-electronics.example");
+
+QString firmwareDirectory()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/QORA/firmware/");
+}
+
+} // namespace
+
+void NUVQORAWidget::updateFirmware()
+{
+    ui.updateFirmware->setEnabled(false);
+    std::cout << "Requesting firmware update..." << std::endl;
+    appendConsoleNL(tr("Requesting firmware update. Please wait..."));
+    // While the loader works, the device must neither be connected to nor started.
+    m_interface->setConnectionAttemptsEnabled(false);
+    m_interface->setAutoStartFirmware(false);
+
+    bool sentToBootloader = false;
+    {
+        const Lock lock(m_interface->deviceMutex());
+        if (m_interface->isOpen()) {
+            m_interface->exitFirmware();
+            sentToBootloader = true;
+        }
+    }
+    const QString title = tr("Firmware update");
+    if (!sentToBootloader) {
+        UserDialogs::information(this, title,
+                                 tr("We can't connect to the device to automatically place it in \"bootloader\" mode.")
+                                     + "\r\n"
+                                     + tr("This is possibly because the existing firmware is too old for this software version."));
+        UserDialogs::information(this, title,
+                                 tr("To continue the update, please disconnect your device and then reconnect it again."));
+    }
+    UserDialogs::information(this, title,
+                             tr("Please do not disconnect the device while the update is taking place.") + "\r\n"
+                                 + tr("This will cause incomplete/corrupted firmware to be uploaded."));
+    appendConsoleNL(tr("Update will start in 5 seconds..."));
+    QTimer::singleShot(UpdateDelayMs, this, &NUVQORAWidget::startFirmwareUpdate);
+}
+
+void NUVQORAWidget::startFirmwareUpdate()
+{
+    const QStringList images = QDir(firmwareDirectory()).entryList({FirmwarePattern});
+    if (images.isEmpty()) {
+        appendConsoleNL(tr("No firmware files found!"));
+        updateError();
+        return;
+    }
+    m_loader.start(LoaderProgram, {QStringLiteral("-p"), firmwareDirectory() + images.first()}, QIODevice::ReadWrite);
+}
+
+void NUVQORAWidget::firmwareUpdateOutputAvailable()
+{
+    QString text = QString::fromLocal8Bit(m_loader.readAllStandardOutput());
+    std::cout << text.toStdString() << std::endl;
+    // The console adds its own line break.
+    if (text.endsWith('\n')) {
+        text.chop(1);
+        if (text.endsWith('\r'))
+            text.chop(1);
+    }
+    appendConsoleNL(text);
+    m_mainWindow->ui.console->moveCursor(QTextCursor::End);
+}
+
+void NUVQORAWidget::firmwareUpdateComplete(int exitCode, QProcess::ExitStatus)
+{
+    ui.updateFirmware->setEnabled(true);
+    std::cout << "Firmware update complete " << exitCode << std::endl;
+    reconnectAfterUpdate();
+}
+
+void NUVQORAWidget::updateError(QProcess::ProcessError error)
+{
+    // A read, write or wait error of a tool that still runs ends nothing: its end follows.
+    const bool loaderEnded = error == QProcess::FailedToStart || error == QProcess::Crashed
+        || m_loader.state() == QProcess::NotRunning;
+    if (!loaderEnded) {
+        std::cout << "Firmware loader: " << m_loader.errorString().toStdString() << std::endl;
+        return;
+    }
+    updateError();
+}
+
+void NUVQORAWidget::updateError()
+{
+    appendConsoleNL(tr("Failed to update firmware."));
+    reconnectAfterUpdate();
+    const Lock lock(m_interface->deviceMutex());
+    if (!m_interface->isOpen())
+        emit m_interface->firmwareDisconnected();
+}
+
+void NUVQORAWidget::reconnectAfterUpdate()
+{
+    m_interface->setConnectionAttemptsEnabled(true);
+    m_interface->setAutoStartFirmware(true);
+    m_interface->attemptConnection();
+}
+
+void NUVQORAWidget::checkForUpdates()
+{
+    const QString version = QString::number(ProgramVersion) + QString::number(ProgramVersion);
+    const QString host = m_mainWindow->settings()->value(QStringLiteral("updateHost"), DefaultUpdateHost).toString();
+    const QUrl url(QStringLiteral("http://") + host + QStringLiteral("/resources/update/NUVQORA/updateavailable.php?v=")
+                       + version,
+                   QUrl::TolerantMode);
+    std::cout << url.toString().toStdString() << std::endl;
+    QNetworkRequest request(url);
+    request.setRawHeader("User-Agent", "Mozilla Firefox");
+    QNetworkReply *reply = m_network->get(request);
+    connect(reply, SIGNAL(finished()), this, SLOT(checkForUpdatesFinished()));
+}
+
+void NUVQORAWidget::checkForUpdatesFinished()
+{
+    std::cout << "checkForUpdatesFinished. Getting reply..." << std::endl;
+    auto *reply = qobject_cast<QNetworkReply *>(sender());
+    if (!reply)
+        return;
+    const QString text = QString::fromUtf8(reply->readAll());
+    std::cout << text.toStdString() << std::endl;
+    if (!text.isEmpty()) {
+        const QStringList parts = text.split(',', Qt::KeepEmptyParts);
+        if (parts.first() == QLatin1String("1")) {
+            UserDialogs::information(this, tr("Update"),
+                                     tr("A new update is available online. Please visit ") + NUVStudio::webAddress()
+                                         + tr(" to download a new update for your device. Updates are important for "
+                                              "device reliability and feature enhancements."));
+            if (parts.size() > 1)
+                UserDialogs::information(this, tr("Update"), parts[1]);
+        }
+    }
+    reply->deleteLater();
+}
