@@ -1,9 +1,11 @@
 #include "MapPage.h"
 
+#include "ConsoleSink.h"
+
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
-#include <iostream>
+#include <ostream>
 
 QString MapPage::guarded(const QString &js)
 {
@@ -17,5 +19,5 @@ void MapPage::executeJSTry(QWebEngineView *view, const QString &js)
 
 void MapPage::reportException()
 {
-    std::cout << "exception" << std::endl;
+    ConsoleSink::out() << "exception" << std::endl;
 }

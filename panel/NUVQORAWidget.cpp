@@ -18,8 +18,6 @@
 #include <QThread>
 #include <QTimer>
 
-#include <iostream>
-
 namespace {
 
 using Lock = std::lock_guard<std::recursive_mutex>;

@@ -1,13 +1,14 @@
 // The device window's commands: settings, calibration, almanacs and launch emulation.
 #include "NUVQORAWidget.h"
 
+#include "ConsoleSink.h"
 #include "NUVStudio.h"
 #include "SettingsWidget.h"
 #include "UserDialogs.h"
 
 #include <QFileInfo>
 
-#include <iostream>
+#include <ostream>
 
 namespace {
 
@@ -34,8 +35,8 @@ void NUVQORAWidget::writeDeviceSettings()
 
 void NUVQORAWidget::settingsRead(NUVQORASettings settings)
 {
-    std::cout << "Settings read." << std::endl;
-    std::cout << "settings size: " << NUVQORASettings::ImageSize << std::endl;
+    ConsoleSink::out() << "Settings read." << std::endl;
+    ConsoleSink::out() << "settings size: " << NUVQORASettings::ImageSize << std::endl;
     ui.settings->setSettings(settings);
 }
 
@@ -52,7 +53,7 @@ void NUVQORAWidget::calibrateAltitudefromGPS()
         const Lock lock(m_interface->deviceMutex());
         reply = m_interface->readEvent(GPSSolutionCode);
     }
-    std::cout << "e: " << static_cast<const void *>(reply.get()) << std::endl;
+    ConsoleSink::out() << "e: " << static_cast<const void *>(reply.get()) << std::endl;
     const auto *fix = dynamic_cast<const NUVEvent_GPSLLSol *>(reply.get());
     if (!fix)
         return;
@@ -78,7 +79,7 @@ void NUVQORAWidget::viewStoredAlmanacs()
 
 void NUVQORAWidget::storeAlmanacs()
 {
-    std::cout << "Storing almanacs..." << std::endl;
+    ConsoleSink::out() << "Storing almanacs..." << std::endl;
     enableControls(false);
     m_interface->storeAlmanacs();
     enableControls(true);

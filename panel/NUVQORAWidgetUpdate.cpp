@@ -1,6 +1,7 @@
 // The device window's firmware update through the loader tool, and the online update check.
 #include "NUVQORAWidget.h"
 
+#include "ConsoleSink.h"
 #include "NUVStudio.h"
 #include "UserDialogs.h"
 
@@ -12,7 +13,7 @@
 #include <QSettings>
 #include <QTimer>
 
-#include <iostream>
+#include <ostream>
 
 namespace {
 
@@ -35,7 +36,7 @@ QString firmwareDirectory()
 void NUVQORAWidget::updateFirmware()
 {
     ui.updateFirmware->setEnabled(false);
-    std::cout << "Requesting firmware update..." << std::endl;
+    ConsoleSink::out() << "Requesting firmware update..." << std::endl;
     appendConsoleNL(tr("Requesting firmware update. Please wait..."));
     // While the loader works, the device must neither be connected to nor started.
     m_interface->setConnectionAttemptsEnabled(false);
@@ -79,7 +80,7 @@ void NUVQORAWidget::startFirmwareUpdate()
 void NUVQORAWidget::firmwareUpdateOutputAvailable()
 {
     QString text = QString::fromLocal8Bit(m_loader.readAllStandardOutput());
-    std::cout << text.toStdString() << std::endl;
+    ConsoleSink::out() << text.toStdString() << std::endl;
     // The console adds its own line break.
     if (text.endsWith('\n')) {
         text.chop(1);
@@ -93,7 +94,7 @@ void NUVQORAWidget::firmwareUpdateOutputAvailable()
 void NUVQORAWidget::firmwareUpdateComplete(int exitCode, QProcess::ExitStatus)
 {
     ui.updateFirmware->setEnabled(true);
-    std::cout << "Firmware update complete " << exitCode << std::endl;
+    ConsoleSink::out() << "Firmware update complete " << exitCode << std::endl;
     reconnectAfterUpdate();
 }
 
@@ -103,7 +104,7 @@ void NUVQORAWidget::updateError(QProcess::ProcessError error)
     const bool loaderEnded = error == QProcess::FailedToStart || error == QProcess::Crashed
         || m_loader.state() == QProcess::NotRunning;
     if (!loaderEnded) {
-        std::cout << "Firmware loader: " << m_loader.errorString().toStdString() << std::endl;
+        qWarning("Firmware loader: %s", qPrintable(m_loader.errorString()));
         return;
     }
     updateError();
@@ -132,7 +133,7 @@ void NUVQORAWidget::checkForUpdates()
     const QUrl url(QStringLiteral("http://") + host + QStringLiteral("/resources/update/NUVQORA/updateavailable.php?v=")
                        + version,
                    QUrl::TolerantMode);
-    std::cout << url.toString().toStdString() << std::endl;
+    ConsoleSink::out() << url.toString().toStdString() << std::endl;
     QNetworkRequest request(url);
     request.setRawHeader("User-Agent", "Mozilla Firefox");
     QNetworkReply *reply = m_network->get(request);
@@ -141,12 +142,12 @@ void NUVQORAWidget::checkForUpdates()
 
 void NUVQORAWidget::checkForUpdatesFinished()
 {
-    std::cout << "checkForUpdatesFinished. Getting reply..." << std::endl;
+    ConsoleSink::out() << "checkForUpdatesFinished. Getting reply..." << std::endl;
     auto *reply = qobject_cast<QNetworkReply *>(sender());
     if (!reply)
         return;
     const QString text = QString::fromUtf8(reply->readAll());
-    std::cout << text.toStdString() << std::endl;
+    ConsoleSink::out() << text.toStdString() << std::endl;
     if (!text.isEmpty()) {
         const QStringList parts = text.split(',', Qt::KeepEmptyParts);
         if (parts.first() == QLatin1String("1")) {
