@@ -74,6 +74,7 @@ int main(int argc, char *argv[])
     QDir().mkpath(folder.path());
     QTemporaryDir workDir;
     QDir::setCurrent(workDir.path());
+    httpServerConfigFile = QStringLiteral(NUV_QORA_SERVER_SETTINGS); // the map pages assembled for the program
     webServer.reset(makeWebServer(&application));
 
     SimulatedHidBackend backend;
