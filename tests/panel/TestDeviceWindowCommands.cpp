@@ -24,7 +24,8 @@ bool firmwareOpen(DeviceWindowFixture &f)
 
 bool showsImage(const QLabel *label, const QString &resource)
 {
-    return label->pixmap(Qt::ReturnByValue).toImage() == QImage(resource);
+    const QImage shown = label->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_ARGB32);
+    return !shown.isNull() && shown == QImage(resource).convertToFormat(QImage::Format_ARGB32);
 }
 
 // A GPS solution record at 100 m with 10 satellites, with or without a valid fix.
