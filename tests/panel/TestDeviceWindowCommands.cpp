@@ -84,7 +84,7 @@ private slots:
         auto *tabs = f.child<QTabWidget>("mainTabs");
         tabs->setCurrentIndex(1);
         QTRY_COMPARE(f.consoleText().count(QStringLiteral("Firmware initialized.")), 1);
-        QVERIFY(f.controlsEnabled());
+        QTRY_VERIFY(f.controlsEnabled()); // once the settings that follow are read
 
         tabs->setCurrentIndex(2);
         tabs->setCurrentIndex(0);
