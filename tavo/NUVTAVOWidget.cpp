@@ -12,15 +12,17 @@ NUVTAVOWidget::NUVTAVOWidget(QMainWindow *window)
 {
     m_radio->setConsole(m_mainWindow->ui.console);
     m_radio->setConnectionLabel(m_mainWindow->ui.firmConnImg_CtrlPanel);
-    // Deleted in its own thread once that thread's loop has ended.
-    connect(m_workerThread, &QThread::finished, m_radio, &QObject::deleteLater);
+    // The link goes in its own thread, and its thread with it.
+    connect(m_radio, &QObject::destroyed, m_workerThread, &QThread::quit, Qt::DirectConnection);
     m_radio->moveToThread(m_workerThread);
     m_workerThread->start(QThread::InheritPriority);
 }
 
 NUVTAVOWidget::~NUVTAVOWidget()
 {
-    m_workerThread->quit();
+    // Queued behind what the worker has not yet run (the hand-over of the link's poll timer
+    // among it), so that nothing posted to it is dropped unrun.
+    QMetaObject::invokeMethod(m_radio, "deleteLater", Qt::QueuedConnection);
     m_workerThread->wait();
 }
 
