@@ -50,7 +50,13 @@ NUVTAVOInterface::NUVTAVOInterface(QObject *window)
     m_pollTimer->start(PollIntervalMs);
 }
 
-NUVTAVOInterface::~NUVTAVOInterface() = default;
+// The station is closed under the mutex, after the last direct call of the GUI thread.
+NUVTAVOInterface::~NUVTAVOInterface()
+{
+    const Lock lock(m_mutex);
+    bootloader.close();
+    close();
+}
 
 void NUVTAVOInterface::setConsole(QObject *console)
 {
