@@ -1,6 +1,6 @@
 #include "EmulationResults.h"
 
-#include "NUVQORAInterface.h"
+#include "FlightPhase.h"
 
 #include <QStringList>
 
@@ -35,7 +35,7 @@ double EmulationResults::tiltAngle(const EmulationStepReply &reply)
 
 QByteArray EmulationResults::line(float time, const EmulationStepReply &reply)
 {
-    QStringList fields{number(time), NUVQORAInterface::flightPhaseName(reply.flightState), number(reply.altitude),
+    QStringList fields{number(time), FlightPhase::name(reply.flightState), number(reply.altitude),
                        number(reply.velocity), number(reply.acceleration + standardGravity)};
     for (uint8_t on : reply.lineOn)
         fields << (on ? QStringLiteral("100") : QStringLiteral("0"));

@@ -35,15 +35,15 @@ FirmwareConnection::Outcome FirmwareConnection::attempt(HIDDevice &firmware, HID
     bool bootloaderOpen = bootloader.isOpen();
     if (!bootloaderOpen) {
         switch (NUVQORADevice::connectBootloader(bootloader, m_identity, version)) {
-        case 0:
+        case NUVQORADevice::BootloaderReady:
             console("Connected to " + m_productName + " bootloader.");
             bootloaderOpen = true;
             break;
-        case -3:
+        case NUVQORADevice::OtherBootloaderVersion:
             console(m_productName + " connected, but with incorrect bootloader version. Please check your "
                                     "firmware/software versions.");
             return outcome;
-        case -2:
+        case NUVQORADevice::BootloaderUnopenable:
             console(usbError);
             return outcome;
         default:
@@ -56,11 +56,11 @@ FirmwareConnection::Outcome FirmwareConnection::attempt(HIDDevice &firmware, HID
         if (!autoStartFirmware)
             return outcome;
         switch (NUVQORADevice::startFirmware(bootloader)) {
-        case 0:
+        case NUVQORADevice::BootloaderReady:
             console("Awaiting firmware initialization...");
             wrongVersionReported = false;
             break;
-        case -7:
+        case NUVQORADevice::BootloaderLost:
             console("Bootloader connection failed.");
             wrongVersionReported = false;
             break;
@@ -74,10 +74,10 @@ FirmwareConnection::Outcome FirmwareConnection::attempt(HIDDevice &firmware, HID
     if (!autoStartFirmware)
         return outcome;
     switch (NUVQORADevice::connectFirmware(firmware, m_identity, version)) {
-    case 0:
+    case NUVQORADevice::Ok:
         wrongVersionReported = false;
         break;
-    case 3:
+    case NUVQORADevice::IncorrectVersion:
         if (!wrongVersionReported) {
             wrongVersionReported = true;
             firmware.flush(m_flushSendTimeoutMs);
@@ -88,7 +88,7 @@ FirmwareConnection::Outcome FirmwareConnection::attempt(HIDDevice &firmware, HID
             outcome.firmwareInitialized = true;
         }
         break;
-    case 6:
+    case NUVQORADevice::GenericError:
         console(usbError);
         wrongVersionReported = false;
         break;

@@ -151,21 +151,21 @@ bool HIDDevice::read(HIDPacket &packet)
 int HIDDevice::flush(uint32_t sendTimeoutMs)
 {
     if (!isOpen())
-        return 1;
+        return NoDevice;
     m_backend->dropQueuedInput(m_handle);
     if (!write(HIDPacket(FlushCode), sendTimeoutMs))
-        return 6;
+        return GenericError;
     const uint32_t start = TickClock::milliseconds();
     HIDPacket reply;
     for (int reports = 0; reports < FlushMaxReports; ++reports) {
         if (!read(reply, FlushReadTimeoutMs))
-            return 6;
+            return GenericError;
         if (reply.code == FlushAnswerCode)
-            return 0;
+            return Ok;
         if (TickClock::milliseconds() - start > FlushMaxMs)
             break;
     }
-    return 6;
+    return GenericError;
 }
 
 bool HIDDevice::matches(const DeviceNotice &notice) const

@@ -20,6 +20,18 @@ public:
     static constexpr uint8_t FlushCode = 255;
     static constexpr uint8_t FlushAnswerCode = 1;
 
+    // What a device operation returns. The numbers are the link's own: callers compare them,
+    // and NUVQORADevice::resultText names them.
+    enum Result : int {
+        Ok = 0,
+        NoDevice = 1,             // the record is not open; nothing was sent
+        IncorrectBootVersion = 2, // named only
+        IncorrectVersion = 3,
+        ChecksumError = 4,        // named only
+        ProtocolError = 5,        // a reply with the wrong code, or none in time
+        GenericError = 6,         // a transfer failed, or the device refused
+    };
+
     struct Attributes
     {
         uint32_t size = 12;
@@ -51,7 +63,7 @@ public:
     bool read(HIDPacket &packet);
 
     // Drops stale input, sends code 255 and reads until the device answers code 1:
-    // 0 done, 1 not open, 6 failed.
+    // Ok, NoDevice or GenericError.
     int flush(uint32_t sendTimeoutMs = 5000);
 
     bool matches(const DeviceNotice &notice) const;

@@ -60,25 +60,25 @@ int NUVQORADevice::connectBootloader(HIDDevice &bootloader, const DeviceIdentity
     const auto any = HIDDevice::enumerate(identity.bootloaderProductId, 0, 0);
     if (expected.empty()) {
         if (any.empty())
-            return -1;
+            return NoBootloader;
         version = any.front().attributes().versionNumber;
-        return -3;
+        return OtherBootloaderVersion;
     }
     version = expected.front().attributes().versionNumber;
     bootloader = expected.front();
-    return bootloader.open() ? 0 : -2;
+    return bootloader.open() ? BootloaderReady : BootloaderUnopenable;
 }
 
 int NUVQORADevice::startFirmware(HIDDevice &bootloader)
 {
     if (!bootloader.open())
-        return -7;
+        return BootloaderLost;
     if (!bootloader.write(HIDPacket(StartFirmwareCode), StartFirmwareTimeoutMs)) {
         ConsoleSink::out() << "Failed to write." << std::endl;
-        return -4;
+        return StartNotSent;
     }
     bootloader.closeHandles();
-    return 0;
+    return BootloaderReady;
 }
 
 int NUVQORADevice::connectFirmware(HIDDevice &firmware, const DeviceIdentity &identity, uint16_t &version)
@@ -87,7 +87,7 @@ int NUVQORADevice::connectFirmware(HIDDevice &firmware, const DeviceIdentity &id
     const auto any = HIDDevice::enumerate(identity.firmwareProductId, 0, 0);
     if (expected.empty() && any.empty()) {
         ConsoleSink::out() << "No device found." << std::endl;
-        return 1;
+        return NoDevice;
     }
     if (expected.empty()) {
         version = any.front().attributes().versionNumber;
@@ -95,15 +95,15 @@ int NUVQORADevice::connectFirmware(HIDDevice &firmware, const DeviceIdentity &id
         ConsoleSink::out() << "Device found, but wrong version." << std::endl;
         // Kept closed, so that callers can tell the user which version is attached.
         firmware = any.front();
-        return 3;
+        return IncorrectVersion;
     }
     version = expected.front().attributes().versionNumber;
     firmware = expected.front();
     if (!firmware.open()) {
         ConsoleSink::out() << "Generic connection error." << std::endl;
-        return 6;
+        return GenericError;
     }
-    return 0;
+    return Ok;
 }
 
 QString NUVQORADevice::versionText(uint16_t version)
@@ -121,13 +121,13 @@ QString NUVQORADevice::expectedVersionText(uint16_t version)
 QString NUVQORADevice::resultText(int code)
 {
     switch (code) {
-    case 0: return QStringLiteral("Ok");
-    case 1: return QStringLiteral("No device");
-    case 2: return QStringLiteral("Incorrect boot version");
-    case 3: return QStringLiteral("Incorrect version");
-    case 4: return QStringLiteral("Checksum error");
-    case 5: return QStringLiteral("Protocol error");
-    case 6: return QStringLiteral("Generic error");
+    case Ok: return QStringLiteral("Ok");
+    case NoDevice: return QStringLiteral("No device");
+    case IncorrectBootVersion: return QStringLiteral("Incorrect boot version");
+    case IncorrectVersion: return QStringLiteral("Incorrect version");
+    case ChecksumError: return QStringLiteral("Checksum error");
+    case ProtocolError: return QStringLiteral("Protocol error");
+    case GenericError: return QStringLiteral("Generic error");
     default: return QStringLiteral("Unknown error");
     }
 }
@@ -136,12 +136,12 @@ int NUVQORADevice::exchange(const HIDPacket &request, uint32_t readTimeoutMs, Ti
                             uint8_t expected)
 {
     if (!isOpen())
-        return 1;
+        return NoDevice;
     if (!write(request, SendTimeoutMs))
-        return 6;
+        return GenericError;
     if (!read(reply, readTimeoutMs))
-        return timeout == Timeout::GivesGenericError ? 6 : 5;
-    return reply.code == expected ? 0 : 5;
+        return timeout == Timeout::GivesGenericError ? GenericError : ProtocolError;
+    return reply.code == expected ? Ok : ProtocolError;
 }
 
 int NUVQORADevice::command(uint8_t code, uint32_t readTimeoutMs, Timeout timeout, std::vector<uint8_t> data)
@@ -182,12 +182,12 @@ std::unique_ptr<NUVEvent> NUVQORADevice::readEvent(uint8_t code)
 int NUVQORADevice::readSettings()
 {
     if (!isOpen())
-        return 1;
+        return NoDevice;
     ConsoleSink::out() << "enter settings" << std::endl;
     if (!write(HIDPacket(ReadSettingsCode), SendTimeoutMs)) {
         ConsoleSink::out() << "FAILED TO READ. (read settings 1): " << std::endl;
         ConsoleSink::out() << "exit settings" << std::endl;
-        return 6;
+        return GenericError;
     }
     ConsoleSink::out() << "done txing" << std::endl;
     // Filled aside, so that a failed read leaves the block as it was.
@@ -201,21 +201,21 @@ int NUVQORADevice::readSettings()
             ConsoleSink::out() << "error - checksum or firmware clash" << std::endl;
             ConsoleSink::out() << "exit settings" << std::endl;
             flush();
-            return 6;
+            return GenericError;
         }
         if (reply.code != ChunkCode) {
             ConsoleSink::out() << "Wrong code: " << int(reply.code) << std::endl;
             flush();
-            return 5;
+            return ProtocolError;
         }
         const int count = reply.data[2];
         if (count > ChunkPayload) {
             ConsoleSink::out() << "Incorrect byte count2" << std::endl;
-            return 5;
+            return ProtocolError;
         }
         if (count < ChunkPayload && count != remaining) {
             ConsoleSink::out() << "Incorrect byte count1" << std::endl;
-            return 5;
+            return ProtocolError;
         }
         const int stored = std::min(count, remaining);
         std::copy_n(reply.data.begin() + 3, stored, image.end() - remaining);
@@ -224,16 +224,16 @@ int NUVQORADevice::readSettings()
     ConsoleSink::out() << "exit settings" << std::endl;
     settings.image = image;
     settings.valid = true;
-    return 0;
+    return Ok;
 }
 
 int NUVQORADevice::writeSettings()
 {
     if (!isOpen())
-        return 1;
+        return NoDevice;
     settings.updateChecksum();
     if (!write(HIDPacket(WriteSettingsCode), SendTimeoutMs))
-        return 6;
+        return GenericError;
     uint16_t chunk = 0;
     for (size_t sent = 0; sent < settings.image.size(); ++chunk) {
         const int count = static_cast<int>(std::min<size_t>(settings.image.size() - sent, ChunkPayload));
@@ -243,7 +243,7 @@ int NUVQORADevice::writeSettings()
         data.push_back(static_cast<uint8_t>(count));
         data.insert(data.end(), settings.image.begin() + sent, settings.image.begin() + sent + count);
         if (!write(HIDPacket(ChunkCode, std::move(data)), SendTimeoutMs))
-            return 6;
+            return GenericError;
         ConsoleSink::out() << "wrote packet: " << chunk << std::endl;
         sent += count;
     }
@@ -252,20 +252,20 @@ int NUVQORADevice::writeSettings()
         reply.code = WriteSettingsCode;
     if (reply.code == OkCode) {
         ConsoleSink::out() << "successful write" << std::endl;
-        return 0;
+        return Ok;
     }
     ConsoleSink::out() << "error" << std::endl;
     if (reply.code == RefusedCode) {
         ConsoleSink::out() << "error - checksum or firmware clash" << std::endl;
-        return 6;
+        return GenericError;
     }
-    return 5;
+    return ProtocolError;
 }
 
 int NUVQORADevice::exitFirmware()
 {
     const int result = command(ExitFirmwareCode, ReplyTimeoutMs, Timeout::GivesGenericError);
-    if (result == 0)
+    if (result == Ok)
         close();
     return result;
 }
@@ -275,13 +275,13 @@ int NUVQORADevice::readAlmanacList(uint8_t list[32])
     HIDPacket reply;
     const int result = exchange(HIDPacket(AlmanacListCode), ReplyTimeoutMs, Timeout::GivesProtocolError, reply,
                                 AlmanacListReplyCode);
-    if (result != 0)
+    if (result != Ok)
         return result;
     reply.copyBytes(list, AlmanacListSize, 0);
     for (int i = 0; i < AlmanacListSize; ++i)
         ConsoleSink::out() << '[' << int(list[i]) << ']';
     ConsoleSink::out() << std::endl;
-    return 0;
+    return Ok;
 }
 
 int NUVQORADevice::readAlmanac(uint8_t almanac[44])
@@ -289,7 +289,7 @@ int NUVQORADevice::readAlmanac(uint8_t almanac[44])
     HIDPacket reply;
     const int result = exchange(HIDPacket(AlmanacCode, {AlmanacRecordRequest}), ReplyTimeoutMs,
                                 Timeout::GivesProtocolError, reply, AlmanacReplyCode);
-    if (result == 0)
+    if (result == Ok)
         reply.copyBytes(almanac, AlmanacSize, 0);
     return result;
 }
@@ -303,7 +303,7 @@ int NUVQORADevice::uploadAlmanacs(uint8_t &count)
 {
     HIDPacket reply;
     const int result = exchange(HIDPacket(UploadAlmanacsCode), 10000, Timeout::GivesProtocolError, reply);
-    if (result == 0)
+    if (result == Ok)
         reply.copyBytes(&count, 1, 0);
     return result;
 }
@@ -331,35 +331,35 @@ int NUVQORADevice::clearFlightMemory()
 int NUVQORADevice::downloadData(std::vector<uint8_t> &buffer, uint32_t length, const Progress &progress)
 {
     if (!isOpen())
-        return 1;
+        return NoDevice;
     std::vector<uint8_t> request;
     appendLittleEndian32(request, 0);
     appendLittleEndian32(request, length);
     if (!write(HIDPacket(DownloadCode, std::move(request)), SendTimeoutMs))
-        return 6;
+        return GenericError;
     HIDPacket reply;
     while (buffer.size() < length) {
         if (!read(reply, ReplyTimeoutMs))
-            return 5;
+            return ProtocolError;
         if (reply.code != ChunkCode) {
             ConsoleSink::out() << "Wrong code: " << int(reply.code) << std::endl;
-            return 5;
+            return ProtocolError;
         }
         const int count = std::min<int>(reply.data[2], ChunkPayload);
         buffer.insert(buffer.end(), reply.data.begin() + 3, reply.data.begin() + 3 + count);
         if (progress && progress(static_cast<int>(length), static_cast<int>(buffer.size()))) {
             flush();
-            return 0;
+            return Ok;
         }
     }
-    return 0;
+    return Ok;
 }
 
 int NUVQORADevice::totalDataSize(uint32_t &size)
 {
     HIDPacket reply;
     const int result = exchange(HIDPacket(TotalSizeCode), 3000000, Timeout::GivesProtocolError, reply);
-    if (result == 0) {
+    if (result == Ok) {
         uint8_t bytes[4] = {};
         reply.copyBytes(bytes, sizeof bytes, 0);
         size = littleEndian32(bytes);
@@ -376,29 +376,13 @@ int NUVQORADevice::initEmulation(uint32_t value)
 
 int NUVQORADevice::emulationStep(const EmulationStepRequest &step, EmulationStepReply *reply)
 {
-    std::vector<uint8_t> data;
-    appendLittleEndian32(data, step.pressure);
-    appendLittleEndian32(data, step.gpsAltitude);
-    data.push_back(step.gpsValid);
-    for (int16_t value : step.acceleration)
-        appendLittleEndian16(data, static_cast<uint16_t>(value));
-    for (int16_t value : step.gyro)
-        appendLittleEndian16(data, static_cast<uint16_t>(value));
     HIDPacket answer;
-    const int result = exchange(HIDPacket(EmulationStepCode, std::move(data)), ReplyTimeoutMs,
-                                Timeout::GivesGenericError, answer);
-    if (result != 0 || !reply)
+    const int result =
+        exchange(HIDPacket(EmulationStepCode, step.toBytes()), ReplyTimeoutMs, Timeout::GivesGenericError, answer);
+    if (result != Ok || !reply)
         return result;
     uint8_t bytes[EmulationReplySize] = {};
     answer.copyBytes(bytes, EmulationReplySize, 0);
-    reply->flightState = bytes[0];
-    reply->altitude = littleEndianFloat(bytes + 1);
-    reply->velocity = littleEndianFloat(bytes + 5);
-    reply->acceleration = littleEndianFloat(bytes + 9);
-    std::copy_n(bytes + 13, 4, reply->lineOn.begin());
-    reply->w = littleEndianFloat(bytes + 17);
-    reply->x = littleEndianFloat(bytes + 21);
-    reply->y = littleEndianFloat(bytes + 25);
-    reply->z = littleEndianFloat(bytes + 29);
-    return 0;
+    *reply = EmulationStepReply::fromBytes(bytes);
+    return Ok;
 }

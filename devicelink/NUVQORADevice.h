@@ -24,6 +24,16 @@ class NUVQORADevice : public HIDDevice
 public:
     static constexpr DeviceIdentity Identity{3, 0x200, 4, 0x213};
 
+    // What the bootloader steps of a connection return.
+    enum BootloaderResult : int {
+        BootloaderReady = 0,         // connected, or told to start the firmware
+        NoBootloader = -1,
+        BootloaderUnopenable = -2,   // present, but cannot be opened
+        OtherBootloaderVersion = -3,
+        StartNotSent = -4,           // the start request cannot be sent
+        BootloaderLost = -7,         // cannot be opened to start the firmware
+    };
+
     // Called after each received chunk with (bytes wanted, bytes received); true cancels.
     using Progress = std::function<bool(int total, int received)>;
 
@@ -37,11 +47,12 @@ public:
     QString expectedVersionText() const;
 
     // The same operations for any device of the system (the ground station reuses them).
-    // connectBootloader: 0 connected, -3 other version present (version out), -2 cannot open, -1 none.
+    // A BootloaderResult; the version found is given out for BootloaderReady and OtherBootloaderVersion.
     static int connectBootloader(HIDDevice &bootloader, const DeviceIdentity &identity, uint16_t &version);
-    // 0 started, -7 bootloader cannot be opened, -4 request not sent.
+    // BootloaderReady, BootloaderLost or StartNotSent.
     static int startFirmware(HIDDevice &bootloader);
-    // 0 connected, 1 none present, 3 wrong version (version out; the record keeps it, closed), 6 cannot open.
+    // Ok, NoDevice (none present), IncorrectVersion (version out; the record keeps it, closed) or
+    // GenericError (cannot be opened).
     static int connectFirmware(HIDDevice &firmware, const DeviceIdentity &identity, uint16_t &version);
     static QString versionText(uint16_t version);          // 0x213 -> "2.13"
     static QString expectedVersionText(uint16_t version);  // 0x213 -> "2.1x"

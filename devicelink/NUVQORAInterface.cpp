@@ -5,8 +5,10 @@
 #include "EmulationResults.h"
 #include "EmulationRow.h"
 #include "FirmwareConnection.h"
+#include "FlightPhase.h"
 #include "LittleEndian.h"
 #include "NUVQORAProtocol.h"
+#include "PressureAltitude.h"
 #include "TickClock.h"
 
 #include <QFile>
@@ -139,10 +141,7 @@ void NUVQORAInterface::abortOperations()
 
 QString NUVQORAInterface::flightPhaseName(int state)
 {
-    static const char *const names[] = {"pad", "boost", "boost end", "coast", "apogee", "decent", "ground"};
-    if (state >= 0 && state < int(std::size(names)))
-        return QString::fromLatin1(names[state]);
-    return QString::number(state);
+    return FlightPhase::name(state);
 }
 
 void NUVQORAInterface::console(const QString &text)
@@ -227,19 +226,24 @@ void NUVQORAInterface::readLiveEvents()
     const Lock lock(m_queueMutex);
     if (m_pendingCodes.size() >= maxPendingCodes)
         return;
+    using Code = NUVEventCode;
+    const auto request = [this](std::initializer_list<Code> codes) {
+        for (const Code code : codes)
+            m_pendingCodes << toByte(code);
+    };
     const uint16_t t = pollTick;
     if (t % 2 == 0)
-        m_pendingCodes << 2 << 11 << 12;
+        request({Code::AccelZ, Code::AccelXY, Code::GyroXYZ});
     if (t % 4 == 0)
-        m_pendingCodes << 13;
+        request({Code::MagXYZ});
     if (t % 20 == 0)
-        m_pendingCodes << 3;
+        request({Code::Pressure});
     if (t % 50 == 0)
-        m_pendingCodes << 4 << 5 << 6;
+        request({Code::ComputerBattery, Code::EjectionBattery, Code::Temperature});
     if (t % 20 == 0)
-        m_pendingCodes << 7 << 8 << 9 << 10 << 16 << 14 << 18;
+        request({Code::LineA, Code::LineB, Code::LineC, Code::LineD, Code::Status, Code::GPSLLSol, Code::GPSTime});
     if (t % 2 == 0)
-        m_pendingCodes << 21;
+        request({Code::Orientation});
     pollTick = uint16_t(t + 1);
 }
 
@@ -348,7 +352,7 @@ void NUVQORAInterface::runCommand(const QString &startText, const QString &error
     if (isOpen()) {
         console(startText);
         const int result = command();
-        if (result != 0)
+        if (result != Ok)
             consoleError(errorText, result);
         else
             onSuccess();
@@ -454,18 +458,18 @@ void NUVQORAInterface::calibratePressure(double MSLAltitude)
 
 void NUVQORAInterface::calibratePressureNow(float altitude)
 {
-    if (readSettings() != 0) {
+    if (readSettings() != Ok) {
         console("Error calibrating pressure - couldnt read settings.");
         return;
     }
-    const std::unique_ptr<NUVEvent> reading = readEvent(3);
+    const std::unique_ptr<NUVEvent> reading = readEvent(toByte(NUVEventCode::Pressure));
     const auto *pressure = reading ? reading->as<NUVEvent_Pressure>() : nullptr;
     if (!pressure) {
         console("Error calibrating pressure - no pressure reading.");
         return;
     }
     const int8_t currentOffset = settings.pressureOffset();
-    const float target = std::pow(1.0f - 2.2557924e-5f * altitude, 5.2558827f) * 1000.0f * 101.325f;
+    const float target = standardPressureAt(altitude);
     const float offset = target - pressure->pressure + currentOffset;
     ConsoleSink::out() << "offset: " << offset << std::endl;
     if (!(offset >= -127 && offset <= 127))
@@ -489,7 +493,7 @@ void NUVQORAInterface::downloadFlightsNow()
 {
     uint32_t size = 0;
     const int sizeResult = totalDataSize(size);
-    if (sizeResult != 0) {
+    if (sizeResult != Ok) {
         console("Can't get total data size: " + resultText(sizeResult));
         return;
     }
@@ -526,7 +530,7 @@ void NUVQORAInterface::clearFlightData()
     enableControls(false);
     console("Clearing flight memory (this may up to a minute)...");
     const int result = clearFlightMemory();
-    if (result != 0) {
+    if (result != Ok) {
         console("Failed to clear flight memory: " + resultText(result));
     } else {
         console("Flight memory cleared!");
@@ -552,7 +556,7 @@ void NUVQORAInterface::_toBootloader()
         return;
     console("Exiting firmware...");
     const int result = exitFirmware();
-    if (result != 0)
+    if (result != Ok)
         consoleError("Error exiting firmware.", result);
     else
         console("Awaiting bootloader initialization.\n");
@@ -624,13 +628,13 @@ void NUVQORAInterface::runEmulation(const QString &sourceFile, const QString &ta
         const std::optional<EmulationRow> row = EmulationRow::parse(readLine(source));
         if (!row)
             break;
-        if (i == 0 && initEmulation(row->step.pressure) != 0) {
+        if (i == 0 && initEmulation(row->step.pressure) != Ok) {
             ConsoleSink::out() << "init emulation error" << std::endl;
             failed = true;
             break;
         }
         EmulationStepReply reply;
-        if (emulationStep(row->step, &reply) != 0) {
+        if (emulationStep(row->step, &reply) != Ok) {
             ConsoleSink::out() << "emulation error" << std::endl;
             failed = true;
             break;

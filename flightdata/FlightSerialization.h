@@ -560,7 +560,7 @@ void load(Archive &ar, NUVEvent_Status &e, unsigned int version)
         return;
     }
     const uint8_t b = flightfile::read<Archive, uint8_t>(ar);
-    e.state = (b & 0x40) ? 3 : (b & 0x80) ? 1 : 0;
+    e.state = (b & 0x40) ? FlightPhase::ApogeeOrDescent : (b & 0x80) ? FlightPhase::Boost : FlightPhase::Pad;
     e.lineOn = {bool(b & 0x04), bool(b & 0x02), bool(b & 0x01), false};
     e.lineContinuity = {bool(b & 0x20), bool(b & 0x10), bool(b & 0x08), false};
     e.lineLowBits = {};

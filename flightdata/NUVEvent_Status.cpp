@@ -1,7 +1,5 @@
 #include "NUVEvent_Status.h"
 
-#include <iterator>
-
 NUVEvent_Status::NUVEvent_Status(uint32_t milliseconds, int32_t state, const LineFlags &lineOn,
                                  const LineFlags &lineContinuity, const LineFlags &lineLowBits)
     : state(state)
@@ -10,12 +8,6 @@ NUVEvent_Status::NUVEvent_Status(uint32_t milliseconds, int32_t state, const Lin
     , lineLowBits(lineLowBits)
 {
     setTimeFromMilliseconds(milliseconds);
-}
-
-int32_t NUVEvent_Status::foldPhase(unsigned devicePhase)
-{
-    static constexpr int32_t folded[] = {0, 1, 1, 2, 3, 3, 4};
-    return devicePhase < std::size(folded) ? folded[devicePhase] : 0;
 }
 
 std::unique_ptr<NUVEvent_Status> NUVEvent_Status::fromBytes(PayloadReader payload, uint32_t milliseconds)
@@ -31,6 +23,6 @@ std::unique_ptr<NUVEvent_Status> NUVEvent_Status::fromBytes(PayloadReader payloa
         lineContinuity[line] = (word >> (7 - line)) & 1;
         lineLowBits[line] = (word >> (3 - line)) & 1;
     }
-    return std::make_unique<NUVEvent_Status>(milliseconds, foldPhase(word >> 12), lineOn, lineContinuity,
+    return std::make_unique<NUVEvent_Status>(milliseconds, FlightPhase::fold(word >> 12), lineOn, lineContinuity,
                                              lineLowBits);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FlightPhase.h"
 #include "NUVEvent.h"
 #include "PayloadReader.h"
 
@@ -19,8 +20,7 @@ public:
 
     using LineFlags = std::array<bool, 4>;
 
-    // Flight phase: 0 pad, 1 boost, 2 coast, 3 apogee or descent, 4 ground.
-    int32_t state = 0;
+    int32_t state = FlightPhase::Pad; // a FlightPhase::State
     LineFlags lineOn{};
     LineFlags lineContinuity{};
     LineFlags lineLowBits{}; // kept as read, not interpreted
@@ -30,10 +30,6 @@ public:
                     const LineFlags &lineContinuity, const LineFlags &lineLowBits);
 
     static std::unique_ptr<NUVEvent_Status> fromBytes(PayloadReader payload, uint32_t milliseconds);
-
-    // Maps the device's phase numbers (0 pad, 1 boost, 2 boost end, 3 coast, 4 apogee,
-    // 5 descent, 6 ground) onto state; unknown phases read as pad.
-    static int32_t foldPhase(unsigned devicePhase);
 };
 
 Q_DECLARE_METATYPE(NUVEvent_Status)

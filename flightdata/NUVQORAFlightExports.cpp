@@ -180,7 +180,7 @@ bool NUVQORAFlight::exportCSV(const std::wstring &path)
         case NUVEventCode::Status: {
             const auto *status = e->as<NUVEvent_Status>();
             header = "time,launch detect,apogee detect,A cont.,B cont.,C cont.,D cont.,A on., B on,C on,D on";
-            line << ',' << (status->state > 0) << ',' << (status->state >= 3);
+            line << ',' << (status->state >= FlightPhase::Boost) << ',' << (status->state >= FlightPhase::ApogeeOrDescent);
             for (const bool continuity : status->lineContinuity)
                 line << ',' << continuity;
             for (const bool on : status->lineOn)

@@ -1,5 +1,6 @@
 #include "SimulatedFlightComputer.h"
 
+#include "EmulationStepReply.h"
 #include "HIDDevice.h"
 #include "LittleEndian.h"
 #include "PressureAltitude.h"
@@ -203,7 +204,7 @@ uint32_t SimulatedFlightComputer::emulationStartValue() const
     return m_emulationStart;
 }
 
-std::vector<SimulatedFlightComputer::EmulationStep> SimulatedFlightComputer::emulationSteps() const
+std::vector<EmulationStepRequest> SimulatedFlightComputer::emulationSteps() const
 {
     SimulatedHidBackend::Lock lock(m_backend);
     return m_emulationSteps;
@@ -350,7 +351,7 @@ void SimulatedFlightComputer::handleFirmware(uint8_t code, const uint8_t *data)
         m_emulationStart = littleEndian32(data);
         m_emulationSteps.clear();
         m_groundAltitude = m_lastAltitude = pressureAltitudeOf(m_emulationStart);
-        m_flightState = 0;
+        m_flightPhase = FlightPhase::Device::Pad;
         queueReply(OkCode);
         break;
     case EmulationStepCode:
@@ -445,39 +446,32 @@ void SimulatedFlightComputer::receiveSettingsChunk(const uint8_t *data)
 
 void SimulatedFlightComputer::answerEmulationStep(const uint8_t *data)
 {
-    EmulationStep step{littleEndian32(data), static_cast<int32_t>(littleEndian32(data + 4)), data[8], {}, {}};
-    for (int axis = 0; axis < 3; ++axis) {
-        step.acceleration[axis] = static_cast<int16_t>(littleEndian16(data + 9 + 2 * axis));
-        step.gyro[axis] = static_cast<int16_t>(littleEndian16(data + 15 + 2 * axis));
-    }
+    const EmulationStepRequest step = EmulationStepRequest::fromBytes(data);
     m_emulationSteps.push_back(step);
 
     // A plain flight model: enough for a host to see the phases go by.
+    using Phase = FlightPhase::Device;
     constexpr float StepSeconds = 0.01f, Gravity = 9.81f;
     const float altitude = pressureAltitudeOf(step.pressure) - m_groundAltitude;
     const float velocity = (altitude - (m_lastAltitude - m_groundAltitude)) / StepSeconds;
     const float acceleration = step.acceleration[2] / 256.0f * Gravity - Gravity;
     m_lastAltitude = altitude + m_groundAltitude;
-    if (m_flightState == 0 && altitude > 10 && velocity > 0)
-        m_flightState = 1;
-    else if (m_flightState == 1 && acceleration < 0)
-        m_flightState = 3;
-    else if (m_flightState == 3 && velocity < 0)
-        m_flightState = 4;
-    else if (m_flightState == 4)
-        m_flightState = 5;
-    else if (m_flightState == 5 && altitude < 10)
-        m_flightState = 6;
+    if (m_flightPhase == Phase::Pad && altitude > 10 && velocity > 0)
+        m_flightPhase = Phase::Boost;
+    else if (m_flightPhase == Phase::Boost && acceleration < 0)
+        m_flightPhase = Phase::Coast;
+    else if (m_flightPhase == Phase::Coast && velocity < 0)
+        m_flightPhase = Phase::Apogee;
+    else if (m_flightPhase == Phase::Apogee)
+        m_flightPhase = Phase::Descent;
+    else if (m_flightPhase == Phase::Descent && altitude < 10)
+        m_flightPhase = Phase::Ground;
 
-    std::vector<uint8_t> reply{m_flightState};
-    appendLittleEndianFloat(reply, altitude);
-    appendLittleEndianFloat(reply, velocity);
-    appendLittleEndianFloat(reply, acceleration);
-    const uint8_t apogeeLine = m_flightState >= 4 ? 1 : 0;
-    reply.insert(reply.end(), {apogeeLine, 0, 0, 0});
-    appendLittleEndianFloat(reply, 1.0f); // upright: w 1, x y z 0
-    appendLittleEndianFloat(reply, 0.0f);
-    appendLittleEndianFloat(reply, 0.0f);
-    appendLittleEndianFloat(reply, 0.0f);
-    queueReply(OkCode, reply);
+    EmulationStepReply reply; // upright: w 1, x y z 0
+    reply.flightState = static_cast<uint8_t>(m_flightPhase);
+    reply.altitude = altitude;
+    reply.velocity = velocity;
+    reply.acceleration = acceleration;
+    reply.lineOn[0] = m_flightPhase >= Phase::Apogee ? 1 : 0; // the apogee line
+    queueReply(OkCode, reply.toBytes());
 }

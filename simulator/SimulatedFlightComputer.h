@@ -1,6 +1,8 @@
 #pragma once
 
 #include "CommandFault.h"
+#include "EmulationStepRequest.h"
+#include "FlightPhase.h"
 #include "NUVQORADevice.h"
 #include "NUVQORAProtocol.h"
 #include "NUVQORASettings.h"
@@ -28,15 +30,6 @@ public:
     using SettingsImage = NUVQORASettings::Image;
     using AlmanacList = std::array<uint8_t, NUVQORAProtocol::AlmanacListSize>;
     using Almanac = std::array<uint8_t, NUVQORAProtocol::AlmanacSize>;
-
-    struct EmulationStep
-    {
-        uint32_t pressure;
-        int32_t gpsAltitude;
-        uint8_t gpsValid;
-        std::array<int16_t, 3> acceleration;
-        std::array<int16_t, 3> gyro;
-    };
 
     explicit SimulatedFlightComputer(SimulatedHidBackend &backend);
     ~SimulatedFlightComputer() override;
@@ -71,7 +64,7 @@ public:
 
     std::vector<int> firedLines() const;
     uint32_t emulationStartValue() const;
-    std::vector<EmulationStep> emulationSteps() const;
+    std::vector<EmulationStepRequest> emulationSteps() const;
 
     void setFault(uint8_t requestCode, const CommandFault &fault);
     void clearFaults();
@@ -118,9 +111,9 @@ private:
     std::function<std::vector<uint8_t>(uint8_t)> m_liveSource;
     std::vector<int> m_firedLines;
     uint32_t m_emulationStart = 0;
-    std::vector<EmulationStep> m_emulationSteps;
+    std::vector<EmulationStepRequest> m_emulationSteps;
     float m_groundAltitude = 0, m_lastAltitude = 0;
-    uint8_t m_flightState = 0;
+    FlightPhase::Device m_flightPhase = FlightPhase::Device::Pad;
 
     std::map<uint8_t, CommandFault> m_faults;
     CommandFault m_activeFault; // of the request being answered

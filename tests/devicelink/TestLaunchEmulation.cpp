@@ -157,6 +157,21 @@ private slots:
         QCOMPARE(EmulationResults::line(0.02f, odd), QByteArray("0.02,9,1e+06,0,9.81,0,0,0,0,1,0,0,0,0\n"));
     }
 
+    void stepReplyLayout()
+    {
+        // State 4; altitude 1, velocity -2, acceleration 0.5; lines A and D; w 1, x 0.5, y -1, z 2.
+        const std::vector<uint8_t> bytes{4,    0, 0, 0x80, 0x3F, 0, 0, 0, 0xC0, 0, 0, 0, 0x3F, 1, 0, 0, 2,
+                                         0, 0, 0x80, 0x3F, 0, 0, 0, 0x3F, 0, 0, 0x80, 0xBF, 0, 0, 0, 0x40};
+        const EmulationStepReply reply = EmulationStepReply::fromBytes(bytes.data());
+        QCOMPARE(int(reply.flightState), 4);
+        QCOMPARE(reply.altitude, 1.0f);
+        QCOMPARE(reply.velocity, -2.0f);
+        QCOMPARE(reply.acceleration, 0.5f);
+        QCOMPARE(reply.lineOn, (std::array<uint8_t, 4>{1, 0, 0, 2}));
+        QCOMPARE(QVector<float>({reply.w, reply.x, reply.y, reply.z}), QVector<float>({1, 0.5f, -1, 2}));
+        QCOMPARE(reply.toBytes(), bytes); // the simulated device answers in the same layout
+    }
+
     void runOutcomes_data()
     {
         QTest::addColumn<QByteArray>("source"); // none when null
