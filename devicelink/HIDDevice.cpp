@@ -99,11 +99,6 @@ void HIDDevice::close()
     m_backend = nullptr;
 }
 
-void HIDDevice::closeHandles()
-{
-    close();
-}
-
 bool HIDDevice::write(const HIDPacket &packet, uint32_t timeoutMs)
 {
     return writeReport(packet, timeoutMs, "ERROR - CODE READS 1!");

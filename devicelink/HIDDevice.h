@@ -54,7 +54,6 @@ public:
     bool open();
     bool isOpen() const;
     void close();
-    void closeHandles();
 
     bool write(const HIDPacket &packet, uint32_t timeoutMs);
     bool read(HIDPacket &packet, uint32_t timeoutMs);

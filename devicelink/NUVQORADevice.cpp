@@ -77,7 +77,7 @@ int NUVQORADevice::startFirmware(HIDDevice &bootloader)
         ConsoleSink::out() << "Failed to write." << std::endl;
         return StartNotSent;
     }
-    bootloader.closeHandles();
+    bootloader.close();
     return BootloaderReady;
 }
 

@@ -2,16 +2,14 @@
 
 #include "ConsoleSink.h"
 #include "DeviceNotice.h"
-#include "EmulationResults.h"
-#include "EmulationRow.h"
 #include "FirmwareConnection.h"
 #include "FlightPhase.h"
+#include "LaunchEmulation.h"
 #include "LittleEndian.h"
 #include "NUVQORAProtocol.h"
 #include "PressureAltitude.h"
 #include "TickClock.h"
 
-#include <QFile>
 #include <QMetaObject>
 #include <QEvent>
 #include <QThread>
@@ -28,9 +26,6 @@ using Lock = std::lock_guard<std::recursive_mutex>;
 
 constexpr int maxPendingCodes = 8;
 constexpr int drainIntervalMs = 10;
-constexpr int emulationRowIntervalMs = 10;
-// Longer than any line of a well-formed emulation-data file; the rest of a longer line is skipped.
-constexpr qint64 maxEmulationLineLength = 4096;
 // Share of the flight memory that one byte takes, in percent.
 constexpr double memoryPercentPerByte = 2.42203e-5;
 
@@ -71,20 +66,6 @@ void centreMagnetometer(NUVEvent_MagXYZ &event)
         *axes[i] -= (magMaximum[i] + magMinimum[i]) / 2;
     }
     event.x = -event.x;
-}
-
-// Reads one line, at most maxEmulationLineLength bytes of it, without its line end.
-QByteArray readLine(QFile &file)
-{
-    QByteArray line = file.readLine(maxEmulationLineLength);
-    if (!line.endsWith('\n')) {
-        char c;
-        while (file.getChar(&c) && c != '\n') {
-        }
-    }
-    while (line.endsWith('\n') || line.endsWith('\r'))
-        line.chop(1);
-    return line;
 }
 
 } // namespace
@@ -132,10 +113,7 @@ void NUVQORAInterface::setAutoStartFirmware(bool enabled)
 
 void NUVQORAInterface::abortOperations()
 {
-    {
-        const Lock lock(m_abortMutex);
-        m_downloadAbort = true;
-    }
+    m_downloadAbort = true;
     stopEmulation();
 }
 
@@ -198,7 +176,7 @@ void NUVQORAInterface::deviceRemoved(const DeviceNotice &notice)
         close();
     } else if (bootloader.matches(notice)) {
         console("Bootloader disconnected.");
-        bootloader.closeHandles();
+        bootloader.close();
     }
 }
 
@@ -505,7 +483,7 @@ void NUVQORAInterface::downloadFlightsNow()
     std::vector<uint8_t> image;
     downloadData(image, size, [this](int total, int received) {
         emit flightDownloadProgress(total, received);
-        return downloadAbortRequested();
+        return m_downloadAbort.load();
     });
     ConsoleSink::out() << "Time: " << TickClock::milliseconds() - start << std::endl;
 
@@ -516,12 +494,6 @@ void NUVQORAInterface::downloadFlightsNow()
         emit flightDownloaded(flight);
     }
     console(QString::number(flights.size()) + " flight(s) downloaded.");
-}
-
-bool NUVQORAInterface::downloadAbortRequested()
-{
-    const Lock lock(m_abortMutex);
-    return m_downloadAbort;
 }
 
 void NUVQORAInterface::clearFlightData()
@@ -572,91 +544,19 @@ void NUVQORAInterface::emulateLaunch(QString sourceFile, QString targetFile)
 
 void NUVQORAInterface::stopEmulation()
 {
-    const Lock lock(m_emulationMutex);
     m_emulationStop = true;
-}
-
-bool NUVQORAInterface::emulationStopRequested()
-{
-    {
-        const Lock lock(m_emulationMutex);
-        if (m_emulationStop)
-            return true;
-    }
-    return downloadAbortRequested();
 }
 
 void NUVQORAInterface::emulateLaunch(QString sourceFile, QString targetFile, bool realTime)
 {
     const Lock lock(m_deviceMutex);
     enableControls(false);
-    {
-        const Lock stopLock(m_emulationMutex);
-        m_emulationStop = false;
-    }
+    m_emulationStop = false;
     console("Emulating flight on device...");
-    runEmulation(sourceFile, targetFile, realTime);
+    LaunchEmulation emulation(
+        *this, [this](const QString &text) { console(text); },
+        [this] { return m_emulationStop || m_downloadAbort; });
+    emulation.run(sourceFile, targetFile, realTime);
     emit emulationComplete();
     unblockControls();
-}
-
-void NUVQORAInterface::runEmulation(const QString &sourceFile, const QString &targetFile, bool realTime)
-{
-    QFile source(sourceFile);
-    if (!source.open(QIODevice::ReadOnly)) {
-        console("Failed to read input file!");
-        return;
-    }
-    QFile target(targetFile);
-    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        console("Failed to write to output file!");
-        return;
-    }
-
-    ConsoleSink::out() << readLine(source).constData() << std::endl;
-    if (target.write(EmulationResults::header()) < 0) {
-        console("Failed to write to output file!");
-        return;
-    }
-    const uint32_t start = TickClock::milliseconds();
-    bool failed = false;
-    for (uint32_t i = 0; !source.atEnd(); ++i) {
-        if (emulationStopRequested()) {
-            console("Emulation stoped prematurely!");
-            return;
-        }
-        const std::optional<EmulationRow> row = EmulationRow::parse(readLine(source));
-        if (!row)
-            break;
-        if (i == 0 && initEmulation(row->step.pressure) != Ok) {
-            ConsoleSink::out() << "init emulation error" << std::endl;
-            failed = true;
-            break;
-        }
-        EmulationStepReply reply;
-        if (emulationStep(row->step, &reply) != Ok) {
-            ConsoleSink::out() << "emulation error" << std::endl;
-            failed = true;
-            break;
-        }
-        if (target.write(EmulationResults::line(row->time, reply)) < 0) {
-            console("Failed to write to output file!");
-            return;
-        }
-        if (i % 100 == 0)
-            console("Emulation time: " + QString::number(row->time, 'f', 0) + " s");
-        if (realTime) {
-            // Absolute deadlines: a late row is not followed by a sleep, so the rate stays 100 rows/s.
-            const uint32_t deadline = start + (i + 1) * emulationRowIntervalMs;
-            const int32_t wait = int32_t(deadline - TickClock::milliseconds());
-            if (wait > 0)
-                TickClock::sleep(uint32_t(wait));
-        }
-    }
-    // A full disk shows only when the last results are flushed: that is no complete run either.
-    if (!target.flush()) {
-        console("Failed to write to output file!");
-        return;
-    }
-    console(failed ? "Emulation failed - the data might not be formatted correctly!" : "Emulation complete!");
 }

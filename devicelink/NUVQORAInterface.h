@@ -28,6 +28,7 @@
 #include <QQuaternion>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -95,7 +96,6 @@ signals:
     void flightDownloadProgress(int max, int current);
     void flightDataCleared();
     void emulationComplete();
-    void clearedFlightData();
 
 public slots:
     void attemptConnection();
@@ -135,25 +135,21 @@ private:
     void printStoredAlmanac();
     void calibratePressureNow(float altitude);
     void downloadFlightsNow();
-    void runEmulation(const QString &sourceFile, const QString &targetFile, bool realTime);
     void emitLiveEvent(const NUVEvent &event);
     bool takePendingCode(int &code);
-    bool emulationStopRequested();
-    bool downloadAbortRequested();
 
-    // Each flag and value is guarded by the mutex named after it; the two connection flags by
-    // the device mutex. The queue mutex is never held while the device mutex is taken.
+    // The two connection flags are guarded by the device mutex, the orientation and the
+    // pending codes by the mutexes named after them; the queue mutex is never held while the
+    // device mutex is taken. The stop flags are read once per chunk or row, from any thread.
     QObject *m_panel;
     bool m_connectionAttemptsEnabled = true;
     bool m_autoStartFirmware = true;
-    bool m_downloadAbort = false;
-    QQuaternion m_orientation{0, 0, 0, 1};  // w, x, y, z
+    std::atomic<bool> m_downloadAbort{false};
+    std::atomic<bool> m_emulationStop{false};
+    QQuaternion m_orientation{0, 0, 0, 1}; // w, x, y, z
     std::recursive_mutex m_deviceMutex;
     std::recursive_mutex m_queueMutex;
     std::recursive_mutex m_orientationMutex;
-    std::recursive_mutex m_abortMutex;
     QList<int> m_pendingCodes;
-    std::recursive_mutex m_emulationMutex;
-    bool m_emulationStop = false;
     QTimer *m_drainTimer;
 };

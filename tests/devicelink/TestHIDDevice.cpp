@@ -124,7 +124,7 @@ private slots:
         }
         QVERIFY(f.device.isOpen());
         QCOMPARE(f.backend.openHandleCount(), 1);
-        f.device.closeHandles();
+        f.device.close();
         QVERIFY(!f.device.isOpen());
         QCOMPARE(f.backend.openHandleCount(), 0);
     }
