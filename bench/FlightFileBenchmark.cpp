@@ -4,6 +4,7 @@
 // memory of each step, each step in a process of its own.
 //   bench_flightfile [folder for the files, default /tmp]
 
+#include "ConsoleSink.h"
 #include "FlightFile.h"
 #include "SyntheticFlight.h"
 
@@ -17,7 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <iostream>
+#include <ostream>
 #include <streambuf>
 
 namespace {
@@ -26,6 +27,18 @@ class DiscardingBuffer : public std::streambuf
 {
 protected:
     int overflow(int character) override { return character; }
+};
+
+// Sends the flight code's progress lines nowhere while it lives.
+class SilencedConsole
+{
+public:
+    SilencedConsole() { ConsoleSink::setStream(&m_nowhere); }
+    ~SilencedConsole() { ConsoleSink::setStream(nullptr); }
+
+private:
+    DiscardingBuffer m_discard;
+    std::ostream m_nowhere{&m_discard};
 };
 
 double peakMegabytes()
@@ -113,8 +126,7 @@ const DamagedCase damagedCases[] = {
 int runDamagedStep(const char *step, int index, const QString &path)
 {
     const DamagedCase &damaged = damagedCases[index];
-    DiscardingBuffer discard;
-    std::streambuf *console = std::cout.rdbuf(&discard);
+    const SilencedConsole silence;
     bool ok = false;
     NUVQORAFlight flight;
     if (!std::strcmp(step, "make")) {
@@ -128,15 +140,13 @@ int runDamagedStep(const char *step, int index, const QString &path)
         std::fprintf(stderr, " opened %.3f s, peak %4.0f MB, %zu filter steps\n", s, peakMegabytes(),
                      flight.velocity.size());
     }
-    std::cout.rdbuf(console);
     return ok ? 0 : 1;
 }
 
 // One step; its report goes to standard error, the flight code's progress lines nowhere.
 int runStep(const char *step, const QString &flightPath, const QString &csvPath)
 {
-    DiscardingBuffer discard;
-    std::streambuf *console = std::cout.rdbuf(&discard);
+    const SilencedConsole silence;
     bool ok = false;
     if (!std::strcmp(step, "save")) {
         const auto flight = generated(6900.0); // with the flight itself, about 1.0 million events
@@ -163,7 +173,6 @@ int runStep(const char *step, const QString &flightPath, const QString &csvPath)
         ok = !flight->velocity.empty();
         std::fprintf(stderr, "processing of a one-hour recording (%zu events): %.3f s\n", flight->events.size(), s);
     }
-    std::cout.rdbuf(console);
     return ok ? 0 : 1;
 }
 

@@ -1,9 +1,11 @@
 #include "SettingsWidget.h"
 
+#include "ConsoleSink.h"
+
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 #include <iterator>
+#include <ostream>
 
 namespace {
 
@@ -118,7 +120,7 @@ SettingsWidget::SettingsWidget(QWidget *parent)
 
 void SettingsWidget::setSettings(const NUVQORASettings &settings)
 {
-    std::cout << "setting settings!" << std::endl;
+    ConsoleSink::out() << "setting settings!" << std::endl;
 
     for (int line = 0; line < int(lines.size()); ++line) {
         const LineControls &controls = lines[line];

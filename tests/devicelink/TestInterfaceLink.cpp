@@ -1,17 +1,12 @@
 #include "InterfaceFixture.h"
 
 #include "DeviceNotice.h"
-#include "TickClock.h"
+#include "FakeTickClock.h"
 
 #include <QSignalSpy>
 #include <QtTest>
 
 namespace {
-
-uint32_t frozenClock()
-{
-    return 123456;
-}
 
 using Mode = SimulatedFlightComputer::Mode;
 const QString connected = "Firmware initialized.\nNUV QORA (firmware version: 2.13) is now connected.";
@@ -29,11 +24,12 @@ private slots:
     {
         InterfaceFixture f;
         f.connectFirmware();
-        TickClock::setSource(&frozenClock);
         QSignalSpy gyro(&f.link, &NUVQORAInterface::gyroXYZEventRead);
-        f.link.readLiveEvent(12); // no time has passed since the count started: no rate, no fault
-        f.link.readLiveEvent(12);
-        TickClock::setSource(nullptr);
+        {
+            const FakeTickClock frozen(123456);
+            f.link.readLiveEvent(12); // no time has passed since the count started: no rate, no fault
+            f.link.readLiveEvent(12);
+        }
         QCOMPARE(gyro.count(), 2);
         QCOMPARE(gyro[0][0].value<NUVEvent_GyroXYZ>().x, 14 * 0.07f);
     }

@@ -1,41 +1,35 @@
+#include "FakeTickClock.h"
 #include "FlightTestSupport.h"
-#include "TickClock.h"
 
 #include <QtTest>
 
 using Bytes = std::vector<uint8_t>;
 Q_DECLARE_METATYPE(Bytes)
 
-namespace {
-
-uint32_t fakeTicks = 0;
-uint32_t fakeClock() { return fakeTicks; }
-
-} // namespace
-
 class TestEventDecoding : public QObject
 {
     Q_OBJECT
+
+    FakeTickClock clock;
 
 private slots:
     void initTestCase()
     {
         // The first record decoded by the process starts the clock of every later record.
-        fakeTicks = 50000;
-        TickClock::setSource(&fakeClock);
+        clock.set(50000);
         QCOMPARE(NUVEvent::fromBytes(Bytes{0x02, 0x01, 0x00})->time, 0.0f);
     }
 
     void timeStampsCountFromTheFirstRecord()
     {
-        fakeTicks = 51500;
+        clock.set(51500);
         QCOMPARE(NUVEvent::fromBytes(Bytes{0x03, 0, 0, 1})->time, 1.5f);
-        fakeTicks = 50000 + 123456;
+        clock.set(50000 + 123456);
         QCOMPARE(NUVEvent::fromBytes(Bytes{0x10, 0, 0})->time, 123456u * 0.001f);
         // The tick count is 32-bit: elapsed time is still right after it wraps.
-        fakeTicks = 50000 - 1000;
+        clock.set(50000 - 1000);
         QCOMPARE(NUVEvent::fromBytes(Bytes{0x0F, 0, 1})->time, static_cast<float>(uint32_t(-1000)) * 0.001f);
-        fakeTicks = 50000;
+        clock.set(50000);
     }
 
     void decodesRecords_data()

@@ -37,7 +37,7 @@ private:
 void TestExports::initTestCase()
 {
     QVERIFY(dir.isValid());
-    ConsoleCapture quiet;
+    CapturedOutput quiet;
     generated.flight->buildSplines();
 }
 
@@ -49,7 +49,7 @@ void TestExports::kmlTrack()
     addEvent<NUVEvent_AccelZ>(flight, 2.5f);
     addFix(flight, 3.0f, -104.9, 40.51234567, 1523.4f);
     addFix(flight, 4.0f, 8.0, 47.0, -2.5f);
-    ConsoleCapture console;
+    CapturedOutput console;
     QVERIFY(flight.exportKML(dir.path("track.kml")));
     QCOMPARE(console.text(), "KML path: " + dir.filePath("track.kml").toStdString() + "\n");
     const std::string expected =
@@ -123,7 +123,7 @@ void TestExports::csvBlocksSideBySide()
     addEvent<NUVEvent_AccelZ>(flight, 125.0f)->acceleration = 4.0f;
     addEvent<NUVEvent_GPSTime>(flight, 126.0f)->timeOfWeek = 345600123;
     addEvent<NUVEvent_Status>(flight, 127.0f)->state = 2;
-    ConsoleCapture console;
+    CapturedOutput console;
     QVERIFY(flight.exportCSV(dir.path("flight.csv")));
     QCOMPARE(console.text(), "CSV path: " + dir.filePath("flight.csv").toStdString() + "\n");
     const std::string expected =
@@ -152,7 +152,7 @@ void TestExports::emulationData()
     }
     addEvent<NUVEvent_AccelZ>(flight, 12.345f)->acceleration = 1.0f;
     {
-        ConsoleCapture console;
+        CapturedOutput console;
         flight.buildSplines();
     }
     QVERIFY(flight.exportEmulationData(dir.path("emulation.csv")));
@@ -180,7 +180,7 @@ void TestExports::emulationData()
     // truncated toward zero.
     flight.accelInverted = true;
     {
-        ConsoleCapture console;
+        CapturedOutput console;
         flight.shiftTime(100.004f);
     }
     QVERIFY(flight.exportEmulationData(dir.path("emulation.csv")));
@@ -234,7 +234,7 @@ void TestExports::thrustData()
 void TestExports::failuresAreReported()
 {
     NUVQORAFlight empty;
-    ConsoleCapture console;
+    CapturedOutput console;
     QVERIFY(!empty.exportThrustData(dir.path("none.csv"), 1.0f, 0.1f));
     QCOMPARE(console.text(), std::string("Error: invalid matrix size\n"));
     QVERIFY(!QFile::exists(dir.filePath("none.csv")));

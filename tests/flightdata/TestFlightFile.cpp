@@ -58,7 +58,7 @@ TestFlightFile::Loaded TestFlightFile::load(const std::string &bytes) const
 {
     dir.write("in.qora", bytes);
     Loaded loaded;
-    ConsoleCapture capture;
+    CapturedOutput capture;
     loaded.ok = loaded.flight->load(dir.path("in.qora"));
     loaded.console = capture.text();
     return loaded;
@@ -67,7 +67,7 @@ TestFlightFile::Loaded TestFlightFile::load(const std::string &bytes) const
 void TestFlightFile::defaultFlightGoldenBytes()
 {
     NUVQORAFlight flight;
-    ConsoleCapture capture;
+    CapturedOutput capture;
     QVERIFY(flight.save(dir.path("default.qora")));
     QCOMPARE(QString::fromStdString(capture.text()),
              QString("Saving...\nSerializing...\nclass {NUVQORAFlight} version: 3\nSettings version: 2\n"
@@ -95,7 +95,7 @@ void TestFlightFile::eventsGoldenBytes()
     flight.settings.valid = true;
     flight.accelInverted = true;
     {
-        ConsoleCapture capture;
+        CapturedOutput capture;
         QVERIFY(flight.save(dir.path("events.qora")));
     }
 
@@ -136,7 +136,7 @@ void TestFlightFile::everyClassSurvivesSaveAndLoad()
     flight.settings.valid = true;
     flight.settings.setLineMode(2, 4);
     {
-        ConsoleCapture capture;
+        CapturedOutput capture;
         QVERIFY(flight.save(dir.path("all.qora")));
     }
     const Loaded loaded = load(dir.read("all.qora"));
@@ -374,7 +374,7 @@ void TestFlightFile::oddBytesAndTimesAreTolerated()
 void TestFlightFile::missingFileFails()
 {
     NUVQORAFlight flight;
-    ConsoleCapture capture;
+    CapturedOutput capture;
     QVERIFY(!flight.load(dir.path("missing ä.qora")));
     QCOMPARE(capture.text(), "Checking...\nfile not good: " + dir.filePath("missing ä.qora").toStdString() + "\n");
 }
@@ -385,7 +385,7 @@ void TestFlightFile::saveReplacesOnlyWhenComplete()
     addEvent<NUVEvent_AccelZ>(flight, 1.0f)->acceleration = 2.0f;
     QVERIFY(QDir().mkdir(dir.filePath("saves")));
     dir.write("saves/keep.qora", "previous contents");
-    ConsoleCapture capture;
+    CapturedOutput capture;
     QVERIFY(!flight.save(dir.path("no such folder/keep.qora")));
     QVERIFY(flight.save(dir.path("saves/keep.qora")));
     const std::string saved = dir.read("saves/keep.qora");
@@ -403,7 +403,7 @@ void TestFlightFile::truncatedAndFlippedFilesNeverCrash()
         addEvent<NUVEvent_GPSLLSol>(flight, 0.5f * i)->fixValid = true;
     }
     {
-        ConsoleCapture capture;
+        CapturedOutput capture;
         QVERIFY(flight.save(dir.path("whole.qora")));
     }
     const std::string whole = dir.read("whole.qora");
@@ -424,7 +424,7 @@ void TestFlightFile::truncatedAndFlippedFilesNeverCrash()
         // Read only: processing a damaged time axis can take long, but not crash.
         dir.write("damaged.qora", damaged);
         NUVQORAFlight read;
-        ConsoleCapture capture;
+        CapturedOutput capture;
         FlightFile::read(read, dir.path("damaged.qora"));
     }
 }

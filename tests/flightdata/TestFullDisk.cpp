@@ -72,7 +72,7 @@ void TestFullDisk::initTestCase()
     // Boost and coast only, as the thrust export needs them: a short flight keeps the sweep quick.
     // The small flight's file fits in the file device's own buffer, so all of it is written
     // only when that buffer is flushed.
-    ConsoleCapture quiet;
+    CapturedOutput quiet;
     generated.flight->trim(9.0f, float(generated.apogee) + 2.0f);
     small.flight->trim(9.0f, 10.0f);
 }
@@ -98,7 +98,7 @@ void TestFullDisk::writeCutShortKeepsThePreviousFile()
     QFETCH(Writer, write);
     QFETCH(bool, smallFlight);
     NUVQORAFlight &flight = smallFlight ? *small.flight : *generated.flight;
-    ConsoleCapture quiet;
+    CapturedOutput quiet;
     const QString folder = QTest::currentDataTag();
     QVERIFY(QDir().mkpath(dir.filePath(folder)));
     const QString whole = folder + "/whole";
@@ -128,7 +128,7 @@ void TestFullDisk::devicesAreWrittenInPlace()
     if (!QFileInfo::exists("/dev/full") || !QFileInfo::exists("/dev/null"))
         QSKIP("no /dev/full or /dev/null here");
     NUVQORAFlight &flight = *small.flight;
-    ConsoleCapture quiet;
+    CapturedOutput quiet;
     QVERIFY(!flight.save(L"/dev/full"));
     QVERIFY(!flight.exportCSV(L"/dev/full"));
     QVERIFY(flight.save(L"/dev/null"));

@@ -1,6 +1,6 @@
 #include "FlightMemoryParser.h"
+#include "FakeTickClock.h"
 #include "FlightTestSupport.h"
-#include "TickClock.h"
 
 #include <QtTest>
 
@@ -51,9 +51,6 @@ QString summary(const Flights &flights)
     return parts.join(" | ");
 }
 
-uint32_t fakeTicks = 0;
-uint32_t fakeClock() { return fakeTicks; }
-
 } // namespace
 
 class TestMemoryParser : public QObject
@@ -65,12 +62,10 @@ private slots:
     {
         // An image without a single record decodes nothing, so it must not start the clock
         // that stamps live readings; this runs before anything else here decodes a record.
-        TickClock::setSource(&fakeClock);
-        fakeTicks = 1000;
+        FakeTickClock clock(1000);
         QCOMPARE(parse(image({marker, settingsBlock(), Bytes(8, 0xFF)})).size(), size_t(1));
-        fakeTicks = 5000;
+        clock.set(5000);
         QCOMPARE(NUVEvent::fromBytes(Bytes{0x02, 0x01, 0x00})->time, 0.0f);
-        TickClock::setSource(nullptr);
     }
 
     void splitsIntoFlights_data()

@@ -79,7 +79,7 @@ void TestProcessing::flightFiguresMatchTheProfile()
 {
     SyntheticFlight generated({});
     NUVQORAFlight &flight = *generated.flight;
-    ConsoleCapture quiet;
+    CapturedOutput quiet;
     flight.buildSplines();
 
     QVERIFY(!flight.accelInverted);
@@ -126,7 +126,7 @@ void TestProcessing::invertedSensorIsCorrected()
     profile.inverted = true;
     SyntheticFlight generated(profile);
     NUVQORAFlight &flight = *generated.flight;
-    ConsoleCapture quiet;
+    CapturedOutput quiet;
     flight.buildSplines();
     QVERIFY(flight.accelInverted);
     QVERIFY(quiet.text().find("Accel data negative, inverting...\n") != std::string::npos);
@@ -154,7 +154,7 @@ void TestProcessing::flightThatNeverRises()
     profile.gps = false;
     SyntheticFlight generated(profile);
     NUVQORAFlight &flight = *generated.flight;
-    ConsoleCapture quiet;
+    CapturedOutput quiet;
     flight.buildSplines();
     QVERIFY(!flight.detectLaunch());
     QCOMPARE(flight.groundAltitude(), NUVQORAFlight::sampleAt(flight.pressureAltitude, 0.0f).value);
@@ -184,7 +184,7 @@ void TestProcessing::padWindowStepsItsRunningTime()
     flight.pressureAltitude.push_back({104.79995f, 0.0f, 0.0f});
     for (float t = 104.79997f; t < 130.0f; t += 0.1f)
         flight.pressureAltitude.push_back({t, 100.0f, 0.0f});
-    ConsoleCapture quiet;
+    CapturedOutput quiet;
     QVERIFY2(flight.landingTime() < 101.1f, qPrintable(QString::number(flight.landingTime())));
 }
 
@@ -218,7 +218,7 @@ void TestProcessing::trimKeepsTheWindow()
 {
     SyntheticFlight generated({});
     NUVQORAFlight &flight = *generated.flight;
-    ConsoleCapture quiet;
+    CapturedOutput quiet;
     flight.buildSplines();
     const std::size_t before = flight.events.size();
 
@@ -246,7 +246,7 @@ void TestProcessing::autoTrimAndShiftMoveLaunchToZero()
     profile.launch = 300.0;
     SyntheticFlight generated(profile);
     NUVQORAFlight &flight = *generated.flight;
-    ConsoleCapture quiet;
+    CapturedOutput quiet;
     flight.buildSplines();
     QVERIFY(flight.detectLaunch());
     flight.autoTrim();
@@ -264,7 +264,7 @@ void TestProcessing::autoTrimAndShiftMoveLaunchToZero()
 
 void TestProcessing::emptyAndExtremeFlightsEnd()
 {
-    ConsoleCapture quiet;
+    CapturedOutput quiet;
     NUVQORAFlight empty;
     empty.buildSplines();
     QVERIFY(empty.velocity.size() >= 100 && empty.velocity.size() <= 101);
@@ -303,7 +303,7 @@ void TestProcessing::damagedTimeLeavesTheFlightAsItWas()
     QFETCH(float, time);
     SyntheticFlight undamaged({});
     SyntheticFlight damaged({});
-    ConsoleCapture console;
+    CapturedOutput console;
     for (SyntheticFlight *generated : {&undamaged, &damaged}) {
         std::vector<std::unique_ptr<NUVEvent>> &events = generated->flight->events;
         addEvent<NUVEvent_Temperature>(*generated->flight, generated == &damaged ? time : 20.0f);
@@ -350,7 +350,7 @@ void TestProcessing::wildTimesAreProcessedQuickly()
         addEvent<NUVEvent_Pressure>(flight, time)->pressure = 100000.0f;
         addEvent<NUVEvent_AccelZ>(flight, time)->acceleration = 1.0f;
     }
-    ConsoleCapture console;
+    CapturedOutput console;
     QElapsedTimer timer;
     timer.start();
     flight.buildSplines();

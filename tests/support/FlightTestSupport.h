@@ -1,6 +1,7 @@
 #ifndef FLIGHTTESTSUPPORT_H
 #define FLIGHTTESTSUPPORT_H
 
+#include "CapturedOutput.h"
 #include "NUVEvent_AccelXY.h"
 #include "NUVEvent_AccelZ.h"
 #include "NUVEvent_AuxDInput.h"
@@ -32,21 +33,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iomanip>
-#include <iostream>
 #include <sstream>
-
-// Collects what the flight code prints on standard output while it lives.
-class ConsoleCapture
-{
-public:
-    ConsoleCapture() : previous(std::cout.rdbuf(captured.rdbuf())) {}
-    ~ConsoleCapture() { std::cout.rdbuf(previous); }
-    std::string text() const { return captured.str(); }
-
-private:
-    std::ostringstream captured;
-    std::streambuf *previous;
-};
 
 // Appends an event of the given class at a time and returns it for filling in.
 template<class Event>

@@ -1,10 +1,8 @@
+#include "CapturedOutput.h"
 #include "OrientationWidget.h"
 
 #include <QSignalSpy>
 #include <QtTest>
-
-#include <iostream>
-#include <sstream>
 
 namespace {
 
@@ -55,19 +53,13 @@ class TestOrientationWidget : public QObject
 private slots:
     void initTestCase()
     {
-        std::ostringstream output;
-        {
-            struct Redirect {
-                std::streambuf *const saved;
-                ~Redirect() { std::cout.rdbuf(saved); }
-            } redirect{std::cout.rdbuf(output.rdbuf())};
-            m_widget = std::make_unique<OrientationWidget>();
-            m_widget->resize(400, 400);
-            m_widget->show();
-            QVERIFY(QTest::qWaitForWindowExposed(m_widget.get()));
-            m_widget->grabFramebuffer();
-        }
-        QCOMPARE(output.str(), std::string("vertex\nfrag\nLink result: 1\n"));
+        CapturedOutput output;
+        m_widget = std::make_unique<OrientationWidget>();
+        m_widget->resize(400, 400);
+        m_widget->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_widget.get()));
+        m_widget->grabFramebuffer();
+        QCOMPARE(output.text(), std::string("vertex\nfrag\nLink result: 1\n"));
     }
 
     void facesAndSizeFollowTheAttitude_data()
