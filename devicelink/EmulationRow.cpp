@@ -12,7 +12,7 @@
 namespace {
 
 // Reads the leading number of a field, after blanks and a plus sign, always in the C locale.
-template <typename T>
+template<typename T>
 std::errc leadingNumber(const QByteArray &field, T &value)
 {
     const QByteArray text = field.trimmed();
@@ -39,7 +39,7 @@ bool nonZeroIntegerField(const QByteArray &field)
 }
 
 // Truncates toward zero into T's range; NaN gives 0.
-template <typename T>
+template<typename T>
 T saturate(float value)
 {
     if (std::isnan(value))

@@ -38,8 +38,11 @@ AltitudeKalmanFilter::AltitudeKalmanFilter(const SampleTable &pressureAltitude, 
                                            const SampleTable &gpsAltitude,
                                            const std::vector<std::unique_ptr<NUVEvent>> &events,
                                            float altitudeOffset)
-    : pressureAltitude(pressureAltitude), accelZ(accelZ), gpsAltitude(gpsAltitude), events(events),
-      offset(altitudeOffset)
+    : pressureAltitude(pressureAltitude)
+    , accelZ(accelZ)
+    , gpsAltitude(gpsAltitude)
+    , events(events)
+    , offset(altitudeOffset)
 {
 }
 

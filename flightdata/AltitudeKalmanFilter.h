@@ -1,5 +1,4 @@
-#ifndef ALTITUDEKALMANFILTER_H
-#define ALTITUDEKALMANFILTER_H
+#pragma once
 
 #include "NUVEvent.h"
 #include "Sample.h"
@@ -45,5 +44,3 @@ private:
     int launchCount = 0;
     std::size_t gpsSearch = 0; // position in events of the GPS presence search
 };
-
-#endif // ALTITUDEKALMANFILTER_H

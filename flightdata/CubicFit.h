@@ -1,5 +1,4 @@
-#ifndef CUBICFIT_H
-#define CUBICFIT_H
+#pragma once
 
 #include <vector>
 
@@ -16,15 +15,13 @@ public:
 
     void addPoint(float x, float y);
     void sortByX();
-    const std::vector<Point> &points() const { return pointList; }
+    const std::vector<Point> &points() const { return m_pointList; }
 
     // Throws what polyFit throws (no points: "invalid matrix size").
     std::vector<float> fit();
     float valueAt(float x) const;
 
 private:
-    std::vector<Point> pointList;
-    std::vector<float> coefficients;
+    std::vector<Point> m_pointList;
+    std::vector<float> m_coefficients;
 };
-
-#endif // CUBICFIT_H

@@ -1,5 +1,4 @@
-#ifndef FLIGHTARCHIVEFORMAT_H
-#define FLIGHTARCHIVEFORMAT_H
+#pragma once
 
 // The header that opens every flight file, as FlightOutputArchive writes it and
 // FlightInputArchive checks it: the signature's length (32 bits) and text, the archive library
@@ -20,5 +19,3 @@ inline constexpr uint8_t NativeSizes[4] = {4, 4, 4, 8};
 inline constexpr uint32_t ByteOrderCheck = 1;
 
 } // namespace FlightArchiveFormat
-
-#endif // FLIGHTARCHIVEFORMAT_H

@@ -1,5 +1,4 @@
-#ifndef FLIGHTFILE_H
-#define FLIGHTFILE_H
+#pragma once
 
 #include "NUVQORAFlight.h"
 
@@ -16,5 +15,3 @@ public:
     // part and still counts as read.
     static bool read(NUVQORAFlight &flight, const std::wstring &path);
 };
-
-#endif // FLIGHTFILE_H

@@ -32,12 +32,13 @@ void fail(archive_exception::exception_code code, const char *detail = nullptr)
 } // namespace
 
 FlightInputArchive::FlightInputArchive(std::streambuf &buffer)
-    : Base(buffer, boost::archive::no_header), source(buffer)
+    : Base(buffer, boost::archive::no_header)
+    , m_source(buffer)
 {
-    const std::streamoff here = source.pubseekoff(0, std::ios::cur, std::ios::in);
+    const std::streamoff here = m_source.pubseekoff(0, std::ios::cur, std::ios::in);
     if (here >= 0) {
-        end = source.pubseekoff(0, std::ios::end, std::ios::in);
-        source.pubseekoff(here, std::ios::beg, std::ios::in);
+        m_end = m_source.pubseekoff(0, std::ios::end, std::ios::in);
+        m_source.pubseekoff(here, std::ios::beg, std::ios::in);
     }
     readHeader();
 }
@@ -82,10 +83,10 @@ uint32_t FlightInputArchive::loadUnsigned32()
 
 void FlightInputArchive::requireBytesLeft(std::size_t count)
 {
-    if (end < 0)
+    if (m_end < 0)
         return;
-    const std::streamoff here = source.pubseekoff(0, std::ios::cur, std::ios::in);
-    if (here < 0 || here > end || count > std::size_t(end - here))
+    const std::streamoff here = m_source.pubseekoff(0, std::ios::cur, std::ios::in);
+    if (here < 0 || here > m_end || count > std::size_t(m_end - here))
         fail(archive_exception::input_stream_error);
 }
 

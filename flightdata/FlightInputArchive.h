@@ -1,5 +1,4 @@
-#ifndef FLIGHTINPUTARCHIVE_H
-#define FLIGHTINPUTARCHIVE_H
+#pragma once
 
 #include "FlightArchiveFormat.h"
 
@@ -44,8 +43,6 @@ private:
     uint32_t loadUnsigned32();
     void requireBytesLeft(std::size_t count);
 
-    std::streambuf &source;
-    std::streamoff end = -1;
+    std::streambuf &m_source;
+    std::streamoff m_end = -1;
 };
-
-#endif // FLIGHTINPUTARCHIVE_H

@@ -1,5 +1,4 @@
-#ifndef FLIGHTOUTPUTARCHIVE_H
-#define FLIGHTOUTPUTARCHIVE_H
+#pragma once
 
 #include "FlightArchiveFormat.h"
 
@@ -36,5 +35,3 @@ private:
 
     void saveUnsigned32(std::size_t value);
 };
-
-#endif // FLIGHTOUTPUTARCHIVE_H

@@ -1,5 +1,4 @@
-#ifndef FLIGHTSERIALIZATION_H
-#define FLIGHTSERIALIZATION_H
+#pragma once
 
 // How flights and their parts are stored in flight files, in every class version this
 // program has written. Saving always writes the newest version; loading converts older ones.
@@ -678,5 +677,3 @@ BOOST_SERIALIZATION_SPLIT_FREE(NUVEvent_Status)
 BOOST_SERIALIZATION_SPLIT_FREE(NUVQORASettings)
 BOOST_SERIALIZATION_SPLIT_FREE(EventList)
 BOOST_SERIALIZATION_SPLIT_FREE(NUVQORAFlight)
-
-#endif // FLIGHTSERIALIZATION_H

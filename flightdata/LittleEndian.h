@@ -1,5 +1,4 @@
-#ifndef LITTLEENDIAN_H
-#define LITTLEENDIAN_H
+#pragma once
 
 // Little-endian fields of fixed width, as the device's reports, its settings image and the
 // flight file hold them, independent of the byte order of the machine.
@@ -59,5 +58,3 @@ inline void appendLittleEndianFloat(std::vector<uint8_t> &out, float value)
     std::memcpy(&bits, &value, sizeof bits);
     appendLittleEndian32(out, bits);
 }
-
-#endif // LITTLEENDIAN_H

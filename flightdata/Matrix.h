@@ -1,5 +1,4 @@
-#ifndef MATRIX_H
-#define MATRIX_H
+#pragma once
 
 #include <cstdint>
 #include <vector>
@@ -29,5 +28,3 @@ private:
     uint32_t rows;
     uint32_t cols;
 };
-
-#endif // MATRIX_H

@@ -1,5 +1,4 @@
-#ifndef POLYNOMIAL_H
-#define POLYNOMIAL_H
+#pragma once
 
 #include <vector>
 
@@ -8,5 +7,3 @@ std::vector<float> polyFit(const std::vector<float> &x, const std::vector<float>
 
 // Sum of c[k] * x^k for every x, in order.
 std::vector<float> polyEval(const std::vector<float> &c, const std::vector<float> &x);
-
-#endif // POLYNOMIAL_H

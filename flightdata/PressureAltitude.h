@@ -1,5 +1,4 @@
-#ifndef PRESSUREALTITUDE_H
-#define PRESSUREALTITUDE_H
+#pragma once
 
 #include <cmath>
 
@@ -14,5 +13,3 @@ inline float standardPressureAt(float altitude)
 {
     return std::pow(1.0f - 2.2557924e-5f * altitude, 5.2558827f) * 1000.0f * 101.325f;
 }
-
-#endif // PRESSUREALTITUDE_H

@@ -1,18 +1,18 @@
 #include "QIODeviceStreamBuffer.h"
 
 QIODeviceStreamBuffer::QIODeviceStreamBuffer(QIODevice &device)
-    : device(device)
+    : m_device(device)
 {
-    setp(buffer.data(), buffer.data() + buffer.size());
+    setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
 }
 
 bool QIODeviceStreamBuffer::writeBuffered()
 {
     const qint64 count = pptr() - pbase();
-    if (!refused && count > 0)
-        refused = device.write(pbase(), count) != count;
-    setp(buffer.data(), buffer.data() + buffer.size());
-    return !refused;
+    if (!m_refused && count > 0)
+        m_refused = m_device.write(pbase(), count) != count;
+    setp(m_buffer.data(), m_buffer.data() + m_buffer.size());
+    return !m_refused;
 }
 
 QIODeviceStreamBuffer::int_type QIODeviceStreamBuffer::overflow(int_type c)

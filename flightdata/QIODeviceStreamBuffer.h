@@ -1,5 +1,4 @@
-#ifndef QIODEVICESTREAMBUFFER_H
-#define QIODEVICESTREAMBUFFER_H
+#pragma once
 
 #include <QIODevice>
 
@@ -21,9 +20,7 @@ protected:
 private:
     bool writeBuffered();
 
-    QIODevice &device;
-    std::array<char, 65536> buffer;
-    bool refused = false;
+    QIODevice &m_device;
+    std::array<char, 65536> m_buffer;
+    bool m_refused = false;
 };
-
-#endif // QIODEVICESTREAMBUFFER_H

@@ -1,5 +1,4 @@
-#ifndef QRDECOMPOSITION_H
-#define QRDECOMPOSITION_H
+#pragma once
 
 #include "Matrix.h"
 
@@ -19,5 +18,3 @@ private:
     void computeRotation(float a, float b);
     void rotateRows(Matrix &m, uint32_t i, uint32_t k) const;
 };
-
-#endif // QRDECOMPOSITION_H

@@ -1,5 +1,4 @@
-#ifndef SAFEFILEWRITER_H
-#define SAFEFILEWRITER_H
+#pragma once
 
 #include "QIODeviceStreamBuffer.h"
 
@@ -37,5 +36,3 @@ private:
     std::ostream out{nullptr};
     QString error;
 };
-
-#endif // SAFEFILEWRITER_H

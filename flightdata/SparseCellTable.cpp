@@ -4,7 +4,7 @@
 
 void SparseCellTable::setText(int32_t row, int32_t column, const std::string &text)
 {
-    cells[{row, column}] = text;
+    m_cells[{row, column}] = text;
 }
 
 void SparseCellTable::setNumber(float value, int32_t row, int32_t column)
@@ -18,7 +18,7 @@ void SparseCellTable::write(std::ostream &out) const
 {
     int32_t row = 0;
     int32_t column = 0;
-    for (const auto &[key, text] : cells) {
+    for (const auto &[key, text] : m_cells) {
         while (row < key.first) {
             out << '\n';
             ++row;

@@ -1,5 +1,4 @@
-#ifndef SPARSECELLTABLE_H
-#define SPARSECELLTABLE_H
+#pragma once
 
 #include <cstdint>
 #include <map>
@@ -18,7 +17,5 @@ public:
     void write(std::ostream &out) const;
 
 private:
-    std::map<std::pair<int32_t, int32_t>, std::string> cells;
+    std::map<std::pair<int32_t, int32_t>, std::string> m_cells;
 };
-
-#endif // SPARSECELLTABLE_H

@@ -1,5 +1,4 @@
-#ifndef TIMESTEP_H
-#define TIMESTEP_H
+#pragma once
 
 // Advances a running time by a fixed step, in single precision as the time axis is kept.
 // False when the step is lost to rounding (times far from zero), so that stepping loops end.
@@ -11,5 +10,3 @@ inline bool advanceTime(float &time, float step)
     time = next;
     return true;
 }
-
-#endif // TIMESTEP_H

@@ -1,5 +1,4 @@
-#ifndef WIDEPATH_H
-#define WIDEPATH_H
+#pragma once
 
 #include <QFile>
 #include <QString>
@@ -17,5 +16,3 @@ inline std::string printablePath(const std::wstring &path)
 {
     return QString::fromStdWString(path).toStdString();
 }
-
-#endif // WIDEPATH_H

@@ -8,8 +8,8 @@
 
 namespace {
 
-constexpr int kDeviceInterfaceType = 5;
-constexpr int kDefaultPollIntervalMs = 500;
+constexpr int DeviceInterfaceType = 5;
+constexpr int DefaultPollIntervalMs = 500;
 
 struct NotifierList
 {
@@ -46,7 +46,7 @@ DeviceNotifier::DeviceNotifier(Source source, QObject *parent)
         present_ = presentPaths();
         pollTimer_ = new QTimer(this);
         connect(pollTimer_, &QTimer::timeout, this, &DeviceNotifier::poll);
-        pollTimer_->start(kDefaultPollIntervalMs);
+        pollTimer_->start(DefaultPollIntervalMs);
     }
     NotifierList &list = notifierList();
     std::lock_guard<std::mutex> lock(list.mutex);
@@ -123,7 +123,7 @@ void DeviceNotifier::takeReport(const std::string &path, bool arrived)
 void DeviceNotifier::report(const std::string &path, bool arrived)
 {
     DeviceNotice notice;
-    notice.deviceType = kDeviceInterfaceType;
+    notice.deviceType = DeviceInterfaceType;
     notice.name = path;
     if (arrived)
         emit deviceArrived(notice);

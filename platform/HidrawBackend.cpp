@@ -17,20 +17,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kReportSize = 65;  // report id byte and 64 data bytes
-constexpr int kPayloadSize = 64; // what the kernel hands over for an unnumbered report
+constexpr int ReportSize = 65;  // report id byte and 64 data bytes
+constexpr int PayloadSize = 64; // what the kernel hands over for an unnumbered report
 // hidraw queues at most 64 reports; the bound keeps a device that streams faster than we
 // drain from holding the caller here forever.
-constexpr int kMaxDroppedReports = 1024;
-constexpr std::streamsize kMaxAttributeSize = 4096;
+constexpr int MaxDroppedReports = 1024;
+constexpr std::streamsize MaxAttributeSize = 4096;
 
 std::optional<std::string> readAttribute(const fs::path &file)
 {
     std::ifstream in(file, std::ios::binary);
     if (!in)
         return std::nullopt;
-    std::string text(kMaxAttributeSize, '\0');
-    in.read(text.data(), kMaxAttributeSize);
+    std::string text(MaxAttributeSize, '\0');
+    in.read(text.data(), MaxAttributeSize);
     text.resize(static_cast<size_t>(in.gcount()));
     return text;
 }
@@ -210,9 +210,9 @@ bool HidrawBackend::write(int handle, const uint8_t report[65], uint32_t timeout
     // sends only the 64 bytes after it.
     const Deadline deadline(timeoutMs);
     for (;;) {
-        const ssize_t written = ::write(handle, report, kReportSize);
+        const ssize_t written = ::write(handle, report, ReportSize);
         if (written >= 0)
-            return written == kReportSize;
+            return written == ReportSize;
         if (errno == EINTR)
             continue;
         if ((errno != EAGAIN && errno != EWOULDBLOCK) || !waitUntilReady(handle, POLLOUT, deadline))
@@ -225,10 +225,10 @@ bool HidrawBackend::read(int handle, uint8_t report[65], uint32_t timeoutMs)
     if (!isOpenHandle(handle))
         return false;
     // An unnumbered report arrives as its 64 bytes without an id; a shorter one is zero-padded.
-    std::memset(report, 0, kReportSize);
+    std::memset(report, 0, ReportSize);
     const Deadline deadline(timeoutMs);
     for (;;) {
-        const ssize_t received = ::read(handle, report + 1, kPayloadSize);
+        const ssize_t received = ::read(handle, report + 1, PayloadSize);
         if (received >= 0)
             return received > 0; // 0: the device end is gone
         if (errno == EINTR)
@@ -242,8 +242,8 @@ void HidrawBackend::dropQueuedInput(int handle)
 {
     if (!isOpenHandle(handle))
         return;
-    uint8_t scratch[kPayloadSize];
-    for (int dropped = 0; dropped < kMaxDroppedReports;) {
+    uint8_t scratch[PayloadSize];
+    for (int dropped = 0; dropped < MaxDroppedReports;) {
         const ssize_t received = ::read(handle, scratch, sizeof scratch);
         if (received > 0)
             ++dropped;

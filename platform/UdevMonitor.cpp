@@ -8,13 +8,13 @@
 namespace {
 
 // The control socket exists exactly while the udev daemon runs.
-constexpr const char *kUdevControlSocket = "/run/udev/control";
+constexpr const char *UdevControlSocket = "/run/udev/control";
 
 } // namespace
 
 UdevMonitor *UdevMonitor::create(QObject *parent)
 {
-    if (::access(kUdevControlSocket, F_OK) != 0)
+    if (::access(UdevControlSocket, F_OK) != 0)
         return nullptr;
     udev *context = udev_new();
     if (!context)

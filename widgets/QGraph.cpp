@@ -16,10 +16,10 @@ constexpr float menuZoomFactor = 2.0f;
 } // namespace
 
 QGraph::QGraph(QWidget *parent)
-    : QWidget(parent),
-      m_view(new QGraphView(this, this)),
-      m_headerLayout(new QHBoxLayout),
-      m_menuBar(new QMenuBar(this))
+    : QWidget(parent)
+    , m_view(new QGraphView(this, this))
+    , m_headerLayout(new QHBoxLayout)
+    , m_menuBar(new QMenuBar(this))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

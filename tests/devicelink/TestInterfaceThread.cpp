@@ -103,7 +103,7 @@ private slots:
 
 private:
     // Counts the signal's arrivals that `accept` takes, checking that they arrive in the GUI thread.
-    template <typename... Args, typename Accept>
+    template<typename... Args, typename Accept>
     void count(void (NUVQORAInterface::*signal)(Args...), int &counter, Accept accept)
     {
         connect(m_link, signal, this, [this, &counter, accept](Args... arguments) {

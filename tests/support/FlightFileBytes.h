@@ -1,5 +1,4 @@
-#ifndef FLIGHTFILEBYTES_H
-#define FLIGHTFILEBYTES_H
+#pragma once
 
 #include "NUVQORASettings.h"
 
@@ -80,5 +79,3 @@ private:
         return *this;
     }
 };
-
-#endif // FLIGHTFILEBYTES_H

@@ -1,5 +1,4 @@
-#ifndef FLIGHTTESTSUPPORT_H
-#define FLIGHTTESTSUPPORT_H
+#pragma once
 
 #include "CapturedOutput.h"
 #include "NUVEvent_AccelXY.h"
@@ -171,5 +170,3 @@ public:
 private:
     QTemporaryDir dir;
 };
-
-#endif // FLIGHTTESTSUPPORT_H

@@ -65,7 +65,7 @@ inline CommandFault replyWithCode(int code)
 }
 
 // A fault with one setting changed.
-template <typename T>
+template<typename T>
 CommandFault faultOf(T CommandFault::*setting, T value)
 {
     CommandFault fault;

@@ -1,5 +1,4 @@
-#ifndef SYNTHETICFLIGHT_H
-#define SYNTHETICFLIGHT_H
+#pragma once
 
 #include "FlightTestSupport.h"
 
@@ -106,5 +105,3 @@ struct SyntheticFlight
         return 101325.0 * std::pow(1.0 - altitude / 44330.32, 1.0 / 0.190263);
     }
 };
-
-#endif // SYNTHETICFLIGHT_H
