@@ -12,7 +12,6 @@
 #include <QTimer>
 #include <QVariant>
 
-#include <cmath>
 #include <cstdlib>
 #include <ostream>
 
@@ -43,7 +42,7 @@ NUVTAVOInterface::NUVTAVOInterface(QObject *window)
     : m_console(window)
     , m_connectionLabel(window)
     , m_connection(QStringLiteral("NUV TAVO"), Identity, 500)
-        , m_pollTimer(new QTimer(this))
+    , m_pollTimer(new QTimer(this))
 {
     NUVEvent::registerMetaTypes();
     connect(m_pollTimer, &QTimer::timeout, this, &NUVTAVOInterface::readAvailableEvents);
@@ -184,7 +183,8 @@ void NUVTAVOInterface::readAvailableEvents()
     if (!m_frequencyLock.load())
         trackFrequency(nowMs);
 
-    const double now = (nowMs - s.originMs) * 0.001;
+    // Whole milliseconds since the origin, as exactly as a double holds them.
+    const double now = (nowMs - s.originMs) / 1000.0;
     if (s.clockReset) {
         m_chunkReader.resetClocks(now);
         s.clockReset = false;
@@ -305,7 +305,7 @@ void NUVTAVOInterface::reportSignal(double now)
 {
     NUVEvent_RSSI rssi;
     rssi.vref = 3.3f;
-    rssi.time = static_cast<float>(std::floor(now * 1000) / 1000);
+    rssi.time = static_cast<float>(now); // already whole milliseconds
     rssi.rssi = static_cast<float>(m_session.signalAverage);
     emitEvent(&rssi);
 

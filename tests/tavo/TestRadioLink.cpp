@@ -329,6 +329,27 @@ private slots:
         QVERIFY(f.output.contains("Frequency offset: 1951 Hz\n"));
     }
 
+    // The signal event carries the poll's time in whole milliseconds, not one less where
+    // seconds do not convert back exactly.
+    void theSignalEventCarriesThePollsMillisecond_data()
+    {
+        QTest::addColumn<int>("lastPollMs"); // the 50th poll, after 49 polls 10 ms apart
+        QTest::newRow("0.49 s") << 490;
+        QTest::newRow("8.03 s") << 8030;
+    }
+    void theSignalEventCarriesThePollsMillisecond()
+    {
+        QFETCH(int, lastPollMs);
+        LinkFixture f;
+        f.connectFirmware(); // poll 0
+        QSignalSpy rssi(&f.link, &NUVTAVOInterface::RSSIEventRead);
+        for (int i = 1; i < 49; ++i)
+            f.pollAfter(10);
+        f.pollAfter(lastPollMs - 480);
+        QCOMPARE(rssi.count(), 1);
+        QCOMPARE(rssi[0][0].value<NUVEvent_RSSI>().time, float(lastPollMs / 1000.0));
+    }
+
     void anUnknownChunkTypeClearsTheFifoAtTheNextPoll()
     {
         LinkFixture f;
