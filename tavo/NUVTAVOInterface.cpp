@@ -406,6 +406,7 @@ void NUVTAVOInterface::replayFlight(std::unique_ptr<NUVQORAFlight> flight)
         this,
         [this, shared] {
             const Lock lock(m_mutex);
+            ++m_replayGeneration; // a step of the replaced replay queued after this one does nothing
             m_replayFlight = shared;
             m_replayIndex = 0;
             m_replayRate = 1.0f;

@@ -1,9 +1,14 @@
 #include "GroundStationFixture.h"
 
+#include "ConsoleSink.h"
 #include "NUVQORAFlight.h"
 
 #include <QSignalSpy>
 #include <QtTest>
+
+#include <functional>
+#include <ostream>
+#include <sstream>
 
 namespace {
 
@@ -18,6 +23,33 @@ std::unique_ptr<NUVQORAFlight> flightOf(const std::vector<float> &times)
     }
     return flight;
 }
+
+// The console, running an action once a printed line holds this text: a way to act at that
+// point inside the call that prints it.
+class ConsoleHook : public std::stringbuf
+{
+public:
+    ConsoleHook(std::string text, std::function<void()> action)
+        : m_text(std::move(text))
+        , m_action(std::move(action))
+    {
+        ConsoleSink::setStream(&m_stream);
+    }
+    ~ConsoleHook() override { ConsoleSink::setStream(nullptr); }
+
+protected:
+    int sync() override
+    {
+        if (m_action && str().find(m_text) != std::string::npos)
+            std::exchange(m_action, nullptr)();
+        return 0;
+    }
+
+private:
+    std::string m_text;
+    std::function<void()> m_action;
+    std::ostream m_stream{this};
+};
 
 struct ReplayFixture
 {
@@ -88,6 +120,10 @@ private slots:
         f.step(); // up to 0.5 s
         QCOMPARE(f.releasedTimes().size(), 6);
         QCOMPARE(f.progressValues(), (QList<float>{0.5f, 4 / 6.0f, 1.0f}));
+
+        f.link.replayFlight(flightOf({5.0f, 5.05f, 5.1f, 5.15f}));
+        f.step(); // a new replay starts at rate 1 again
+        QCOMPARE(f.releasedTimes().size(), 9);
     }
 
     void cancelEndsTheReplayAtTheNextStep()
@@ -136,6 +172,22 @@ private slots:
         QCOMPARE(times.count(10.0f), 1);
         QCOMPARE(times.mid(times.indexOf(10.0f)), (QList<float>{10.0f, 10.1f, 10.2f, 10.3f, 10.4f}));
         QCOMPARE(f.canceled.count(), 1); // only the last replay's end
+    }
+
+    // The worker may queue the old replay's next step between a load's hand-over and its
+    // start; that step must release nothing of the new flight.
+    void anOldStepQueuedAfterTheHandOverReleasesNothing()
+    {
+        ReplayFixture f;
+        f.link.replayFlight(flightOf({0.0f, 0.1f, 0.2f, 0.3f}));
+        f.step();
+        const ConsoleHook hook("Sending signal to start replay", [&] { f.step(); });
+        f.link.replayFlight(flightOf({10.0f, 10.1f, 10.2f, 10.3f, 10.4f}));
+        const int sleeps = FakeClock::sleeps;
+        f.step(); // the old chain's step, then the new replay's first
+        QCOMPARE(FakeClock::sleeps - sleeps, 1);
+        const QList<float> times = f.releasedTimes();
+        QCOMPARE(times.mid(times.indexOf(10.0f)), (QList<float>{10.0f, 10.1f}));
     }
 };
 
