@@ -233,6 +233,7 @@ private slots:
         QTest::newRow("450 lowers by 101 Hz") << 450 << 0 << -101;
         QTest::newRow("-450 raises by 101 Hz") << -450 << 0 << 101;
         QTest::newRow("400 lowers by 1 Hz") << 400 << 0 << -1;
+        QTest::newRow("500 is still a reading") << 500 << 0 << -101;
         QTest::newRow("-1 raises by 1 Hz") << -1 << 0 << 1;
         QTest::newRow("0 lowers by 1 Hz") << 0 << 0 << -1;
         QTest::newRow("600 counts as 0") << 600 << 0 << -1;
@@ -296,6 +297,8 @@ private slots:
         f.station.setRegister(SignalReferenceRegister, uint8_t(-8));
         f.station.setTrackingValue(100);
         f.connectFirmware(); // poll 0
+        f.link.setFrequency(432000300); // stays there: tracking is locked
+        const int32_t tuned = f.station.frequency();
         QSignalSpy rssi(&f.link, &NUVTAVOInterface::RSSIEventRead);
         QSignalSpy error(&f.link, &NUVTAVOInterface::frequencyErrorRead);
         QSignalSpy frequency(&f.link, &NUVTAVOInterface::frequencyRead);
@@ -312,8 +315,8 @@ private slots:
         QCOMPARE(error.count(), 1);
         QCOMPARE(error[0][0].toInt(), 97);
         QVERIFY(f.output.contains("Frequency offset: 97 Hz\n"));
-        QCOMPARE(frequency[0][0].value<long>(), long(432000000));
-        QCOMPARE(offset[0][0].toInt(), 0);
+        QCOMPARE(frequency[0][0].value<long>(), long(tuned));
+        QCOMPARE(offset[0][0].toInt(), 432000000 - tuned); // nominal minus tuned
 
         for (int i = 50; i <= 500; ++i)
             f.pollAfter(10);
@@ -400,11 +403,25 @@ private slots:
     {
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<QString>("signal");
+        // A code byte alone is enough: missing fields read as 0.
         QTest::newRow("AccelZ") << QByteArray("\x02\x01\x00", 3) << SIGNAL(accelZEventRead(NUVEvent_AccelZ));
-        QTest::newRow("Orientation") << QByteArray("\x15", 1) << SIGNAL(orientationEventRead(NUVEvent_Orientation));
-        QTest::newRow("RSSI") << QByteArray("\x0F\xFF\xB5", 3) << SIGNAL(RSSIEventRead(NUVEvent_RSSI));
+        QTest::newRow("Pressure") << QByteArray("\x03", 1) << SIGNAL(pressureEventRead(NUVEvent_Pressure));
+        QTest::newRow("computer battery") << QByteArray("\x04", 1) << SIGNAL(compBatEventRead(NUVEvent_ComputerBattery));
+        QTest::newRow("ejection battery") << QByteArray("\x05", 1) << SIGNAL(ejectBatEventRead(NUVEvent_EjectionBattery));
+        QTest::newRow("Temperature") << QByteArray("\x06", 1) << SIGNAL(temperatureEventRead(NUVEvent_Temperature));
+        QTest::newRow("line A") << QByteArray("\x07", 1) << SIGNAL(inputAEventRead(NUVEvent_LineA));
+        QTest::newRow("line B") << QByteArray("\x08", 1) << SIGNAL(inputBEventRead(NUVEvent_LineB));
+        QTest::newRow("line C") << QByteArray("\x09", 1) << SIGNAL(inputCEventRead(NUVEvent_LineC));
         QTest::newRow("line D") << QByteArray("\x0A\x00\x00", 3) << SIGNAL(inputDEventRead(NUVEvent_LineD));
+        QTest::newRow("AccelXY") << QByteArray("\x0B", 1) << SIGNAL(accelXYEventRead(NUVEvent_AccelXY));
+        QTest::newRow("GyroXYZ") << QByteArray("\x0C", 1) << SIGNAL(gyroXYZEventRead(NUVEvent_GyroXYZ));
+        QTest::newRow("MagXYZ") << QByteArray("\x0D", 1) << SIGNAL(magXYZEventRead(NUVEvent_MagXYZ));
+        QTest::newRow("GPS solution") << QByteArray("\x0E", 1) << SIGNAL(gpsLLSolEventRead(NUVEvent_GPSLLSol));
+        QTest::newRow("RSSI") << QByteArray("\x0F\xFF\xB5", 3) << SIGNAL(RSSIEventRead(NUVEvent_RSSI));
+        QTest::newRow("Status") << QByteArray("\x10", 1) << SIGNAL(statusEventRead(NUVEvent_Status));
+        QTest::newRow("Ident") << QByteArray("\x11", 1) << SIGNAL(identEventRead(NUVEvent_Ident));
         QTest::newRow("GPS time") << QByteArray("\x12", 1) << SIGNAL(gpsTimeEventRead(NUVEvent_GPSTime));
+        QTest::newRow("Orientation") << QByteArray("\x15", 1) << SIGNAL(orientationEventRead(NUVEvent_Orientation));
         QTest::newRow("text") << QByteArray("\x01\x01\x41", 3) << SIGNAL(textEventRead(NUVEvent_Text));
     }
     void emitEventBySignal()
