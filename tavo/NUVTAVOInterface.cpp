@@ -219,14 +219,15 @@ void NUVTAVOInterface::trackFrequency(int64_t nowMs)
     int32_t error = readTrackingValue();
     if (std::abs(error) > TrackingNoise)
         error = 0;
-    int32_t next = error < 0 ? current + 1 : current - 1;
+    // 64 bits: a confused radio may report a frequency at the edge of the hertz count.
+    int64_t next = error < 0 ? int64_t(current) + 1 : int64_t(current) - 1;
     if (error > TrackingFarOff)
         next -= FarOffStepHz;
     else if (error < -TrackingFarOff)
         next += FarOffStepHz;
-    if (std::abs(int64_t(nominalFrequency()) - next) > MaxOffNominalHz)
+    if (std::abs(nominalFrequency() - next) > MaxOffNominalHz)
         next = nominalFrequency();
-    setFrequency(next);
+    setFrequency(static_cast<int32_t>(next));
     m_session.lastTrackingMs = nowMs;
 }
 
@@ -316,7 +317,7 @@ void NUVTAVOInterface::reportSignal(double now)
     int32_t frequency = 0;
     getFrequency(frequency);
     emit frequencyRead(frequency);
-    emit RFOffsetRead(nominalFrequency() - frequency);
+    emit RFOffsetRead(static_cast<int>(int64_t(nominalFrequency()) - frequency));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -256,6 +256,26 @@ private slots:
         QCOMPARE(f.station.frequency() - nominal, expected);
     }
 
+    // A radio that reports a frequency beyond what a hertz count holds must not overflow the
+    // tracking or the offset: tracking takes it back to the nominal frequency.
+    void aFrequencyOutOfRangeGoesBackToNominal()
+    {
+        LinkFixture f;
+        f.connectFirmware();
+        const uint8_t word[4] = {0x83, 0x31, 0x2E, 0x1E}; // 2^31 Hz
+        for (int i = 0; i < 4; ++i)
+            f.station.setRegister(FrequencyRegisters[i], word[i]);
+        f.station.setTrackingValue(450);
+        f.link.lockRFOffset(true);
+        QSignalSpy offset(&f.link, &NUVTAVOInterface::RFOffsetRead);
+        for (int i = 1; i < 50; ++i)
+            f.pollAfter(10);
+        QCOMPARE(offset.count(), 1);
+        f.link.lockRFOffset(false);
+        f.pollAfter(10);
+        QCOMPARE(f.station.frequency(), f.link.nominalFrequency());
+    }
+
     void trackingPullsTheReceiverOntoTheTransmitter()
     {
         LinkFixture f;
