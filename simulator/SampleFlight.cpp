@@ -1,5 +1,6 @@
 #include "SampleFlight.h"
 
+#include "NUVQORASettings.h"
 #include "PressureAltitude.h"
 
 #include <QQuaternion>
@@ -24,9 +25,7 @@ constexpr float PropellantMass = 0.25f; // kg
 constexpr float BurnSeconds = 1.8f;
 constexpr float DragArea = 0.5f * 0.00229f; // drag coefficient times the frontal area, m^2
 constexpr float RailLength = 1.5f;          // m
-constexpr float MainAltitude = 200.0f;      // line B fires below this on the way down
 constexpr float DescentRate = 6.5f;         // m/s under the parachute
-constexpr float FiringSeconds = 1.0f;       // an output line stays on this long
 const QVector3D EarthField(0.0f, 21.0f, -43.0f); // micro-tesla east, north, up
 
 // Device phase numbers as the status word carries them.
@@ -196,7 +195,7 @@ private:
         const float sinceApogee = t - m_apogeeAt;
         if (m_now.phase == Apogee && sinceApogee > 0.5f)
             m_now.phase = Descent;
-        if (m_now.phase == Descent && m_firedAt[1] < 0 && m_now.position.z() < MainAltitude)
+        if (m_now.phase == Descent && m_firedAt[1] < 0 && m_now.position.z() < m_settings.lineAltitude(1))
             fire(1, t);
         const QVector3D target = windAt(m_now.position.z()) + QVector3D(0, 0, -DescentRate);
         const QVector3D acceleration(
@@ -221,7 +220,7 @@ private:
     {
         for (int line = 0; line < 2; ++line) {
             const bool fired = m_firedAt[line] >= 0;
-            m_now.lineOn[line] = fired && t - m_firedAt[line] < FiringSeconds;
+            m_now.lineOn[line] = fired && t - m_firedAt[line] < m_settings.lineOnTime(line) * 0.1f;
             if (fired && t - m_firedAt[line] > 0.2f) // the igniter has burnt through
                 m_now.continuity[line] = false;
         }
@@ -236,6 +235,9 @@ private:
         m_now.temperature += (ambient - m_now.temperature) * StepSeconds / 20.0f;
     }
 
+    // The block the recording carries: line A fires at apogee and line B at its altitude on the
+    // way down, each for its on-time, as the flight window's settings tab then shows.
+    const NUVQORASettings m_settings;
     Snapshot m_now;
     QVector3D m_velocity;
     float m_roll = 0, m_rollRate = 0;

@@ -44,12 +44,15 @@ private slots:
         QVERIFY(m_flight->peakAcceleration().second > 5);
     }
 
-    // Line A fires at apogee and loses its continuity; the status walks through the phases.
-    void firesLineAAtApogee()
+    // The lines fire as the settings block the flight carries sets them: A at apogee, B at its
+    // altitude above the pad on the way down, each for its on-time; A then loses its continuity.
+    // The status walks through the phases.
+    void firesTheLinesAsItsSettingsSay()
     {
         CapturedOutput quiet;
+        const NUVQORASettings &settings = m_flight->settings;
         const float apogee = m_flight->apogeeTime();
-        float lineAOn = -1;
+        float firstOn[2] = {-1, -1}, lastOn[2] = {-1, -1};
         bool continuityLost = false;
         std::set<int> states;
         for (const auto &event : m_flight->events) {
@@ -57,13 +60,27 @@ private slots:
             if (!status)
                 continue;
             states.insert(status->state);
-            if (status->lineOn[0] && lineAOn < 0)
-                lineAOn = status->time;
-            continuityLost |= lineAOn >= 0 && !status->lineOn[0] && !status->lineContinuity[0];
+            for (int line = 0; line < 2; ++line) {
+                if (!status->lineOn[line])
+                    continue;
+                if (firstOn[line] < 0)
+                    firstOn[line] = status->time;
+                lastOn[line] = status->time;
+            }
+            continuityLost |= firstOn[0] >= 0 && !status->lineOn[0] && !status->lineContinuity[0];
         }
-        QVERIFY2(qAbs(lineAOn - apogee) < 0.5f, qPrintable(QString("%1 %2").arg(lineAOn).arg(apogee)));
+        QVERIFY2(qAbs(firstOn[0] - apogee) < 0.5f, qPrintable(QString("%1 %2").arg(firstOn[0]).arg(apogee)));
         QVERIFY(continuityLost);
         QCOMPARE(states, (std::set<int>{0, 1, 2, 3, 4}));
+
+        QVERIFY(firstOn[1] > apogee);
+        const float lineBHeight = NUVQORAFlight::sampleAt(m_flight->pressureAltitude, firstOn[1]).value
+            - m_flight->groundAltitude();
+        QVERIFY2(qAbs(lineBHeight - settings.lineAltitude(1)) < 10, qPrintable(QString::number(lineBHeight)));
+        for (int line = 0; line < 2; ++line) {
+            const float onFor = lastOn[line] - firstOn[line];
+            QVERIFY2(qAbs(onFor - settings.lineOnTime(line) * 0.1f) <= 0.15f, qPrintable(QString::number(onFor)));
+        }
     }
 
     // The GPS fixes start on the pad and end downwind, east of it.
