@@ -1,25 +1,110 @@
 #include "NUVTAVOWidget.h"
 
+#include "Axis.h"
+#include "ConsoleSink.h"
+#include "FlightRecorder.h"
+#include "GraphSeries.h"
+#include "MapPage.h"
 #include "NUVStudio.h"
-#include "NUVTAVOInterface.h"
+#include "QGraphView.h"
+#include "Voice.h"
+#include "WebServer.h"
 
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSettings>
 #include <QThread>
+#include <QTimer>
+
+#include <cmath>
+#include <ostream>
+
+namespace {
+
+constexpr int PacketIndicatorIntervalMs = 100;
+constexpr int FirstAllocationDelayMs = 10000;
+constexpr int AutosaveIntervalMs = 10000;
+constexpr int LiveLaunchIntervalMs = 1000;
+constexpr int VoiceReadyDelayMs = 1000;
+
+struct SeriesModel
+{
+    Qt::GlobalColor colour;
+    QString name;
+    qreal width = 1.0;
+};
+
+// One graph's model: an axis with its series, each keeping the extent in view; the view
+// follows the tracked series.
+QList<GraphSeries *> buildGraphModel(QGraph *graph, const QString &xUnit, const QString &yUnit,
+                                     const QList<SeriesModel> &models, const QPointF &extentMaximum,
+                                     const QPointF &extentMinimum, Qt::GlobalColor axisColour = Qt::red,
+                                     int trackedSeries = 0)
+{
+    auto *axis = new Axis(QPen(Qt::black), QPen(Qt::black), QPen(Qt::black), QPen(axisColour));
+    axis->xUnit = xUnit;
+    axis->yUnit = yUnit;
+    QList<GraphSeries *> series;
+    for (const SeriesModel &model : models) {
+        auto *s = new GraphSeries(QPen(model.colour, model.width, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin),
+                                  QPen(Qt::black), QBrush(Qt::black, Qt::SolidPattern), 2.0f);
+        s->setName(model.name);
+        s->markersVisible = true;
+        s->extentBox = {extentMinimum.x(), extentMinimum.y(), extentMaximum.x(), extentMaximum.y()};
+        axis->series.append(s);
+        series.append(s);
+    }
+    graph->append(axis);
+    graph->view()->setTracker(series.at(trackedSeries));
+    graph->view()->optimizeAxis();
+    if (!models.first().name.isEmpty())
+        graph->updateLegend();
+    return series;
+}
+
+} // namespace
 
 NUVTAVOWidget::NUVTAVOWidget(QMainWindow *window)
     : m_mainWindow(static_cast<NUVStudio *>(window))
-    , m_workerThread(new QThread(this))
-    , m_radio(new NUVTAVOInterface(this))
 {
+    ui.setupUi(this);
+    m_metric = m_mainWindow->settings()->value(QStringLiteral("numberSystem"), 0).toInt() == 0;
+    const QUrl mapPage = WebServer::url(QStringLiteral("TAVO.html"));
+    if (mapPage.isValid())
+        ui.webView->load(mapPage);
+    m_liveDataManager = new QNetworkAccessManager(this);
+    buildGraphs();
+
+    m_workerThread = new QThread(this);
+    m_workerThread->start(QThread::InheritPriority);
+    m_radio = new NUVTAVOInterface(this);
     m_radio->setConsole(m_mainWindow->ui.console);
     m_radio->setConnectionLabel(m_mainWindow->ui.firmConnImg_CtrlPanel);
     // The link goes in its own thread, and its thread with it.
     connect(m_radio, &QObject::destroyed, m_workerThread, &QThread::quit, Qt::DirectConnection);
     m_radio->moveToThread(m_workerThread);
-    m_workerThread->start(QThread::InheritPriority);
+    m_recorder = new FlightRecorder(this);
+
+    ui.liveLaunchFrame->hide();
+    // The map takes the room the GPS figures leave.
+    ui.splitter_5->setStretchFactor(0, 0);
+    ui.splitter_5->setStretchFactor(1, 1);
+    connectRadio();
+    startTimers();
+    startVoice();
 }
 
 NUVTAVOWidget::~NUVTAVOWidget()
 {
+    m_spVoice.reset();
+    // The loader may not report into a window half torn down.
+    m_firmwareUpdater.disconnect(this);
+    if (m_firmwareUpdater.state() != QProcess::NotRunning) {
+        m_firmwareUpdater.kill();
+        m_firmwareUpdater.waitForFinished();
+    }
+    // Saves asked for are written while the window is whole.
+    delete m_recorder;
     // Queued behind what the worker has not yet run (the hand-over of the link's poll timer
     // among it), so that nothing posted to it is dropped unrun.
     QMetaObject::invokeMethod(m_radio, "deleteLater", Qt::QueuedConnection);
@@ -31,14 +116,204 @@ NUVTAVOInterface *NUVTAVOWidget::radioLink() const
     return m_radio;
 }
 
-void NUVTAVOWidget::clearAndZero()
+const NUVQORAFlight &NUVTAVOWidget::recordedFlight() const
+{
+    return m_recordedFlight;
+}
+
+void NUVTAVOWidget::buildGraphs()
+{
+    const QString s = QStringLiteral("s");
+    const QString distance = m_metric ? QStringLiteral("m") : QStringLiteral("ft");
+    const QPointF none;
+    const SeriesModel x{Qt::green, QStringLiteral("X")}, y{Qt::blue, QStringLiteral("Y")}, z{Qt::black, QStringLiteral("Z")};
+
+    m_pressureTrace.series = buildGraphModel(ui.livePressureGraph, s, m_metric ? "Pa" : "inHg", {{Qt::red, QString()}},
+                                             QPointF(10, m_metric ? 110000 : 33), none)
+                                 .first();
+    m_altitudeTrace.series = buildGraphModel(ui.liveAltitudeGraph, s, distance, {{Qt::blue, QString()}},
+                                             QPointF(10, m_metric ? 1000 : 3000), none, Qt::blue)
+                                 .first();
+    m_accelerationTrace.series =
+        buildGraphModel(ui.liveAccelerationGraph, s, "g", {{Qt::red, QString()}}, QPointF(10, 1), none).first();
+
+    const auto attach = [](const QList<GraphSeries *> &series, const QList<Trace *> &traces) {
+        for (int i = 0; i < traces.size(); ++i)
+            traces[i]->series = series[i];
+    };
+    attach(buildGraphModel(ui.liveLateralAccelerationGraph, s, "g", {{Qt::red, QString()}, {Qt::green, QString()}},
+                           QPointF(10, 1), none),
+           {&m_lateralXTrace, &m_lateralYTrace});
+    attach(buildGraphModel(ui.liveGyroGraph, s, "dps", {x, y, z}, QPointF(10, 90), QPointF(10, -90), Qt::red, 2),
+           {&m_gyroXTrace, &m_gyroYTrace, &m_gyroZTrace});
+    attach(buildGraphModel(ui.liveMagGraph, s, "T", {x, y, z}, QPointF(10, 0.000001), QPointF(0, -0.000001), Qt::red, 2),
+           {&m_magXTrace, &m_magYTrace, &m_magZTrace});
+    attach(buildGraphModel(ui.liveBatteryGraph, s, "V",
+                           {{Qt::red, QStringLiteral("Computer")}, {Qt::green, QStringLiteral("Ejection")}},
+                           QPointF(10, 10), none),
+           {&m_computerBatteryTrace, &m_ejectionBatteryTrace});
+    attach(buildGraphModel(ui.liveInputGraph, s, "V",
+                           {{Qt::red, QStringLiteral("Line A"), 2.0},
+                            {Qt::green, QStringLiteral("Line B"), 2.0},
+                            {Qt::blue, QStringLiteral("Line C"), 2.0},
+                            {Qt::black, QStringLiteral("Line D"), 2.0}},
+                           QPointF(10, 6), none),
+           {&m_lineATrace, &m_lineBTrace, &m_lineCTrace, &m_lineDTrace});
+    m_temperatureTrace.series =
+        buildGraphModel(ui.liveTemperatureGraph, s, QStringLiteral("\u00B0") + (m_metric ? "C" : "F"),
+                        {{Qt::darkMagenta, QString()}}, QPointF(10, m_metric ? 50 : 100), none)
+            .first();
+    m_rssiTrace.series = buildGraphModel(ui.liveRSSIGraph, s, "dBm", {{Qt::darkMagenta, QString()}}, QPointF(10, 0),
+                                         QPointF(10, -140))
+                             .first();
+    const double trackExtent = m_metric ? 500 : 1500;
+    m_groundTrack = buildGraphModel(ui.gpsGraph, distance, distance, {{Qt::blue, QString()}},
+                                    QPointF(trackExtent, trackExtent), QPointF(-trackExtent, -trackExtent))
+                        .first();
+}
+
+QList<NUVTAVOWidget::Trace *> NUVTAVOWidget::timeTraces()
+{
+    return {&m_pressureTrace,        &m_altitudeTrace,        &m_accelerationTrace, &m_lateralXTrace,
+            &m_lateralYTrace,        &m_gyroXTrace,           &m_gyroYTrace,        &m_gyroZTrace,
+            &m_magXTrace,            &m_magYTrace,            &m_magZTrace,         &m_computerBatteryTrace,
+            &m_ejectionBatteryTrace, &m_lineATrace,           &m_lineBTrace,        &m_lineCTrace,
+            &m_lineDTrace,           &m_temperatureTrace,     &m_rssiTrace};
+}
+
+void NUVTAVOWidget::connectRadio()
+{
+    NUVTAVOInterface *radio = m_radio;
+    connect(radio, SIGNAL(accelZEventRead(NUVEvent_AccelZ)), this, SLOT(accelZEventRead(NUVEvent_AccelZ)));
+    connect(radio, SIGNAL(accelXYEventRead(NUVEvent_AccelXY)), this, SLOT(accelXYEventRead(NUVEvent_AccelXY)));
+    connect(radio, SIGNAL(gyroXYZEventRead(NUVEvent_GyroXYZ)), this, SLOT(gyroXYZEventRead(NUVEvent_GyroXYZ)));
+    connect(radio, SIGNAL(magXYZEventRead(NUVEvent_MagXYZ)), this, SLOT(magXYZEventRead(NUVEvent_MagXYZ)));
+    connect(radio, SIGNAL(pressureEventRead(NUVEvent_Pressure)), this, SLOT(pressureEventRead(NUVEvent_Pressure)));
+    connect(radio, SIGNAL(compBatEventRead(NUVEvent_ComputerBattery)), this,
+            SLOT(compBatEventRead(NUVEvent_ComputerBattery)));
+    connect(radio, SIGNAL(ejectBatEventRead(NUVEvent_EjectionBattery)), this,
+            SLOT(ejectBatEventRead(NUVEvent_EjectionBattery)));
+    connect(radio, SIGNAL(temperatureEventRead(NUVEvent_Temperature)), this,
+            SLOT(temperatureEventRead(NUVEvent_Temperature)));
+    connect(radio, SIGNAL(textEventRead(NUVEvent_Text)), this, SLOT(textEventRead(NUVEvent_Text)));
+    connect(radio, SIGNAL(gpsLLSolEventRead(NUVEvent_GPSLLSol)), this, SLOT(gpsLLSolEventRead(NUVEvent_GPSLLSol)));
+    connect(radio, SIGNAL(identEventRead(NUVEvent_Ident)), this, SLOT(identEventRead(NUVEvent_Ident)));
+    connect(radio, SIGNAL(statusEventRead(NUVEvent_Status)), this, SLOT(statusEventRead(NUVEvent_Status)));
+    connect(radio, SIGNAL(gpsTimeEventRead(NUVEvent_GPSTime)), this, SLOT(gpsTimeEventRead(NUVEvent_GPSTime)));
+    connect(radio, SIGNAL(inputAEventRead(NUVEvent_LineA)), this, SLOT(inputAEventRead(NUVEvent_LineA)));
+    connect(radio, SIGNAL(inputBEventRead(NUVEvent_LineB)), this, SLOT(inputBEventRead(NUVEvent_LineB)));
+    connect(radio, SIGNAL(inputCEventRead(NUVEvent_LineC)), this, SLOT(inputCEventRead(NUVEvent_LineC)));
+    connect(radio, SIGNAL(inputDEventRead(NUVEvent_LineD)), this, SLOT(inputDEventRead(NUVEvent_LineD)));
+    connect(radio, SIGNAL(orientationEventRead(NUVEvent_Orientation)), this,
+            SLOT(orientationEventRead(NUVEvent_Orientation)));
+    connect(radio, SIGNAL(RSSIEventRead(NUVEvent_RSSI)), this, SLOT(RSSIEventRead(NUVEvent_RSSI)));
+
+    connect(radio, SIGNAL(frequencyRead(long)), this, SLOT(frequencyRead(long)));
+    connect(radio, SIGNAL(BPSRead(int)), this, SLOT(BPSRead(int)));
+    connect(radio, SIGNAL(frequencyErrorRead(int)), this, SLOT(frequencyErrorRead(int)));
+    connect(radio, SIGNAL(RFOffsetRead(int)), this, SLOT(RFOffsetRead(int)));
+    connect(radio, SIGNAL(packetReceived()), this, SLOT(packetReceived()));
+    connect(radio, SIGNAL(eventReadRaw(QByteArray)), this, SLOT(eventReadRaw(QByteArray)));
+    connect(radio, SIGNAL(firmwareInitialized()), this, SLOT(firmwareInitialized()));
+
+    connect(&m_firmwareUpdater, SIGNAL(readyReadStandardOutput()), this, SLOT(firmwareUpdateOutputAvailable()));
+    connect(&m_firmwareUpdater, SIGNAL(finished(int, QProcess::ExitStatus)), this,
+            SLOT(firmwareUpdateComplete(int, QProcess::ExitStatus)));
+    connect(&m_firmwareUpdater, SIGNAL(errorOccurred(QProcess::ProcessError)), this,
+            SLOT(updateError(QProcess::ProcessError)));
+    connect(ui.updateFirmware, SIGNAL(clicked()), this, SLOT(updateFirmware()));
+    ui.gpsGraph->hide(); // the map shows first, as the checked 3D / 2D button says
+    connect(ui.focusOnTarget, SIGNAL(clicked()), this, SLOT(focusOnTarget()));
+    connect(ui.useGoogleEarth, SIGNAL(clicked()), this, SLOT(toggleGEPlugin()));
+    connect(ui.exportKML, SIGNAL(clicked()), this, SLOT(exportKML()));
+    connect(ui.RFAddress, SIGNAL(valueChanged(int)), radio, SLOT(setAddress(int)));
+    connect(ui.modulationFrequency, SIGNAL(currentIndexChanged(int)), radio, SLOT(setModulationFrequency(int)));
+    // The one value written into the worker directly: an atomic flag it reads once per poll.
+    connect(ui.RFLock, &QCheckBox::toggled, this, [radio](bool locked) { radio->lockRFOffset(locked); });
+    connect(ui.loadReplay, SIGNAL(clicked()), this, SLOT(loadReplay()));
+    connect(ui.cancelReplay, SIGNAL(clicked()), this, SLOT(cancelReplay()));
+    connect(radio, &NUVTAVOInterface::replayProgress, this, [this](float progress) {
+        ui.replayFlightProgress->setValue(static_cast<int>(std::floor(progress * 100 + 0.5f)));
+    });
+    connect(radio, &NUVTAVOInterface::replayCanceled, this, [this] { ui.cancelReplay->setEnabled(false); });
+    connect(ui.replayRate, SIGNAL(valueChanged(double)), radio, SLOT(setReplayRate(double)));
+}
+
+void NUVTAVOWidget::startTimers()
+{
+    auto *packetIndicator = new QTimer(this);
+    connect(packetIndicator, &QTimer::timeout, this, [this] { showPacketAge(); });
+    packetIndicator->start(PacketIndicatorIntervalMs);
+
+    // Ten seconds after start the user is asked once where the recording goes.
+    QTimer::singleShot(FirstAllocationDelayMs, this, SLOT(saveFlightAs()));
+
+    m_autosaveTimer = new QTimer(this);
+    connect(m_autosaveTimer, SIGNAL(timeout()), this, SLOT(saveFlight()));
+    m_autosaveTimer->start(AutosaveIntervalMs);
+
+    auto *liveLaunch = new QTimer(this);
+    connect(liveLaunch, SIGNAL(timeout()), this, SLOT(fetchLiveLaunchEvents()));
+    liveLaunch->start(LiveLaunchIntervalMs);
+}
+
+void NUVTAVOWidget::startVoice()
+{
+    m_spVoice = Voice::create();
+    if (!m_spVoice)
+        return;
+    auto *ready = new QTimer(this);
+    ready->setSingleShot(true);
+    connect(ready, &QTimer::timeout, this, [this, ready] {
+        speak(QStringLiteral("<rate speed='-1'>Voice initialized</rate>"));
+        ready->deleteLater();
+    });
+    ready->start(VoiceReadyDelayMs);
+}
+
+void NUVTAVOWidget::exception(int, QString, QString, QString)
+{
+    MapPage::reportException();
+}
+
+void NUVTAVOWidget::browserNavigateComplete(QString)
 {
 }
 
-void NUVTAVOWidget::saveFlightAs()
+void NUVTAVOWidget::tabChanged(int)
 {
 }
 
-void NUVTAVOWidget::saveFlight()
+void NUVTAVOWidget::eventReadRaw(QByteArray)
 {
+}
+
+void NUVTAVOWidget::fetchLiveLaunchEvents()
+{
+}
+
+// The live-launch feed: nothing in the program sends its requests yet, so neither of the two
+// reply handlers runs; they take the reply that signals them.
+void NUVTAVOWidget::readLiveData()
+{
+    auto *reply = qobject_cast<QNetworkReply *>(sender());
+    if (!reply)
+        return;
+    const QByteArray body = reply->readAll();
+    ConsoleSink::out() << "Index: " << m_liveDataIndex << "\tData: " << body.toStdString() << std::endl;
+    if (body.isEmpty())
+        return;
+    const QList<QByteArray> parts = body.split(',');
+    m_liveDataIndex += parts.size();
+    for (const QByteArray &part : parts)
+        QMetaObject::invokeMethod(m_radio, "submitEvent", Qt::QueuedConnection,
+                                  Q_ARG(QByteArray, QByteArray::fromHex(part)));
+}
+
+void NUVTAVOWidget::sendLiveDataFinished()
+{
+    auto *reply = qobject_cast<QNetworkReply *>(sender());
+    if (!reply)
+        return;
+    ConsoleSink::out() << "send result: " << reply->readAll().toStdString() << std::endl;
 }

@@ -7,6 +7,7 @@
 #include "NUVStudio.h"
 #include "SimulatedGroundStation.h"
 #include "SimulatedHidBackend.h"
+#include "Voice.h"
 #include "WebServer.h"
 
 #include <QApplication>
@@ -69,6 +70,7 @@ int main(int argc, char *argv[])
     QDir::setCurrent(workDir.path());
     std::ostringstream linkTrace;
     ConsoleSink::setStream(&linkTrace);
+    Voice::setFactory([] { return std::unique_ptr<Voice>(); });
     httpServerConfigFile = QStringLiteral(NUV_TAVO_SERVER_SETTINGS);
     webServer.reset(makeWebServer(&application));
 

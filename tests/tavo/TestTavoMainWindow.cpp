@@ -5,6 +5,7 @@
 #include "ShellTestMain.h"
 #include "SimulatedGroundStation.h"
 #include "SimulatedHidBackend.h"
+#include "Voice.h"
 #include "WebServer.h"
 
 #include <QMenu>
@@ -50,6 +51,7 @@ private slots:
         QDir::setCurrent(m_workDir.path()); // where the window keeps "tavo_settings.ini"
         HidBackend::setCurrent(&m_backend);
         ConsoleSink::setStream(&m_consoleLines);
+        Voice::setFactory([] { return std::unique_ptr<Voice>(); }); // the live window stays mute
         httpServerConfigFile = QStringLiteral(NUV_TAVO_SERVER_SETTINGS);
         webServer.reset(makeWebServer(qApp));
         m_connected = picture(":/NUVStudio/Resources/Connected.png");
@@ -64,6 +66,7 @@ private slots:
         webServer.reset();
         ConsoleSink::setStream(nullptr);
         HidBackend::setCurrent(nullptr);
+        Voice::setFactory(nullptr);
     }
 
     void formTexts_data()
@@ -88,7 +91,8 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, text);
         NUVStudio window;
-        const auto *label = window.findChild<QLabel *>(name);
+        // The live window has labels of the same names.
+        const auto *label = window.ui.consoleDock->findChild<QLabel *>(name);
         QVERIFY2(label, qPrintable(name));
         QCOMPARE(label->text(), text);
         if (name.startsWith(QLatin1String("live")) && text == QLatin1String("-"))

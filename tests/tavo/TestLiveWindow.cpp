@@ -1,0 +1,653 @@
+#include "Axis.h"
+#include "FlightRecorder.h"
+#include "GraphSeries.h"
+#include "LiveWindowFixture.h"
+#include "QGraph.h"
+#include "ShellTestMain.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace {
+
+NUVEvent_Pressure pressureAt(float time, float pascals)
+{
+    NUVEvent_Pressure e;
+    e.time = time;
+    e.pressure = pascals;
+    return e;
+}
+
+NUVEvent_Status statusOf(int state)
+{
+    NUVEvent_Status e;
+    e.state = state;
+    return e;
+}
+
+NUVEvent_GPSLLSol fixAt(double latitude, double longitude, bool valid = true, float altitude = 452.5f,
+                        uint32_t satellites = 7)
+{
+    NUVEvent_GPSLLSol e;
+    e.latitude = latitude;
+    e.longitude = longitude;
+    e.altitude = altitude;
+    e.satellites = satellites;
+    e.fixValid = valid;
+    return e;
+}
+
+QList<GraphSeries *> seriesOf(const QGraph *graph)
+{
+    return graph->first()->series;
+}
+
+QString readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+size_t eventsIn(const QString &path)
+{
+    NUVQORAFlight flight;
+    return flight.load(path.toStdWString()) ? flight.events.size() : size_t(-1);
+}
+
+QString backupFolder()
+{
+    return QCoreApplication::applicationDirPath() + "/TAVO/backup";
+}
+
+} // namespace
+
+// NUV TAVO's live window: what it builds, what it shows, says and records of each event, its
+// recording files, replay, radio controls and firmware update, on the simulated ground station.
+class TestLiveWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void graphModels_data()
+    {
+        QTest::addColumn<int>("numberSystem");
+        QTest::addColumn<QString>("graph");
+        QTest::addColumn<QString>("yUnit");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QRectF>("extent"); // min x, min y, max x, max y as left, top, right, bottom
+
+        const auto box = [](double minX, double minY, double maxX, double maxY) {
+            return QRectF(QPointF(minX, minY), QPointF(maxX, maxY));
+        };
+        QTest::newRow("pressure metric") << 0 << "livePressureGraph" << "Pa" << QStringList{""} << box(0, 0, 10, 110000);
+        QTest::newRow("pressure imperial") << 1 << "livePressureGraph" << "inHg" << QStringList{""} << box(0, 0, 10, 33);
+        QTest::newRow("altitude imperial") << 1 << "liveAltitudeGraph" << "ft" << QStringList{""} << box(0, 0, 10, 3000);
+        QTest::newRow("lateral") << 0 << "liveLateralAccelerationGraph" << "g" << QStringList{"", ""} << box(0, 0, 10, 1);
+        QTest::newRow("gyro") << 0 << "liveGyroGraph" << "dps" << QStringList{"X", "Y", "Z"} << box(10, -90, 10, 90);
+        QTest::newRow("inputs") << 0 << "liveInputGraph" << "V"
+                                << QStringList{"Line A", "Line B", "Line C", "Line D"} << box(0, 0, 10, 6);
+        QTest::newRow("temperature imperial") << 1 << "liveTemperatureGraph" << "\u00B0F" << QStringList{""}
+                                              << box(0, 0, 10, 100);
+        QTest::newRow("rssi") << 0 << "liveRSSIGraph" << "dBm" << QStringList{""} << box(10, -140, 10, 0);
+        QTest::newRow("track imperial") << 1 << "gpsGraph" << "ft" << QStringList{""} << box(-1500, -1500, 1500, 1500);
+    }
+
+    void graphModels()
+    {
+        QFETCH(int, numberSystem);
+        QFETCH(QString, graph);
+        QFETCH(QString, yUnit);
+        QFETCH(QStringList, names);
+        QFETCH(QRectF, extent);
+        LiveWindowFixture f(numberSystem);
+        const auto *g = f.open()->findChild<QGraph *>(graph);
+        QVERIFY(g);
+        QCOMPARE(static_cast<const QList<Axis *> *>(g)->size(), 1);
+        QCOMPARE(g->first()->yUnit, yUnit);
+        QStringList shown;
+        for (const GraphSeries *s : seriesOf(g)) {
+            shown << s->name();
+            QCOMPARE(s->extentBox.minX, extent.left());
+            QCOMPARE(s->extentBox.minY, extent.top());
+            QCOMPARE(s->extentBox.maxX, extent.right());
+            QCOMPARE(s->extentBox.maxY, extent.bottom());
+        }
+        QCOMPARE(shown, names);
+    }
+
+    void startState()
+    {
+        LiveWindowFixture f;
+        NUVTAVOWidget *live = f.open();
+        auto *ui = live;
+        QVERIFY(ui->findChild<QWidget *>("liveLaunchFrame")->isHidden());
+        QVERIFY(ui->findChild<QWidget *>("gpsGraph")->isHidden());
+        QVERIFY(!ui->findChild<QWidget *>("webView")->isHidden());
+        QVERIFY(!ui->findChild<QPushButton *>("cancelReplay")->isEnabled());
+        const auto *modulation = ui->findChild<QComboBox *>("modulationFrequency");
+        QVERIFY(!modulation->isEnabled());
+        QCOMPARE(modulation->count(), 0);
+        QCOMPARE(ui->findChild<QLabel *>("liveGPSFixLabel")->text(), QStringLiteral("None"));
+
+        QTest::mouseClick(ui->findChild<QPushButton *>("useGoogleEarth"), Qt::LeftButton);
+        QVERIFY(ui->findChild<QWidget *>("webView")->isHidden());
+        QVERIFY(!ui->findChild<QWidget *>("gpsGraph")->isHidden());
+    }
+
+    void overviewLabels_data()
+    {
+        QTest::addColumn<int>("numberSystem");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("pressure kPA") << 0 << "livePressureLabel" << "89.87 kPA";
+        QTest::newRow("pressure inHg") << 1 << "livePressureLabel" << "26.54 inHg";
+        QTest::newRow("altitude m") << 0 << "liveMSLAltitudeLabel" << "1000 m";
+        QTest::newRow("altitude ft") << 1 << "liveMSLAltitudeLabel" << "3281 ft";
+        QTest::newRow("temperature C") << 0 << "liveTemperatureLabel" << "21.5\u00B0 C";
+        QTest::newRow("temperature F") << 1 << "liveTemperatureLabel" << "70.7\u00B0 F";
+        QTest::newRow("computer battery") << 0 << "liveCompBatVoltageLabel" << "8.13 v";
+        QTest::newRow("ejection battery") << 1 << "liveEjectBatVoltageLabel" << "7.90 v";
+        QTest::newRow("acceleration") << 1 << "liveAccelerationLabel" << "-1.25 g";
+    }
+
+    void overviewLabels()
+    {
+        QFETCH(int, numberSystem);
+        QFETCH(QString, label);
+        QFETCH(QString, text);
+        LiveWindowFixture f(numberSystem);
+        NUVTAVOWidget *live = f.open();
+        live->pressureEventRead(pressureAt(1, 89874.6f));
+        NUVEvent_Temperature temperature;
+        temperature.temperature = 21.5f;
+        live->temperatureEventRead(temperature);
+        NUVEvent_ComputerBattery computer;
+        computer.voltage = 8.128f;
+        live->compBatEventRead(computer);
+        NUVEvent_EjectionBattery ejection;
+        ejection.voltage = 7.9f;
+        live->ejectBatEventRead(ejection);
+        NUVEvent_AccelZ acceleration;
+        acceleration.acceleration = -1.25f;
+        live->accelZEventRead(acceleration);
+        QCOMPARE(f.window->findChild<QLabel *>(label)->text(), text);
+        QCOMPARE(live->recordedFlight().events.size(), size_t(5));
+    }
+
+    // The altitude graph shows the height above the first pressure since start; each series
+    // counts time from its own first point.
+    void pressureAndTraces()
+    {
+        LiveWindowFixture f;
+        NUVTAVOWidget *live = f.open();
+        live->pressureEventRead(pressureAt(5.0f, 101325));
+        live->pressureEventRead(pressureAt(6.5f, 89874.6f));
+        const QVector<QPointF> altitude = seriesOf(live->findChild<QGraph *>("liveAltitudeGraph"))[0]->points;
+        QCOMPARE(altitude.size(), 2);
+        QCOMPARE(altitude[0], QPointF(0, 0));
+        QCOMPARE(altitude[1].x(), 1.5);
+        QVERIFY(qAbs(altitude[1].y() - 1000) < 1);
+        QCOMPARE(seriesOf(live->findChild<QGraph *>("livePressureGraph"))[0]->points[1].y(), double(89874.6f));
+
+        // The signal strength trace starts afresh after 1000 points, at time 0 again.
+        GraphSeries *rssi = seriesOf(live->findChild<QGraph *>("liveRSSIGraph"))[0];
+        NUVEvent_RSSI reading;
+        for (int i = 0; i < 1001; ++i) {
+            reading.time = 100 + i * 0.5f;
+            live->RSSIEventRead(reading);
+        }
+        QVERIFY(rssi->points.isEmpty());
+        reading.time = 900;
+        live->RSSIEventRead(reading);
+        QCOMPARE(rssi->points, QVector<QPointF>{QPointF(0, reading.rssi)});
+    }
+
+    void flightPhases_data()
+    {
+        QTest::addColumn<bool>("voiceOn");
+        QTest::addColumn<QList<int>>("states");
+        QTest::addColumn<QStringList>("spoken");
+        QTest::addColumn<QString>("shown");
+
+        const auto said = [](const char *text) { return QStringLiteral("<rate speed='-3'><emph>%1</emph></rate>").arg(text); };
+        QTest::newRow("pad is not announced") << true << QList<int>{0, 0} << QStringList{} << "Pad";
+        QTest::newRow("each change once")
+            << true << QList<int>{0, 1, 1, 2, 3, 3, 4}
+            << QStringList{said("Launch detected!"), said("Coasting"), said("Apogee detected!"), said("Landed")}
+            << "Landed";
+        QTest::newRow("unknown state keeps its text") << true << QList<int>{2, 7, 7}
+                                                      << QStringList{said("Coasting"), said("Coasting")} << "Coasting";
+        QTest::newRow("voice off") << false << QList<int>{1, 2} << QStringList{} << "Coasting";
+    }
+
+    void flightPhases()
+    {
+        QFETCH(bool, voiceOn);
+        QFETCH(QList<int>, states);
+        QFETCH(QStringList, spoken);
+        QFETCH(QString, shown);
+        LiveWindowFixture f(0, voiceOn);
+        NUVTAVOWidget *live = f.open();
+        f.voice.clear();
+        for (int state : states)
+            live->statusEventRead(statusOf(state));
+        QCOMPARE(f.voice.texts(), spoken);
+        QCOMPARE(f.overview().liveRocketStateLabel->text(), shown);
+        QVERIFY(f.output.contains("rocket state: " + std::to_string(states.last()) + "\n"));
+    }
+
+    void outputLineStyles()
+    {
+        LiveWindowFixture f;
+        NUVTAVOWidget *live = f.open();
+        NUVEvent_Status status;
+        status.lineOn = {false, true, false, false};
+        status.lineContinuity = {false, true, true, false};
+        live->statusEventRead(status);
+        QCOMPARE(f.overview().liveLineALabel->styleSheet(), QString());
+        QCOMPARE(f.overview().liveLineBLabel->styleSheet(), QStringLiteral("background-color:red;"));
+        QCOMPARE(f.overview().liveLineCLabel->styleSheet(), QStringLiteral("background-color:green;"));
+    }
+
+    void gpsFix_data()
+    {
+        QTest::addColumn<int>("numberSystem");
+        QTest::addColumn<int>("coordinateFormat");
+        QTest::addColumn<QString>("latitude");
+        QTest::addColumn<QString>("altitude");
+        QTest::addColumn<QPointF>("trackPoint");
+
+        QTest::newRow("metric, decimal") << 0 << 0 << "-33.869700" << "452.5 m" << QPointF(92.43, 111.13);
+        QTest::newRow("imperial, seconds") << 1 << 2 << "-33 \u00B0 52' 10.92''" << "1484.6 ft" << QPointF(303.24, 364.61);
+    }
+
+    // Labels, ground track relative to the first valid fix, the one-placemark KML file.
+    void gpsFix()
+    {
+        QFETCH(int, numberSystem);
+        QFETCH(int, coordinateFormat);
+        QFETCH(QString, latitude);
+        QFETCH(QString, altitude);
+        QFETCH(QPointF, trackPoint);
+        LiveWindowFixture f(numberSystem);
+        NUVTAVOWidget *live = f.open();
+        f.window->settings()->setValue(QStringLiteral("GPSCoordinateFormat"), coordinateFormat);
+        GraphSeries *track = seriesOf(live->findChild<QGraph *>("gpsGraph"))[0];
+
+        live->gpsLLSolEventRead(fixAt(0, 0));         // 0/0 is no origin
+        live->gpsLLSolEventRead(fixAt(-33.8707, 151.2083, false)); // no fix: no origin either
+        live->gpsLLSolEventRead(fixAt(-33.8707, 151.2083));
+        QVERIFY(track->points.isEmpty());
+        QCOMPARE(live->findChild<QLabel *>("liveGPSFixLabel")->text(), QStringLiteral("3D solution"));
+        live->gpsLLSolEventRead(fixAt(-33.8697, 151.2093));
+        QCOMPARE(track->points.size(), 1);
+        QVERIFY(qAbs(track->points[0].x() - trackPoint.x()) < 0.1);
+        QVERIFY(qAbs(track->points[0].y() - trackPoint.y()) < 0.1);
+
+        QCOMPARE(live->findChild<QLabel *>("liveLatLabel")->text(), latitude);
+        QCOMPARE(live->findChild<QLabel *>("liveGPSMSLLabel")->text(), altitude);
+        QCOMPARE(live->findChild<QLabel *>("satUsedLabel")->text(), QStringLiteral("7"));
+        QCOMPARE(live->findChild<QProgressBar *>("connectedSatsWidget")->value(), 7);
+        QCOMPARE(readAll(f.path("TAVO/temp/TAVO.kml")),
+                 QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n"
+                                "<Placemark>\n<name>Current</name>\n<description>QORA via TAVO</description>\n<Point>\n"
+                                "<coordinates>151.2093,-33.8697</coordinates>\n</Point>\n</Placemark>\n</kml>\n"));
+        QVERIFY(f.output.contains("GPS 0\nGPS 1\nGPS 2\nGPS 3\n"));
+
+        // Clearing starts a new track at the next valid fix.
+        live->clearAndZero();
+        live->gpsLLSolEventRead(fixAt(10, 10));
+        live->gpsLLSolEventRead(fixAt(10, 10));
+        QCOMPARE(track->points, QVector<QPointF>{QPointF(0, 0)});
+    }
+
+    void liveKmlFolderBlocked()
+    {
+        LiveWindowFixture f;
+        NUVTAVOWidget *live = f.open();
+        QFile blocker(f.path("TAVO"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
+        blocker.close();
+        live->gpsLLSolEventRead(fixAt(1, 2));
+        live->gpsLLSolEventRead(fixAt(1, 2));
+        QCOMPARE(f.overview().console->toPlainText().count(QStringLiteral("Could not write the live KML file")), 1);
+    }
+
+    void gpsAnnouncedEvery30Seconds()
+    {
+        ManualClock clock;
+        LiveWindowFixture f;
+        NUVTAVOWidget *live = f.open();
+        f.voice.clear();
+        live->gpsLLSolEventRead(fixAt(1, 1, false, 452.5f, 4)); // starts the clock
+        clock.advance(30000);
+        live->gpsLLSolEventRead(fixAt(1, 1, false, 452.5f, 4));
+        QVERIFY(f.voice.texts().isEmpty());
+        clock.advance(1);
+        live->gpsLLSolEventRead(fixAt(1, 1, false, 1234.4f, 5));
+        clock.advance(29999);
+        live->gpsLLSolEventRead(fixAt(1, 1, true, 999, 9));
+        QCOMPARE(f.voice.texts(),
+                 (QStringList{"<rate speed='0'><emph>GPS altitude: 1234 meters.</emph></rate>",
+                              "<rate speed='0'><emph>Locked on to 5 satellites.</emph></rate>"}));
+    }
+
+    void gpsTimeLabel_data()
+    {
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("not valid") << false << "5000 ms";
+        const QDateTime t(QDate(2024, 3, 10), QTime(12, 0, 5), Qt::UTC);
+        QTest::newRow("valid") << true << t.toLocalTime().toString(Qt::TextDate);
+    }
+
+    void gpsTimeLabel()
+    {
+        QFETCH(bool, valid);
+        QFETCH(QString, text);
+        LiveWindowFixture f;
+        NUVTAVOWidget *live = f.open();
+        NUVEvent_GPSTime e;
+        e.timeValid = valid;
+        e.timeOfWeek = 5000;
+        e.week = 2305;          // 2024-03-10 00:00 UTC
+        e.seconds = 43200;
+        live->gpsTimeEventRead(e);
+        QCOMPARE(live->findChild<QLabel *>("liveGPSTimeLabel")->text(), text);
+    }
+
+    void radioStatus()
+    {
+        LiveWindowFixture f;
+        NUVTAVOWidget *live = f.open();
+        live->frequencyRead(432001234);
+        live->frequencyErrorRead(-150);
+        live->RFOffsetRead(42);
+        live->BPSRead(4800);
+        for (const char *name : {"frequencyLabel", "frequencyErrorLabel", "frequencyOffsetLabel", "dataRateLabel"})
+            QCOMPARE(live->findChild<QLabel *>(name)->text(), f.window->ui.consoleDock->findChild<QLabel *>(name)->text());
+        QCOMPARE(f.overview().frequencyLabel->text(), QStringLiteral("432001234 Hz"));
+        QCOMPARE(f.overview().frequencyErrorLabel->text(), QStringLiteral("-150 Hz"));
+        QCOMPARE(f.overview().frequencyOffsetLabel->text(), QStringLiteral("42 Hz"));
+        QCOMPARE(f.overview().dataRateLabel->text(), QStringLiteral("4800 bps"));
+
+        live->packetReceived();
+        QTRY_COMPARE(f.overview().packetIndicatorLabel->styleSheet(), QStringLiteral("background-color: rgb(1,254,0);"));
+    }
+
+    // Allocation, autosave into the file and the two alternating backups, and what they hold.
+    void allocationAndAutosave()
+    {
+        LiveWindowFixture f;
+        NUVTAVOWidget *live = f.open();
+        auto *recorder = live->findChild<FlightRecorder *>();
+        live->pressureEventRead(pressureAt(1, 100000));
+        const QString file = f.path("a.b.qora");
+        f.dialogs.chooseFile(file);
+        live->saveFlightAs();
+        recorder->waitForSaves();
+        QList<ScriptedDialogs::Request> asked = f.dialogs.takeRequests();
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked[0].caption, QStringLiteral("Allocate NUV QORA flight file"));
+        QCOMPARE(asked[0].filter, QStringLiteral("NUV QORA flights (*.qora)"));
+        QCOMPARE(asked[1].message.title, QStringLiteral("Flight file allocated!"));
+        QCOMPARE(asked[1].message.text, file);
+        QCOMPARE(eventsIn(file), size_t(1));
+
+        live->pressureEventRead(pressureAt(2, 100000));
+        live->saveFlight(); // the first call: backup slot 1
+        QCOMPARE(f.overview().statusBar->currentMessage(), "Saving flight: " + file);
+        recorder->waitForSaves();
+        live->pressureEventRead(pressureAt(3, 100000));
+        live->saveFlight();
+        recorder->waitForSaves();
+        QCOMPARE(eventsIn(file), size_t(3));
+        QCOMPARE(eventsIn(backupFolder() + "/a.b - 1.qora"), size_t(2));
+        QCOMPARE(eventsIn(backupFolder() + "/a.b - 0.qora"), size_t(3));
+        QCOMPARE(f.overview().statusBar->currentMessage(), "Backing up flight: " + backupFolder() + "/a.b - 0.qora");
+        QVERIFY(f.dialogs.takeRequests().isEmpty());
+        QVERIFY(live->findChild<QTimer *>()); // the timers live on
+    }
+
+    void failedSavesAreReported()
+    {
+        LiveWindowFixture f;
+        NUVTAVOWidget *live = f.open();
+        auto *recorder = live->findChild<FlightRecorder *>();
+        const QString unwritable = f.path("missing/folder/x.qora");
+        f.dialogs.chooseFile(unwritable);
+        live->saveFlightAs();
+        recorder->waitForSaves();
+        QList<ScriptedDialogs::Request> asked = f.dialogs.takeRequests();
+        QCOMPARE(asked.last().message.icon, QMessageBox::Critical);
+        QCOMPARE(asked.last().message.title,
+                 QStringLiteral("Could not allocate a file for flight storage. Please allocate a new flight file!"));
+
+        // An allocated file that can no longer be written, and a backup folder that cannot be made.
+        const QString file = f.path("x.qora");
+        f.dialogs.chooseFile(file);
+        live->saveFlightAs();
+        recorder->waitForSaves();
+        f.dialogs.takeRequests();
+        QFile::remove(file);
+        QVERIFY(QDir(f.workDir.path()).mkdir("x.qora")); // a folder where the file was
+        QDir(backupFolder()).removeRecursively();
+        QFile blocker(backupFolder());
+        QVERIFY(QDir().mkpath(QFileInfo(backupFolder()).path()));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        live->saveFlight();
+        live->saveFlight();
+        recorder->waitForSaves();
+        asked = f.dialogs.takeRequests();
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked[0].message.title, QStringLiteral("Could not autosave flight! Please allocate a flight file."));
+        QCOMPARE(f.overview().console->toPlainText().count(QStringLiteral("Could not write the backup")), 1);
+    }
+
+    // A reconnection clears the recording, which first goes to a dated backup and once more
+    // to the allocated file; the next autosave then writes the emptied recording.
+    void recordingSurvivesReconnect()
+    {
+        LiveWindowFixture f;
+        NUVTAVOWidget *live = f.open();
+        auto *recorder = live->findChild<FlightRecorder *>();
+        const QString file = f.path("flight.qora");
+        f.dialogs.chooseFile(file);
+        live->saveFlightAs();
+        recorder->waitForSaves();
+        for (int i = 0; i < 4; ++i)
+            live->pressureEventRead(pressureAt(i, 100000));
+
+        f.station.plugFirmware();
+        f.window->liveWindow()->radioLink()->attemptConnection();
+        QTRY_VERIFY(live->recordedFlight().events.empty());
+        recorder->waitForSaves();
+        const QStringList dated = QDir(backupFolder()).entryList({"flight 2*.qora"});
+        QCOMPARE(dated.size(), 1);
+        QCOMPARE(eventsIn(backupFolder() + "/" + dated[0]), size_t(4));
+        QCOMPARE(eventsIn(file), size_t(4));
+        QVERIFY(live->findChild<QGraph *>("livePressureGraph")->first()->series[0]->points.isEmpty());
+
+        live->saveFlight();
+        recorder->waitForSaves();
+        QCOMPARE(eventsIn(file), size_t(0));
+    }
+
+    void cancelledAllocationLeavesAutosaveStopped()
+    {
+        LiveWindowFixture f;
+        NUVTAVOWidget *live = f.open();
+        live->saveFlightAs(); // cancelled
+        QTimer *autosave = nullptr;
+        for (QTimer *timer : live->findChildren<QTimer *>())
+            if (timer->interval() == 10000 && !timer->isSingleShot())
+                autosave = timer;
+        QVERIFY(autosave);
+        QVERIFY(!autosave->isActive());
+        live->saveFlight();
+        QVERIFY(!autosave->isActive());
+    }
+
+    void exportKml()
+    {
+        LiveWindowFixture f;
+        NUVTAVOWidget *live = f.open();
+        live->gpsLLSolEventRead(fixAt(47.26, 8.86));
+        f.dialogs.chooseFile(f.path("track"));
+        QTest::mouseClick(live->findChild<QPushButton *>("exportKML"), Qt::LeftButton);
+        const QList<ScriptedDialogs::Request> asked = f.dialogs.takeRequests();
+        QCOMPARE(asked[0].caption, QStringLiteral("Export flight to KML"));
+        QCOMPARE(asked[1].message.title, QStringLiteral("Flight data exported!"));
+        QVERIFY(readAll(f.path("track.kml")).contains(QStringLiteral("8.86")));
+    }
+
+    // A saved flight replayed through the window: recorded and plotted like live events, with
+    // altitudes above the replay's own first pressure.
+    void replay()
+    {
+        LiveWindowFixture f;
+        NUVTAVOWidget *live = f.open();
+        live->pressureEventRead(pressureAt(0, 50000)); // a reference the replay must not use
+        NUVQORAFlight flight;
+        for (int i = 0; i < 30; ++i) {
+            auto e = std::make_unique<NUVEvent_Pressure>(pressureAt(i * 0.05f, 100000 - i * 10));
+            flight.events.push_back(std::move(e));
+        }
+        const QString file = f.path("replay.qora");
+        QVERIFY(flight.save(file.toStdWString()));
+
+        f.dialogs.chooseFile(file);
+        QTest::mouseClick(live->findChild<QPushButton *>("loadReplay"), Qt::LeftButton);
+        QList<ScriptedDialogs::Request> asked = f.dialogs.takeRequests();
+        QCOMPARE(asked[0].caption, QStringLiteral("Open NUV QORA flight"));
+        QCOMPARE(asked[1].message.title, QStringLiteral("Flight loaded. Replay will now start."));
+        auto *cancel = live->findChild<QPushButton *>("cancelReplay");
+        QVERIFY(cancel->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(live->recordedFlight().events.size(), size_t(30), 10000);
+        QTRY_COMPARE(live->findChild<QProgressBar *>("replayFlightProgress")->value(), 100);
+        QTRY_VERIFY(!cancel->isEnabled());
+        const QVector<QPointF> altitude = seriesOf(live->findChild<QGraph *>("liveAltitudeGraph"))[0]->points;
+        QCOMPARE(altitude.first().y(), 0.0);
+
+        // A dialog cancelled still empties the recording; an unreadable file is refused.
+        live->loadReplay();
+        QVERIFY(live->recordedFlight().events.empty());
+        QFile junk(f.path("junk.qora"));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("not a flight");
+        junk.close();
+        f.dialogs.takeRequests();
+        f.dialogs.chooseFile(junk.fileName());
+        live->loadReplay();
+        asked = f.dialogs.takeRequests();
+        QCOMPARE(asked.last().message.title, QStringLiteral("Could not open flight"));
+    }
+
+    void replayRateAndCancel()
+    {
+        LiveWindowFixture f;
+        NUVTAVOWidget *live = f.open();
+        NUVQORAFlight flight;
+        for (int i = 0; i < 200; ++i)
+            flight.events.push_back(std::make_unique<NUVEvent_Pressure>(pressureAt(i * 1.0f, 100000)));
+        const QString file = f.path("long.qora");
+        QVERIFY(flight.save(file.toStdWString()));
+        live->findChild<QDoubleSpinBox *>("replayRate")->setValue(2.5);
+        f.dialogs.chooseFile(file);
+        live->loadReplay();
+        // The speed box's rate holds for the new replay too.
+        QTRY_COMPARE(QString::fromStdString(f.output.text()).count("replay rate: 2.5\n"), 2);
+        QTRY_VERIFY(!live->recordedFlight().events.empty());
+        QTest::mouseClick(live->findChild<QPushButton *>("cancelReplay"), Qt::LeftButton);
+        QTRY_VERIFY(!live->findChild<QPushButton *>("cancelReplay")->isEnabled());
+        QVERIFY(live->recordedFlight().events.size() < 200);
+    }
+
+    void radioChannelReachesStation()
+    {
+        LiveWindowFixture f;
+        f.station.plugFirmware();
+        NUVTAVOWidget *live = f.open();
+        QTRY_COMPARE(f.station.mode(), SimulatedGroundStation::Mode::Firmware);
+        QTRY_VERIFY(f.overview().console->toPlainText().contains("is now connected."));
+        live->findChild<QSpinBox *>("RFAddress")->setValue(3);
+        QTRY_COMPARE(f.station.channel(), 3);
+        QTRY_VERIFY(f.output.contains("Set RF Channel OK: 3"));
+    }
+
+    void outdatedFirmwareAsks_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("0x201") << 0x201 << true;
+        QTest::newRow("0x202") << 0x202 << false;
+    }
+
+    void outdatedFirmwareAsks()
+    {
+        QFETCH(int, version);
+        QFETCH(bool, asked);
+        LiveWindowFixture f;
+        f.station.setFirmwareVersion(uint16_t(version));
+        f.station.plugFirmware();
+        f.dialogs.pressButton(QMessageBox::Cancel);
+        f.open();
+        QTRY_VERIFY(f.overview().console->toPlainText().contains("is now connected."));
+        QTest::qWait(200);
+        const QList<ScriptedDialogs::Request> requests = f.dialogs.takeRequests();
+        QCOMPARE(!requests.isEmpty(), asked);
+        if (asked)
+            QCOMPARE(requests[0].message.text,
+                     QStringLiteral("Your firmware is outdated! It is important for device reliability to always "
+                                    "have the latest firmware."));
+    }
+
+    // The loader runs from its relative path with the image's path; its output goes to the
+    // console without its line end, and the ground station is connected again afterwards.
+    void firmwareUpdate()
+    {
+        LiveWindowFixture f;
+        QVERIFY(QDir().mkpath(f.path("TAVO/firmware")));
+        QFile loader(f.path("TAVO/firmware/bootload.exe"));
+        QVERIFY(loader.open(QIODevice::WriteOnly));
+        loader.write("#!/bin/sh\nprintf 'args: %s|%s\\r\\n' \"$1\" \"$2\"\n");
+        loader.close();
+        loader.setPermissions(loader.permissions() | QFileDevice::ExeOwner);
+        f.station.plugFirmware();
+        NUVTAVOWidget *live = f.open();
+        QTRY_VERIFY(f.overview().console->toPlainText().contains("is now connected."));
+
+        auto *button = live->findChild<QPushButton *>("updateFirmware");
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(!button->isEnabled());
+        QCOMPARE(f.dialogs.takeRequests().size(), 2);
+        QTRY_VERIFY_WITH_TIMEOUT(f.output.contains("Firmware update complete 0"), 15000);
+        QVERIFY(button->isEnabled());
+        const QString console = f.overview().console->toPlainText();
+        QVERIFY(console.contains("Update will start in 5 seconds..."));
+        QVERIFY(console.contains("args: -p|" + QCoreApplication::applicationDirPath()
+                                 + "/TAVO/firmware/NUV TAVO Firmware 2.02.hex.dat"));
+        QVERIFY(!console.contains('\r'));
+    }
+
+    void missingLoaderReported()
+    {
+        LiveWindowFixture f;
+        NUVTAVOWidget *live = f.open();
+        live->startFirmwareUpdate();
+        QTRY_VERIFY(f.overview().console->toPlainText().endsWith("Failed tp update firmware."));
+    }
+};
+
+NUV_SHELL_TEST_MAIN(TestLiveWindow)
+#include "TestLiveWindow.moc"
