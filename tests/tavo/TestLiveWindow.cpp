@@ -563,6 +563,8 @@ private slots:
         const QString file = f.path("long.qora");
         QVERIFY(flight.save(file.toStdWString()));
         live->findChild<QDoubleSpinBox *>("replayRate")->setValue(2.5);
+        // Printed by the worker: the lines the window prints while loading would run into it.
+        QTRY_VERIFY(f.output.contains("replay rate: 2.5\n"));
         f.dialogs.chooseFile(file);
         live->loadReplay();
         // The speed box's rate holds for the new replay too.
