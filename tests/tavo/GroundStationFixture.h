@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CapturedOutput.h"
-#include "MonotonicClock.h"
+#include "FakeMonotonicClock.h"
 #include "NUVTAVOInterface.h"
 #include "NUVTAVOProtocol.h"
 #include "SimulatedGroundStation.h"
@@ -11,34 +11,9 @@
 #include <QObject>
 #include <QStringList>
 
-#include <atomic>
 #include <vector>
 
 using Request = SimulatedGroundStation::Request;
-
-// A clock the test moves by hand; sleeping moves it too, and the sleeps are counted.
-struct FakeClock
-{
-    static inline std::atomic<int64_t> now{1000000};
-    static inline std::atomic<int> sleeps{0};
-
-    FakeClock()
-    {
-        now = 1000000;
-        sleeps = 0;
-        MonotonicClock::setSource([] { return now.load(); });
-        MonotonicClock::setSleeper([](uint32_t ms) {
-            now += ms;
-            ++sleeps;
-        });
-    }
-    ~FakeClock()
-    {
-        MonotonicClock::setSource(nullptr);
-        MonotonicClock::setSleeper(nullptr);
-    }
-    void advance(int64_t ms) { now += ms; }
-};
 
 // Stands in for the main window's console: records the lines queued on it by name.
 class RecordingConsole : public QObject
@@ -91,7 +66,7 @@ struct StationFixture
 // what it prints is kept aside. Polls are called directly.
 struct LinkFixture : StationFixture
 {
-    FakeClock clock;
+    FakeMonotonicClock clock;
     CapturedOutput output;
     RecordingConsole console;
     NUVTAVOInterface link{&console};

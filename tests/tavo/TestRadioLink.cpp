@@ -1,8 +1,8 @@
 #include "GroundStationFixture.h"
 
 #include "DeviceNotice.h"
+#include "FakeTickClock.h"
 #include "NUVEvent_DeltaTime.h"
-#include "TickClock.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -55,14 +55,13 @@ private slots:
     {
         LinkFixture f;
         QSignalSpy accel(&f.link, &NUVTAVOInterface::accelZEventRead);
-        TickClock::setSource([] { return uint32_t(5000); });
+        FakeTickClock ticks(5000);
         f.link.submitEvent(QByteArray("\x02\x01\x00", 3)); // time 0 is never later than the last
         QCOMPARE(accel.count(), 0);
         QVERIFY(f.output.contains("Live launch data: AgEA\n"));
-        TickClock::setSource([] { return uint32_t(5005); });
+        ticks.set(5005);
         f.link.submitEvent(QByteArray("\x02\x01\x00", 3));
         f.link.submitEvent(QByteArray("\x02\x01\x00", 3)); // not later either
-        TickClock::setSource(nullptr);
         QCOMPARE(accel.count(), 1);
         QCOMPARE(accel[0][0].value<NUVEvent_AccelZ>().time, 0.005f);
     }
@@ -426,8 +425,10 @@ private slots:
         // A code byte alone is enough: missing fields read as 0.
         QTest::newRow("AccelZ") << QByteArray("\x02\x01\x00", 3) << SIGNAL(accelZEventRead(NUVEvent_AccelZ));
         QTest::newRow("Pressure") << QByteArray("\x03", 1) << SIGNAL(pressureEventRead(NUVEvent_Pressure));
-        QTest::newRow("computer battery") << QByteArray("\x04", 1) << SIGNAL(compBatEventRead(NUVEvent_ComputerBattery));
-        QTest::newRow("ejection battery") << QByteArray("\x05", 1) << SIGNAL(ejectBatEventRead(NUVEvent_EjectionBattery));
+        QTest::newRow("computer battery")
+            << QByteArray("\x04", 1) << SIGNAL(compBatEventRead(NUVEvent_ComputerBattery));
+        QTest::newRow("ejection battery")
+            << QByteArray("\x05", 1) << SIGNAL(ejectBatEventRead(NUVEvent_EjectionBattery));
         QTest::newRow("Temperature") << QByteArray("\x06", 1) << SIGNAL(temperatureEventRead(NUVEvent_Temperature));
         QTest::newRow("line A") << QByteArray("\x07", 1) << SIGNAL(inputAEventRead(NUVEvent_LineA));
         QTest::newRow("line B") << QByteArray("\x08", 1) << SIGNAL(inputBEventRead(NUVEvent_LineB));

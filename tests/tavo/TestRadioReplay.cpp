@@ -32,10 +32,11 @@ public:
     ConsoleHook(std::string text, std::function<void()> action)
         : m_text(std::move(text))
         , m_action(std::move(action))
+        , m_previous(&ConsoleSink::out())
     {
         ConsoleSink::setStream(&m_stream);
     }
-    ~ConsoleHook() override { ConsoleSink::setStream(nullptr); }
+    ~ConsoleHook() override { ConsoleSink::setStream(m_previous); }
 
 protected:
     int sync() override
@@ -48,12 +49,13 @@ protected:
 private:
     std::string m_text;
     std::function<void()> m_action;
+    std::ostream *m_previous;
     std::ostream m_stream{this};
 };
 
 struct ReplayFixture
 {
-    FakeClock clock;
+    FakeMonotonicClock clock;
     CapturedOutput output;
     RecordingConsole console;
     NUVTAVOInterface link{&console};
@@ -98,13 +100,13 @@ private slots:
         QCOMPARE(f.released.count(), 250);
         QCOMPARE(f.progressValues(), (QList<float>{0.4f, 0.8f, 1.0f}));
         QCOMPARE(f.canceled.count(), 0);
-        QCOMPARE(FakeClock::sleeps.load(), 3);
+        QCOMPARE(f.clock.sleeps(), 3);
         f.step();
         QCOMPARE(f.canceled.count(), 1);
         QCOMPARE(f.progressValues(), (QList<float>{0.4f, 0.8f, 1.0f, 1.0f}));
         f.step(); // over: nothing more is scheduled
         QCOMPARE(f.progress.count(), 4);
-        QCOMPARE(FakeClock::sleeps.load(), 3);
+        QCOMPARE(f.clock.sleeps(), 3);
     }
 
     void eachStepCoversTheRateTimesATenthOfASecond()
@@ -148,7 +150,7 @@ private slots:
         f.step();
         QCOMPARE(f.canceled.count(), 1);
         QCOMPARE(f.progressValues(), QList<float>{1.0f});
-        QCOMPARE(FakeClock::sleeps.load(), 0);
+        QCOMPARE(f.clock.sleeps(), 0);
     }
 
     void aNewLoadNeverRunsTwoChains_data()
@@ -183,9 +185,9 @@ private slots:
         f.step();
         const ConsoleHook hook("Sending signal to start replay", [&] { f.step(); });
         f.link.replayFlight(flightOf({10.0f, 10.1f, 10.2f, 10.3f, 10.4f}));
-        const int sleeps = FakeClock::sleeps;
+        const int sleeps = f.clock.sleeps();
         f.step(); // the old chain's step, then the new replay's first
-        QCOMPARE(FakeClock::sleeps - sleeps, 1);
+        QCOMPARE(f.clock.sleeps() - sleeps, 1);
         const QList<float> times = f.releasedTimes();
         QCOMPARE(times.mid(times.indexOf(10.0f)), (QList<float>{10.0f, 10.1f}));
     }
