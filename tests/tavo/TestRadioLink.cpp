@@ -337,8 +337,10 @@ private slots:
         QCOMPARE(frequency[0][0].value<long>(), long(tuned));
         QCOMPARE(offset[0][0].toInt(), 432000000 - tuned); // nominal minus tuned
 
-        for (int i = 50; i <= 500; ++i)
+        for (int i = 50; i < 500; ++i)
             f.pollAfter(10);
+        QCOMPARE(bps.count(), 0);
+        f.pollAfter(10); // poll 500
         QCOMPARE(rssi.count(), 10);
         QCOMPARE(bps.count(), 1);
         QCOMPARE(bps[0][0].toInt(), 8); // 5 counted bytes in 5 s
