@@ -45,6 +45,7 @@ NUVTAVOInterface::NUVTAVOInterface(QObject *window)
     , m_pollTimer(new QTimer(this))
 {
     NUVEvent::registerMetaTypes();
+    qRegisterMetaType<std::shared_ptr<NUVQORAFlight>>("std::shared_ptr<NUVQORAFlight>");
     connect(m_pollTimer, &QTimer::timeout, this, &NUVTAVOInterface::readAvailableEvents);
     m_pollTimer->start(PollIntervalMs);
 }
@@ -402,20 +403,21 @@ void NUVTAVOInterface::replayFlight(std::unique_ptr<NUVQORAFlight> flight)
     ConsoleSink::out() << "Initializing replay" << std::endl;
     // Handed over in the worker's queue, so that a cancel asked for before this load still
     // applies to the replay it was meant for.
-    std::shared_ptr<NUVQORAFlight> shared = std::move(flight);
-    QMetaObject::invokeMethod(
-        this,
-        [this, shared] {
-            const Lock lock(m_mutex);
-            ++m_replayGeneration; // a step of the replaced replay queued after this one does nothing
-            m_replayFlight = shared;
-            m_replayIndex = 0;
-            m_replayRate = 1.0f;
-            m_replayTime = 0.0f;
-        },
-        Qt::QueuedConnection);
+    const std::shared_ptr<NUVQORAFlight> shared = std::move(flight);
+    QMetaObject::invokeMethod(this, "takeReplayFlight", Qt::QueuedConnection,
+                              Q_ARG(std::shared_ptr<NUVQORAFlight>, shared));
     ConsoleSink::out() << "Sending signal to start replay" << std::endl;
     QMetaObject::invokeMethod(this, "startReplay", Qt::QueuedConnection);
+}
+
+void NUVTAVOInterface::takeReplayFlight(std::shared_ptr<NUVQORAFlight> flight)
+{
+    const Lock lock(m_mutex);
+    ++m_replayGeneration; // a step of the replaced replay queued after this one does nothing
+    m_replayFlight = std::move(flight);
+    m_replayIndex = 0;
+    m_replayRate = 1.0f;
+    m_replayTime = 0.0f;
 }
 
 void NUVTAVOInterface::startReplay()

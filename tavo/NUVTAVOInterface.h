@@ -125,6 +125,9 @@ public slots:
     void cancelReplay();
     void setReplayRate(double rate);
 
+private slots:
+    void takeReplayFlight(std::shared_ptr<NUVQORAFlight> flight);
+
 private:
     // What one connection of the firmware has received and measured; a new connection starts
     // a new session, with its own time origin.
