@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ConsoleSink.h"
-#include "MonotonicClock.h"
+#include "FakeMonotonicClock.h"
 #include "NUVStudio.h"
 #include "NUVTAVOWidget.h"
 #include "ScriptedDialogs.h"
@@ -14,7 +14,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -57,15 +56,6 @@ private:
 
     std::mutex m_mutex;
     std::string m_text;
-};
-
-// A monotonic clock the test moves by hand.
-struct ManualClock
-{
-    static inline std::atomic<int64_t> now{1000000};
-    ManualClock() { MonotonicClock::setSource([] { return now.load(); }); }
-    ~ManualClock() { MonotonicClock::setSource(nullptr); }
-    void advance(int64_t ms) { now += ms; }
 };
 
 // NUV TAVO's main window with its live window, on the simulated ground station (unplugged

@@ -324,7 +324,7 @@ private slots:
 
     void gpsAnnouncedEvery30Seconds()
     {
-        ManualClock clock;
+        FakeMonotonicClock clock;
         LiveWindowFixture f;
         NUVTAVOWidget *live = f.open();
         f.voice.clear();
