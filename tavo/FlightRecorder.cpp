@@ -2,36 +2,20 @@
 
 #include "NUVQORAFlight.h"
 
-#include <QCoreApplication>
-#include <QEvent>
-#include <QThread>
-
-namespace {
-
-// The recording as the saving thread holds it.
-class RecordingWriter : public QObject
-{
-public:
-    NUVQORAFlight flight;
-};
-
-} // namespace
-
 FlightRecorder::FlightRecorder(QObject *parent)
     : QObject(parent)
-    , m_thread(new QThread(this))
-    , m_writer(new RecordingWriter)
+    , m_thread(&FlightRecorder::run, this)
 {
-    m_writer->moveToThread(m_thread);
-    connect(m_thread, &QThread::finished, m_writer, &QObject::deleteLater);
-    m_thread->start();
 }
 
 FlightRecorder::~FlightRecorder()
 {
-    // The quit is queued behind every save asked for.
-    QMetaObject::invokeMethod(m_writer, [this] { m_thread->quit(); }, Qt::QueuedConnection);
-    m_thread->wait();
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopping = true;
+    }
+    m_jobAdded.notify_one();
+    m_thread.join();
 }
 
 void FlightRecorder::add(std::unique_ptr<NUVEvent> event)
@@ -41,37 +25,82 @@ void FlightRecorder::add(std::unique_ptr<NUVEvent> event)
 
 void FlightRecorder::save(const QStringList &paths, const Done &done)
 {
-    request(paths, false, done);
+    request({std::move(m_unsent), paths, false, done, {}});
+    m_unsent.clear();
 }
 
 void FlightRecorder::saveAndClear(const QStringList &paths, const Done &done)
 {
-    request(paths, true, done);
+    request({std::move(m_unsent), paths, true, done, {}});
+    m_unsent.clear();
 }
 
-void FlightRecorder::request(const QStringList &paths, bool clear, const Done &done)
+void FlightRecorder::discard(Events events)
 {
-    auto events = std::make_shared<std::vector<std::unique_ptr<NUVEvent>>>(std::move(m_unsent));
-    m_unsent.clear();
-    auto *writer = static_cast<RecordingWriter *>(m_writer);
-    QMetaObject::invokeMethod(
-        writer,
-        [this, writer, events, paths, clear, done] {
-            for (std::unique_ptr<NUVEvent> &event : *events)
-                writer->flight.appendEvent(std::move(event));
-            QVector<bool> written;
-            for (const QString &path : paths)
-                written << writer->flight.save(path.toStdWString());
-            if (clear)
-                writer->flight.events.clear();
-            // Dropped when the recorder is gone by then.
-            QMetaObject::invokeMethod(this, [done, written] { done(written); }, Qt::QueuedConnection);
-        },
-        Qt::QueuedConnection);
+    Job job;
+    job.doomed = std::move(events);
+    request(std::move(job));
+}
+
+void FlightRecorder::request(Job job)
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_jobs.push_back(std::move(job));
+    }
+    m_jobAdded.notify_one();
+}
+
+void FlightRecorder::run()
+{
+    NUVQORAFlight recording; // the recording as this thread holds it
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_jobAdded.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
+        if (m_jobs.empty())
+            return;
+        Job job = std::move(m_jobs.front());
+        m_jobs.pop_front();
+        m_working = true;
+        lock.unlock();
+
+        for (std::unique_ptr<NUVEvent> &event : job.recorded)
+            recording.appendEvent(std::move(event));
+        QVector<bool> written;
+        for (const QString &path : job.paths)
+            written << recording.save(path.toStdWString());
+        if (job.clear)
+            recording.events.clear();
+        job.doomed.clear();
+
+        lock.lock();
+        m_working = false;
+        if (job.done) {
+            m_reports.push_back({std::move(job.done), written});
+            // By name: the call carries nothing, the report waits under the mutex.
+            QMetaObject::invokeMethod(this, "deliverReports", Qt::QueuedConnection);
+        }
+        if (m_jobs.empty())
+            m_jobsDone.notify_all();
+    }
+}
+
+void FlightRecorder::deliverReports()
+{
+    std::deque<Report> reports;
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        reports.swap(m_reports);
+    }
+    for (const Report &report : reports)
+        report.done(report.written);
 }
 
 void FlightRecorder::waitForSaves()
 {
-    QMetaObject::invokeMethod(m_writer, [] {}, Qt::BlockingQueuedConnection);
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_jobsDone.wait(lock, [this] { return m_jobs.empty() && !m_working; });
+    }
+    deliverReports();
 }

@@ -76,12 +76,17 @@ NUVTAVOWidget::NUVTAVOWidget(QMainWindow *window)
     buildGraphs();
 
     m_workerThread = new QThread(this);
-    m_workerThread->start(QThread::InheritPriority);
     m_radio = new NUVTAVOInterface(this);
     m_radio->setConsole(m_mainWindow->ui.console);
     m_radio->setConnectionLabel(m_mainWindow->ui.firmConnImg_CtrlPanel);
     // The link goes in its own thread, and its thread with it.
-    connect(m_radio, &QObject::destroyed, m_workerThread, &QThread::quit, Qt::DirectConnection);
+    connect(
+        m_radio, &QObject::destroyed, m_workerThread,
+        [this] {
+            const std::lock_guard<std::mutex> gone(m_radioGone);
+            m_workerThread->quit();
+        },
+        Qt::DirectConnection);
     m_radio->moveToThread(m_workerThread);
     m_recorder = new FlightRecorder(this);
 
@@ -90,6 +95,9 @@ NUVTAVOWidget::NUVTAVOWidget(QMainWindow *window)
     ui.splitter_5->setStretchFactor(0, 0);
     ui.splitter_5->setStretchFactor(1, 1);
     connectRadio();
+    // Started once the link is built, moved and wired, so that the thread's start hands all of
+    // it over, and ThreadSanitizer sees that hand-over.
+    m_workerThread->start(QThread::InheritPriority);
     startTimers();
     startVoice();
 }
@@ -109,6 +117,9 @@ NUVTAVOWidget::~NUVTAVOWidget()
     // among it), so that nothing posted to it is dropped unrun.
     QMetaObject::invokeMethod(m_radio, "deleteLater", Qt::QueuedConnection);
     m_workerThread->wait();
+    // Qt's wait may learn of the thread's end without a hand-over ThreadSanitizer can see; this
+    // lock follows the one taken when the link was gone.
+    const std::lock_guard<std::mutex> gone(m_radioGone);
 }
 
 NUVTAVOInterface *NUVTAVOWidget::radioLink() const

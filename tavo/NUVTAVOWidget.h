@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 class FlightRecorder;
 class GraphSeries;
@@ -133,6 +134,7 @@ private:
     NUVTAVOInterface *m_radio = nullptr; // no parent: it lives in the worker thread
     NUVStudio *m_mainWindow;
     QThread *m_workerThread = nullptr;
+    std::mutex m_radioGone; // held by the worker as the link goes, then by the destructor
     QString m_flightFilePath;
     NUVQORAFlight m_recordedFlight;
     FlightRecorder *m_recorder = nullptr;

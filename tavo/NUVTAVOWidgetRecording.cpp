@@ -89,6 +89,7 @@ void NUVTAVOWidget::clearAndZero()
 {
     saveRecordingBeforeClearing();
     clearGraphs();
+    m_recorder->discard(std::move(m_recordedFlight.events));
     m_recordedFlight.events.clear();
     executeJSTry(QStringLiteral("try { clearLineString(); } catch(e){}"));
     m_groundTrack->points.clear();
