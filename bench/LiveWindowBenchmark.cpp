@@ -2,7 +2,8 @@
 // hour of the sample flight as the radio carries it (the transmitter's chunks, read by the
 // radio's chunk reader), then the simulated ground station streams the flight in real time
 // while a file is allocated and autosaved every 10 s. Prints the GUI event loop's latency (how
-// late a 5 ms timer fires) while it streams, and the GUI thread's pause of each autosave.
+// late a 5 ms timer fires) while it streams, each event that held the GUI thread over 20 ms, and the
+// GUI thread's pause of each autosave.
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/bench_livewindow [seconds of streaming, default 60]
 
 #include "ConsoleSink.h"
@@ -24,6 +25,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <ctime>
 #include <cstdio>
 #include <deque>
 #include <ostream>
@@ -75,6 +77,44 @@ std::vector<std::unique_ptr<NUVEvent>> oneHourOfRadioEvents()
     return events;
 }
 
+double monotonicSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec + now.tv_nsec / 1e9;
+}
+
+// Names every event whose delivery holds the GUI thread for more than 20 ms, so that a late
+// tick can be traced to what delayed it.
+class TimingApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+    bool streaming = false;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (!streaming || m_depth > 0)
+            return QApplication::notify(receiver, event);
+        const int type = event->type();
+        const QString name = QString::fromLatin1(receiver->metaObject()->className()) + " "
+            + receiver->objectName();
+        ++m_depth;
+        QElapsedTimer delivery;
+        delivery.start();
+        const bool handled = QApplication::notify(receiver, event);
+        const double ms = delivery.nsecsElapsed() / 1e6;
+        --m_depth;
+        if (ms > 20)
+            std::fprintf(stderr, "  event %d to %s took %.1f ms (ending at %.6f s on the monotonic clock)\n", type,
+                         qPrintable(name), ms, monotonicSeconds());
+        return handled;
+    }
+
+private:
+    int m_depth = 0;
+};
+
 double percentile(std::vector<double> sorted, double fraction)
 {
     std::sort(sorted.begin(), sorted.end());
@@ -86,7 +126,7 @@ double percentile(std::vector<double> sorted, double fraction)
 int main(int argc, char *argv[])
 {
     QApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
-    QApplication application(argc, argv);
+    TimingApplication application(argc, argv);
     const int streamingSeconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 60;
     QTemporaryDir workDir;
     QDir::setCurrent(workDir.path());
@@ -163,6 +203,7 @@ int main(int argc, char *argv[])
     });
     const size_t before = live->recordedFlight().events.size();
 
+    application.streaming = true;
     probe.start(5);
     QTimer::singleShot(streamingSeconds * 1000, &application, &QApplication::quit);
     application.exec();

@@ -89,6 +89,7 @@ NUVTAVOWidget::NUVTAVOWidget(QMainWindow *window)
         Qt::DirectConnection);
     m_radio->moveToThread(m_workerThread);
     m_recorder = new FlightRecorder(this);
+    startLiveKml();
 
     ui.liveLaunchFrame->hide();
     // The map takes the room the GPS figures leave.

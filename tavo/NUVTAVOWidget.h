@@ -13,6 +13,7 @@
 
 class FlightRecorder;
 class GraphSeries;
+class LiveFileWriter;
 class NUVStudio;
 class QMainWindow;
 class QNetworkAccessManager;
@@ -114,6 +115,7 @@ private:
     template<class Event>
     void record(const Event &e);
     void clearGraphs();
+    void startLiveKml();
     void writeLiveKml(const NUVEvent_GPSLLSol &fix);
     void addTrackPoint(const NUVEvent_GPSLLSol &fix);
     void announceGps(const NUVEvent_GPSLLSol &fix);
@@ -142,6 +144,7 @@ private:
     uint64_t m_autosaveClaim = 0; // counts the calls that stopped the autosave timer
     int m_autosaveCount = 0;
     bool m_backupFailureReported = false;
+    LiveFileWriter *m_liveKml = nullptr;
     bool m_liveKmlFailureReported = false;
 
     Trace m_pressureTrace, m_altitudeTrace, m_accelerationTrace;

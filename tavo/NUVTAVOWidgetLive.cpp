@@ -7,6 +7,7 @@
 #include "CoordinateFormat.h"
 #include "FlightRecorder.h"
 #include "GraphSeries.h"
+#include "LiveFileWriter.h"
 #include "MapPage.h"
 #include "MonotonicClock.h"
 #include "NUVStudio.h"
@@ -15,15 +16,12 @@
 #include "Voice.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QTextCursor>
 #include <QTextStream>
 
 #include <cmath>
-#include <cstdio>
 #include <ostream>
 
 namespace {
@@ -278,37 +276,33 @@ void NUVTAVOWidget::addTrackPoint(const NUVEvent_GPSLLSol &fix)
     ui.gpsGraph->view()->update();
 }
 
-// The one current position, for an earth viewer that links to the file. It replaces the
-// previous file only when complete, so a reader never finds half a file; it is not forced to
-// the disk, being rewritten with every fix.
+// The one current position, for an earth viewer that links to the file.
+void NUVTAVOWidget::startLiveKml()
+{
+    m_liveKml = new LiveFileWriter(LiveKmlPath, this);
+    connect(m_liveKml, &LiveFileWriter::written, this, [this](bool ok) {
+        // Once until it works again: a fix comes every second.
+        if (!ok && !m_liveKmlFailureReported)
+            reportOnConsole("Could not write the live KML file " + QFileInfo(LiveKmlPath).absoluteFilePath());
+        m_liveKmlFailureReported = !ok;
+    });
+}
+
 void NUVTAVOWidget::writeLiveKml(const NUVEvent_GPSLLSol &fix)
 {
-    QDir().mkpath(QFileInfo(LiveKmlPath).path());
-    const QString partPath = LiveKmlPath + ".part";
-    QFile part(partPath);
-    bool written = part.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    if (written) {
-        QTextStream kml(&part);
-        kml << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-            << "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n"
-            << "<Placemark>\n"
-            << "<name>Current</name>\n"
-            << "<description>QORA via TAVO</description>\n"
-            << "<Point>\n"
-            << "<coordinates>" << QString::number(fix.longitude, 'g', 10) << ','
-            << QString::number(fix.latitude, 'g', 10) << "</coordinates>\n"
-            << "</Point>\n"
-            << "</Placemark>\n"
-            << "</kml>\n";
-        kml.flush();
-        part.close();
-        written = part.error() == QFileDevice::NoError
-            && std::rename(QFile::encodeName(partPath).constData(), QFile::encodeName(LiveKmlPath).constData()) == 0;
-    }
-    // Once until it works again: a fix comes every second.
-    if (!written && !m_liveKmlFailureReported)
-        reportOnConsole("Could not write the live KML file " + QFileInfo(LiveKmlPath).absoluteFilePath());
-    m_liveKmlFailureReported = !written;
+    QString kml;
+    QTextStream(&kml) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      << "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n"
+                      << "<Placemark>\n"
+                      << "<name>Current</name>\n"
+                      << "<description>QORA via TAVO</description>\n"
+                      << "<Point>\n"
+                      << "<coordinates>" << QString::number(fix.longitude, 'g', 10) << ','
+                      << QString::number(fix.latitude, 'g', 10) << "</coordinates>\n"
+                      << "</Point>\n"
+                      << "</Placemark>\n"
+                      << "</kml>\n";
+    m_liveKml->write(kml.toUtf8());
 }
 
 void NUVTAVOWidget::announceGps(const NUVEvent_GPSLLSol &fix)

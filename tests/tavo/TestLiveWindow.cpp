@@ -1,6 +1,7 @@
 #include "Axis.h"
 #include "FlightRecorder.h"
 #include "GraphSeries.h"
+#include "LiveFileWriter.h"
 #include "LiveWindowFixture.h"
 #include "QGraph.h"
 #include "ShellTestMain.h"
@@ -297,6 +298,7 @@ private slots:
         QCOMPARE(live->findChild<QLabel *>("liveGPSMSLLabel")->text(), altitude);
         QCOMPARE(live->findChild<QLabel *>("satUsedLabel")->text(), QStringLiteral("7"));
         QCOMPARE(live->findChild<QProgressBar *>("connectedSatsWidget")->value(), 7);
+        live->findChild<LiveFileWriter *>()->waitForWrites();
         QCOMPARE(readAll(f.path("TAVO/temp/TAVO.kml")),
                  QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n"
                                 "<Placemark>\n<name>Current</name>\n<description>QORA via TAVO</description>\n<Point>\n"
@@ -317,9 +319,24 @@ private slots:
         QFile blocker(f.path("TAVO"));
         QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the folder should be
         blocker.close();
+        auto *writer = live->findChild<LiveFileWriter *>();
         live->gpsLLSolEventRead(fixAt(1, 2));
+        writer->waitForWrites();
         live->gpsLLSolEventRead(fixAt(1, 2));
+        writer->waitForWrites();
         QCOMPARE(f.overview().console->toPlainText().count(QStringLiteral("Could not write the live KML file")), 1);
+
+        // Reported again only after a write has worked in between.
+        QVERIFY(QFile::remove(blocker.fileName()));
+        live->gpsLLSolEventRead(fixAt(1, 2));
+        writer->waitForWrites();
+        QVERIFY(QFile::exists(f.path("TAVO/temp/TAVO.kml")));
+        QVERIFY(QDir(f.path("TAVO")).removeRecursively());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        live->gpsLLSolEventRead(fixAt(1, 2));
+        writer->waitForWrites();
+        QCOMPARE(f.overview().console->toPlainText().count(QStringLiteral("Could not write the live KML file")), 2);
     }
 
     void gpsAnnouncedEvery30Seconds()
