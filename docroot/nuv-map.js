@@ -140,6 +140,10 @@ var nuvMap = (function () {
         L.Icon.Default.imagePath = 'leaflet/images/';
         map = L.map(elementId, { worldCopyJump: true, zoomControl: false }).setView([20, 0], 2);
         L.control.zoom({ position: 'topright' }).addTo(map);
+        // A page built while its view was hidden starts with no size, and a window's resize
+        // alone does not always reach the map: it takes its size whenever its element changes.
+        if (typeof ResizeObserver !== 'undefined')
+            new ResizeObserver(function () { map.invalidateSize(); }).observe(map.getContainer());
         var tiles = L.tileLayer('https://{s}.tile.openstreetmap.org/{z}/{x}/{y}.png', {
             maxZoom: 19,
             attribution: '&copy; OpenStreetMap contributors'
