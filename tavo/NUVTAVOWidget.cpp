@@ -116,7 +116,7 @@ NUVTAVOWidget::~NUVTAVOWidget()
     delete m_recorder;
     // Queued behind what the worker has not yet run (the hand-over of the link's poll timer
     // among it), so that nothing posted to it is dropped unrun.
-    QMetaObject::invokeMethod(m_radio, "deleteLater", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_radio, &QObject::deleteLater, Qt::QueuedConnection);
     m_workerThread->wait();
     // Qt's wait may learn of the thread's end without a hand-over ThreadSanitizer can see; this
     // lock follows the one taken when the link was gone.
