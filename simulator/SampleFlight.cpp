@@ -26,6 +26,10 @@ constexpr float BurnSeconds = 1.8f;
 constexpr float DragArea = 0.5f * 0.00229f; // drag coefficient times the frontal area, m^2
 constexpr float RailLength = 1.5f;          // m
 constexpr float DescentRate = 6.5f;         // m/s under the parachute
+// The airframe turns into the relative wind within this much airflow past it: the faster it
+// flies, the quicker it turns.
+constexpr float WeathercockLength = 3.0f; // m
+constexpr float HangingSeconds = 0.4f;    // time constant of the swing round under the opened parachute
 const QVector3D EarthField(0.0f, 21.0f, -43.0f); // micro-tesla east, north, up
 
 // Device phase numbers as the status word carries them.
@@ -126,9 +130,11 @@ public:
             acceleration = underParachute(t);
             break;
         case Ground:
+            // Tips over from where it touched down until it lies on its side.
             m_groundSeconds += StepSeconds;
             m_lyingDown = std::min(1.0f, m_lyingDown + StepSeconds * 2);
-            m_now.attitude = QQuaternion::fromAxisAndAngle(0, 1, 0, 90.0f * m_lyingDown) * rollAttitude();
+            m_pointing = (m_touchdownPointing * (1 - m_lyingDown) + QVector3D(1, 0, 0) * m_lyingDown).normalized();
+            m_now.attitude = attitudeOf(m_pointing);
             break;
         }
         if (m_now.phase != Pad && m_now.phase != Ground) {
@@ -139,6 +145,7 @@ public:
                 m_velocity = QVector3D();
                 acceleration = QVector3D();
                 m_now.phase = Ground;
+                m_touchdownPointing = m_pointing;
             }
         }
         updateLines(t);
@@ -156,6 +163,19 @@ private:
         return QQuaternion::fromAxisAndAngle(0, 0, 1, m_roll * DegreesPerRadian);
     }
 
+    // The airframe with its axis along a direction, rolled about that axis.
+    QQuaternion attitudeOf(const QVector3D &axis) const
+    {
+        return QQuaternion::rotationTo(QVector3D(0, 0, 1), axis) * rollAttitude();
+    }
+
+    // The airframe has inertia: its axis follows a new direction with a lag, never in one step.
+    void turnToward(const QVector3D &direction, float timeConstant)
+    {
+        const float share = std::min(1.0f, StepSeconds / timeConstant);
+        m_pointing = (m_pointing + (direction - m_pointing) * share).normalized();
+    }
+
     // Thrust along the airframe, drag against the airflow; off the rail the airframe turns
     // into the relative wind.
     QVector3D poweredOrCoasting(float t)
@@ -163,9 +183,9 @@ private:
         const float mass = DryMass + PropellantMass * std::max(0.0f, 1.0f - t / BurnSeconds);
         const QVector3D airflow = m_velocity - windAt(m_now.position.z());
         const float airspeed = airflow.length();
-        QVector3D axis(0, 0, 1);
         if (m_now.position.z() > RailLength && airspeed > 1.0f)
-            axis = airflow.normalized();
+            turnToward(airflow.normalized(), WeathercockLength / airspeed);
+        const QVector3D axis = m_pointing;
         const QVector3D drag = -airflow * (0.5f * airDensityAt(PadAltitudeOf() + m_now.position.z()) * DragArea * airspeed);
         QVector3D force = axis * thrustAt(t) + drag;
         QVector3D acceleration = force / mass - QVector3D(0, 0, Gravity);
@@ -174,7 +194,7 @@ private:
 
         m_rollRate = std::min(m_rollRate + StepSeconds * airspeed * 0.02f, 3.0f); // canted fins spin it up
         m_roll += m_rollRate * StepSeconds;
-        m_now.attitude = QQuaternion::rotationTo(QVector3D(0, 0, 1), axis) * rollAttitude();
+        m_now.attitude = attitudeOf(axis);
 
         if (m_now.phase == Boost && t > BurnSeconds) {
             m_now.phase = BoostEnd;
@@ -205,7 +225,8 @@ private:
 
         const float swing = 12.0f * std::exp(-sinceApogee / 25.0f) * std::sin(2 * Pi * sinceApogee / 2.6f) + 3.0f;
         m_roll += 0.5f * StepSeconds;
-        m_now.attitude = QQuaternion::fromAxisAndAngle(0.2f, 1, 0, swing) * rollAttitude();
+        turnToward(QQuaternion::fromAxisAndAngle(0.2f, 1, 0, swing).rotatedVector(QVector3D(0, 0, 1)), HangingSeconds);
+        m_now.attitude = attitudeOf(m_pointing);
         return acceleration;
     }
 
@@ -240,6 +261,8 @@ private:
     const NUVQORASettings m_settings;
     Snapshot m_now;
     QVector3D m_velocity;
+    QVector3D m_pointing{0, 0, 1}; // the airframe's axis, nose first, east north up
+    QVector3D m_touchdownPointing;
     float m_roll = 0, m_rollRate = 0;
     float m_apogeeAt = 0;
     float m_firedAt[2] = {-1, -1};

@@ -6,7 +6,7 @@
 
 // A model rocket's flight worked out from a physical model, as the flight computer records
 // it: on the pad with a GPS fix, a 1.8 s motor burn that weathercocks the rocket into a west
-// wind, a coast to about 630 m above the pad, line A fired at apogee to deploy the parachute,
+// wind, a coast to about 640 m above the pad, line A fired at apogee to deploy the parachute,
 // line B fired at 150 m on the way down (as the factory settings the recording carries set
 // them), a descent drifting east with the wind, and the rocket lying on the ground. Every
 // record type the flight computer writes is present, at the rates it writes them; sensor

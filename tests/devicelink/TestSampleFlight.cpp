@@ -1,11 +1,16 @@
 #include "CapturedOutput.h"
 #include "NUVEvent_GPSLLSol.h"
+#include "NUVEvent_GyroXYZ.h"
+#include "NUVEvent_Orientation.h"
 #include "NUVEvent_Status.h"
 #include "NUVQORAFlight.h"
 #include "SampleFlight.h"
 #include "SampleFlightMemory.h"
 
+#include <QQuaternion>
 #include <QtTest>
+
+#include <cmath>
 
 #include <set>
 
@@ -99,6 +104,37 @@ private slots:
         QVERIFY(qAbs(first->latitude - SampleFlight::PadLatitude) < 1e-4);
         QVERIFY(qAbs(first->longitude - SampleFlight::PadLongitude) < 1e-4);
         QVERIFY(last->longitude - first->longitude > 0.002); // over 150 m east
+    }
+
+    // An airframe has inertia: leaving the rail, weathercocking, swinging under the opened
+    // parachute and tipping over on landing all take time. Neither the gyro nor the recorded
+    // attitude may show it snapping round within a step.
+    void turnsNoFasterThanAnAirframeCan()
+    {
+        constexpr float MaximumRate = 400; // degrees per second
+        float fastest = 0, fastestAt = 0;
+        const NUVEvent_Orientation *previous = nullptr;
+        for (const auto &event : m_flight->events) {
+            if (const auto *gyro = dynamic_cast<const NUVEvent_GyroXYZ *>(event.get())) {
+                const float rate = std::sqrt(gyro->x * gyro->x + gyro->y * gyro->y + gyro->z * gyro->z);
+                if (rate > fastest) {
+                    fastest = rate;
+                    fastestAt = gyro->time;
+                }
+            } else if (const auto *orientation = dynamic_cast<const NUVEvent_Orientation *>(event.get())) {
+                if (previous) {
+                    const QQuaternion before(previous->w, previous->x, previous->y, previous->z);
+                    const QQuaternion after(orientation->w, orientation->x, orientation->y, orientation->z);
+                    const float dot = std::min(1.0f, std::abs(QQuaternion::dotProduct(before.normalized(),
+                                                                                      after.normalized())));
+                    const float turned = 2 * std::acos(dot) * 180 / float(M_PI);
+                    const float rate = turned / (orientation->time - previous->time);
+                    QVERIFY2(rate < MaximumRate, qPrintable(QString("%1 deg/s at %2 s").arg(rate).arg(orientation->time)));
+                }
+                previous = orientation;
+            }
+        }
+        QVERIFY2(fastest < MaximumRate, qPrintable(QString("%1 deg/s at %2 s").arg(fastest).arg(fastestAt)));
     }
 
     // Live reads on the pad: upright, still, with a fix, and never twice the same pressure.
