@@ -59,8 +59,8 @@ void QGraphView::limitOrigin()
     if (!isVisible() || width() <= 0 || height() <= 0)
         return;
     const int n = m_axes->size();
-    m_originFractionX = std::max(m_originFractionX, (n + 1) * bandWidth / width());
-    m_originFractionY = std::max(m_originFractionY, n * bandWidth / height());
+    m_originFractionX = std::max(m_placedOriginX, (n + 1) * bandWidth / width());
+    m_originFractionY = std::max(m_placedOriginY, n * bandWidth / height());
     m_originFractionX = std::min(m_originFractionX, (width() - n * bandWidth) / width());
     m_originFractionY = std::min(m_originFractionY, (height() - n * bandWidth) / height());
 }
@@ -153,6 +153,12 @@ void QGraphView::fit()
     update();
 }
 
+void QGraphView::placeOrigin(float fractionX, float fractionY)
+{
+    m_placedOriginX = m_originFractionX = fractionX;
+    m_placedOriginY = m_originFractionY = fractionY;
+}
+
 void QGraphView::optimizeAxis()
 {
     if (m_axes->isEmpty())
@@ -160,10 +166,8 @@ void QGraphView::optimizeAxis()
     const QPointF low = m_axes->first()->minimum();
     const QPointF high = m_axes->first()->maximum();
     // Without extent in a direction the origin there stays where it is.
-    if (high.x() != low.x())
-        m_originFractionX = -low.x() / (high.x() - low.x());
-    if (high.y() != low.y())
-        m_originFractionY = high.y() / (high.y() - low.y());
+    placeOrigin(high.x() != low.x() ? -low.x() / (high.x() - low.x()) : m_placedOriginX,
+                high.y() != low.y() ? high.y() / (high.y() - low.y()) : m_placedOriginY);
     limitOffsets();
     limitOrigin();
     update();
@@ -329,8 +333,7 @@ void QGraphView::mousePressEvent(QMouseEvent *event)
 void QGraphView::mouseMoveEvent(QMouseEvent *event)
 {
     if (m_draggingOrigin && m_editMode) {
-        m_originFractionX = (event->x() - m_offsetX) / (width() * m_scaleX);
-        m_originFractionY = (event->y() - m_offsetY) / (height() * m_scaleY);
+        placeOrigin((event->x() - m_offsetX) / (width() * m_scaleX), (event->y() - m_offsetY) / (height() * m_scaleY));
         limitOffsets();
         limitOrigin();
         update();

@@ -88,7 +88,13 @@ private:
     Timeline timelineAt(const QPoint &position) const;
     float firstAxisTimeAt(int x) const;
     void restingCursor();
+    void placeOrigin(float fractionX, float fractionY);
 
+    // Where optimizeAxis or a drag put the origin. The drawn origin is this kept clear of the
+    // axis bands at the view's current size, so that a view first shown while its layout is
+    // still small does not keep the origin that size forced on it.
+    float m_placedOriginX = 0.5f;
+    float m_placedOriginY = 0.5f;
     float m_originFractionX = 0.5f;
     float m_originFractionY = 0.5f;
     bool m_editMode = false;

@@ -177,6 +177,25 @@ private slots:
 
     }
 
+    // A page shows its graphs once before its layout gives them their size: the bands of that
+    // small view must not push the origin away for good.
+    void originComesBackWhenTheViewGrows()
+    {
+        series_->points = {{0, 0}, {10, 10}};
+        series_->resetBounds();
+        series_->extendBounds(QPointF(0, 0));
+        series_->extendBounds(QPointF(10, 10));
+        view_->optimizeAxis(); // lower left corner
+        graph_->resize(300, 100);
+        graph_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(graph_.get()));
+        QVERIFY(view_->originPosition().x() >= 120);
+
+        graph_->resize(900, 600);
+        QTRY_COMPARE(view_->width(), 900);
+        QCOMPARE(view_->originPosition().toPoint(), QPoint(120, view_->height() - 60));
+    }
+
     void trackingCentresTheNewestPoint()
     {
         showAndPaint(*graph_);
