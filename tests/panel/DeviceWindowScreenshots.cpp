@@ -1,9 +1,11 @@
 // Writes PNG files of NUV QORA's device window, connected to the simulated flight computer
-// with readings that change, one per tab and live data tab, for a reviewer to look at.
+// standing on its pad as scripts/run shows it, one per tab and live data tab, for a reviewer
+// to look at.
 // Needs a display (xvfb-run -a works).
 //   device_window_screenshots <output folder>
 #include "NUVQORAWidget.h"
 #include "NUVStudio.h"
+#include "SampleFlight.h"
 #include "SampleFlightMemory.h"
 #include "SimulatedFlightComputer.h"
 #include "SimulatedHidBackend.h"
@@ -16,32 +18,10 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QTimer>
 
-#include <cmath>
 #include <cstdio>
 
 namespace {
-
-std::vector<uint8_t> bigEndian(uint8_t code, std::initializer_list<std::pair<long, int>> fields)
-{
-    std::vector<uint8_t> record{code};
-    for (const auto &[value, width] : fields)
-        for (int byte = width - 1; byte >= 0; --byte)
-            record.push_back(uint8_t(value >> (8 * byte)));
-    return record;
-}
-
-// A device on a table being turned and lifted by hand: every reading drifts with time.
-void moveReadings(SimulatedFlightComputer &computer, double t)
-{
-    computer.setLiveRecord(2, bigEndian(2, {{long(256 * (1 + 0.3 * std::sin(t * 2))), 2}}));
-    computer.setLiveRecord(11, bigEndian(11, {{long(256 * 0.4 * std::sin(t)), 2}, {long(256 * 0.4 * std::cos(t)), 2}}));
-    computer.setLiveRecord(12, bigEndian(12, {{long(600 * std::sin(t * 1.3)), 2}, {long(400 * std::cos(t)), 2},
-                                              {long(200 * std::sin(t * 0.7)), 2}}));
-    computer.setLiveRecord(3, bigEndian(3, {{long(101325 - 600 * (1 - std::cos(t * 0.5))), 3}}));
-    computer.setLiveRecord(6, bigEndian(6, {{long(2150 + 150 * std::sin(t * 0.3)), 2}}));
-}
 
 void save(QWidget &window, const QDir &folder, const QString &name)
 {
@@ -81,12 +61,8 @@ int main(int argc, char *argv[])
     SimulatedFlightComputer computer(backend);
     HidBackend::setCurrent(&backend);
     computer.setMemoryImage(SampleFlightMemory::build());
+    computer.setLiveSource([pad = SampleFlight::PadReadings()](uint8_t code) mutable { return pad.next(code); });
     computer.plugBootloader();
-
-    double t = 0;
-    QTimer readings;
-    QObject::connect(&readings, &QTimer::timeout, [&] { moveReadings(computer, t += 0.02); });
-    readings.start(20);
 
     NUVStudio window(QString{});
     window.resize(1600, 1000);
