@@ -36,25 +36,24 @@ float clamp01(float x)
 
 AltitudeKalmanFilter::AltitudeKalmanFilter(const SampleTable &pressureAltitude, const SampleTable &accelZ,
                                            const SampleTable &gpsAltitude,
-                                           const std::vector<std::unique_ptr<NUVEvent>> &events,
-                                           float altitudeOffset)
-    : pressureAltitude(pressureAltitude)
-    , accelZ(accelZ)
-    , gpsAltitude(gpsAltitude)
-    , events(events)
-    , offset(altitudeOffset)
+                                           const std::vector<std::unique_ptr<NUVEvent>> &events, float altitudeOffset)
+    : m_pressureAltitude(pressureAltitude)
+    , m_accelZ(accelZ)
+    , m_gpsAltitude(gpsAltitude)
+    , m_events(events)
+    , m_offset(altitudeOffset)
 {
 }
 
 void AltitudeKalmanFilter::run(float firstTime, float endTime, SampleTable &velocity, SampleTable &altitude)
 {
-    h = NUVQORAFlight::sampleAt(pressureAltitude, firstTime).value + offset;
+    m_h = NUVQORAFlight::sampleAt(m_pressureAltitude, firstTime).value + m_offset;
     const float end = endTime + 5.0f;
     for (float t = firstTime - 5.0f; t < end;) {
         step(t);
-        altitude.push_back({t, h, 0.0f});
-        velocity.push_back({t, v, 0.0f});
-        ++stepCount;
+        altitude.push_back({t, m_h, 0.0f});
+        velocity.push_back({t, m_v, 0.0f});
+        ++m_stepCount;
         if (!advanceTime(t, stepSeconds))
             break;
     }
@@ -62,8 +61,8 @@ void AltitudeKalmanFilter::run(float firstTime, float endTime, SampleTable &velo
 
 bool AltitudeKalmanFilter::gpsPresentAt(float t, float gpsAltitude)
 {
-    for (; gpsSearch < events.size(); ++gpsSearch) {
-        const NUVEvent *event = events[gpsSearch].get();
+    for (; m_gpsSearch < m_events.size(); ++m_gpsSearch) {
+        const NUVEvent *event = m_events[m_gpsSearch].get();
         if (event->time > t + 1.0f)
             return false;
         if (event->time < t - 1.0f)
@@ -77,14 +76,13 @@ bool AltitudeKalmanFilter::gpsPresentAt(float t, float gpsAltitude)
 
 bool AltitudeKalmanFilter::accelerometerTrusted(float measured) const
 {
-    switch (phase) {
+    switch (m_phase) {
     case Pad:
         return measured >= -1.5f;
     case Boost:
     case Burnout:
         return true;
-    case Coast:
-        return std::fabs(v) > 15.0f;
+    case Coast: return std::fabs(m_v) > 15.0f;
     case Apogee:
     case Descent:
         break;
@@ -94,84 +92,81 @@ bool AltitudeKalmanFilter::accelerometerTrusted(float measured) const
 
 void AltitudeKalmanFilter::step(float t)
 {
-    const float g = NUVQORAFlight::sampleAt(accelZ, t).value;
-    const float measured = static_cast<float>((g - restReading) * 9.81);
-    const float barometric = NUVQORAFlight::sampleAt(pressureAltitude, t).value + offset;
-    const float gps = NUVQORAFlight::sampleAt(gpsAltitude, t).value;
+    const float g = NUVQORAFlight::sampleAt(m_accelZ, t).value;
+    const float measured = static_cast<float>((g - m_restReading) * 9.81);
+    const float barometric = NUVQORAFlight::sampleAt(m_pressureAltitude, t).value + m_offset;
+    const float gps = NUVQORAFlight::sampleAt(m_gpsAltitude, t).value;
 
     // The accelerometer's rest reading drifts; follow it while the rocket stands still.
-    if (phase == Pad && std::fabs(g) < 1.5f && std::fabs(v) < 5.0f)
-        restReading = static_cast<float>(0.01 * g + 0.99 * restReading);
-    if (restReading > 1.15)
-        restReading = static_cast<float>(1.15);
-    if (restReading < 0.85)
-        restReading = static_cast<float>(0.85);
+    if (m_phase == Pad && std::fabs(g) < 1.5f && std::fabs(m_v) < 5.0f)
+        m_restReading = static_cast<float>(0.01 * g + 0.99 * m_restReading);
+    if (m_restReading > 1.15)
+        m_restReading = static_cast<float>(1.15);
+    if (m_restReading < 0.85)
+        m_restReading = static_cast<float>(0.85);
 
     const bool gpsPresent = gpsPresentAt(t, gps);
-    if (gpsPresent && barometric < 10000.0f && std::fabs(v) < 50.0f && std::fabs(a) < 15.0f) {
-        const float k = 1.0f - std::min(std::fabs(gps - barometric) * 0.01f, 1.0f)
-                                   * (1.0f - clamp01(1.0f - (50.0f - std::fabs(v)) * 0.5f * 0.02f));
-        gpsCorrection = (1.0f - k) * (gps - barometric) + k * gpsCorrection;
+    if (gpsPresent && barometric < 10000.0f && std::fabs(m_v) < 50.0f && std::fabs(m_a) < 15.0f) {
+        const float k = 1.0f
+            - std::min(std::fabs(gps - barometric) * 0.01f, 1.0f)
+                * (1.0f - clamp01(1.0f - (50.0f - std::fabs(m_v)) * 0.5f * 0.02f));
+        m_gpsCorrection = (1.0f - k) * (gps - barometric) + k * m_gpsCorrection;
     }
 
-    const float barometricWeight = clamp01((15000.0f - (barometric + gpsCorrection)) * 6.666667e-5f);
+    const float barometricWeight = clamp01((15000.0f - (barometric + m_gpsCorrection)) * 6.666667e-5f);
     float gpsWeight = 0.0f;
-    if (gpsPresent && std::fabs(measured) <= 40.0f && std::fabs(v) < 100.0f)
-        gpsWeight = (100.0f - std::fabs(v)) * 0.01f;
+    if (gpsPresent && std::fabs(measured) <= 40.0f && std::fabs(m_v) < 100.0f)
+        gpsWeight = (100.0f - std::fabs(m_v)) * 0.01f;
 
     const bool altitudeMeasured = gpsWeight + barometricWeight >= 0.1f;
-    float z = h;
+    float z = m_h;
     if (altitudeMeasured) {
         const float r = barometricWeight / (gpsWeight + barometricWeight);
-        z = (1.0f - r) * gps + r * (barometric + gpsCorrection);
+        z = (1.0f - r) * gps + r * (barometric + m_gpsCorrection);
     }
 
     const bool trusted = accelerometerTrusted(measured);
     float y = measured;
     if (!trusted)
-        y = phase == Pad ? 0.0f : -9.81f - v * 0.033333335f;
+        y = m_phase == Pad ? 0.0f : -9.81f - m_v * 0.033333335f;
 
     const Gains &k = altitudeMeasured ? (trusted ? measuredTrusted : measuredUntrusted)
                                       : (trusted ? unmeasuredTrusted : unmeasuredUntrusted);
-    const float predicted = h + 0.1f * v + 0.005f * a;
+    const float predicted = m_h + 0.1f * m_v + 0.005f * m_a;
     const float e1 = z - predicted;
-    const float e2 = y - a;
+    const float e2 = y - m_a;
     const float newH = predicted + k.g11 * e1 + k.g12 * e2;
-    const float newV = v + 0.1f * a + k.g21 * e1 + k.g22 * e2;
-    const float newA = a + k.g31 * e1 + k.g32 * e2;
-    h = newH;
-    v = newV;
-    a = newA;
+    const float newV = m_v + 0.1f * m_a + k.g21 * e1 + k.g22 * e2;
+    const float newA = m_a + k.g31 * e1 + k.g32 * e2;
+    m_h = newH;
+    m_v = newV;
+    m_a = newA;
     advancePhase();
 }
 
 void AltitudeKalmanFilter::advancePhase()
 {
-    switch (phase) {
+    switch (m_phase) {
     case Pad:
-        if (stepCount > 100) {
-            if (v >= 30.0f) {
-                if (++launchCount > 5)
-                    phase = Boost;
+        if (m_stepCount > 100) {
+            if (m_v >= 30.0f) {
+                if (++m_launchCount > 5)
+                    m_phase = Boost;
             } else {
-                launchCount = 0;
+                m_launchCount = 0;
             }
         }
         break;
     case Boost:
-        if (a < 0.0f)
-            phase = Burnout;
+        if (m_a < 0.0f)
+            m_phase = Burnout;
         break;
-    case Burnout:
-        phase = Coast;
-        break;
+    case Burnout: m_phase = Coast; break;
     case Coast:
-        if (v <= 0.0f)
-            phase = Apogee;
+        if (m_v <= 0.0f)
+            m_phase = Apogee;
         break;
-    case Apogee:
-        phase = Descent;
-        break;
+    case Apogee: m_phase = Descent; break;
     case Descent:
         break;
     }

@@ -28,19 +28,19 @@ private:
     bool accelerometerTrusted(float measured) const;
     void advancePhase();
 
-    const SampleTable &pressureAltitude;
-    const SampleTable &accelZ;
-    const SampleTable &gpsAltitude;
-    const std::vector<std::unique_ptr<NUVEvent>> &events;
-    const float offset;
+    const SampleTable &m_pressureAltitude;
+    const SampleTable &m_accelZ;
+    const SampleTable &m_gpsAltitude;
+    const std::vector<std::unique_ptr<NUVEvent>> &m_events;
+    const float m_offset;
 
-    float h = 0.0f;          // altitude, m
-    float v = 0.0f;          // vertical velocity, m/s
-    float a = 0.0f;          // vertical acceleration without gravity, m/s^2
-    float restReading = 1.0f; // accelerometer reading at rest, g
-    float gpsCorrection = 0.0f; // GPS minus barometric altitude
-    Phase phase = Pad;
-    int stepCount = 0;
-    int launchCount = 0;
-    std::size_t gpsSearch = 0; // position in events of the GPS presence search
+    float m_h = 0.0f;             // altitude, m
+    float m_v = 0.0f;             // vertical velocity, m/s
+    float m_a = 0.0f;             // vertical acceleration without gravity, m/s^2
+    float m_restReading = 1.0f;   // accelerometer reading at rest, g
+    float m_gpsCorrection = 0.0f; // GPS minus barometric altitude
+    Phase m_phase = Pad;
+    int m_stepCount = 0;
+    int m_launchCount = 0;
+    std::size_t m_gpsSearch = 0; // position in events of the GPS presence search
 };

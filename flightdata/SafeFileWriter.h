@@ -22,17 +22,17 @@ public:
     // False when the file cannot be created; errorString() says why.
     bool open();
     // Either of the two, not both: the stream for standard stream writers, the device for Qt's.
-    std::ostream &stream() { return out; }
-    QIODevice &device() { return *file; }
+    std::ostream &stream() { return m_out; }
+    QIODevice &device() { return *m_file; }
     // True only when every byte reached the file and it now stands in the target's place.
     bool commit();
-    QString errorString() const { return error; }
+    QString errorString() const { return m_error; }
 
 private:
-    QString path;
-    std::unique_ptr<QFileDevice> file;
-    QSaveFile *replacement = nullptr; // the file, when it replaces the target on commit
-    std::unique_ptr<QIODeviceStreamBuffer> buffer;
-    std::ostream out{nullptr};
-    QString error;
+    QString m_path;
+    std::unique_ptr<QFileDevice> m_file;
+    QSaveFile *m_replacement = nullptr; // the file, when it replaces the target on commit
+    std::unique_ptr<QIODeviceStreamBuffer> m_buffer;
+    std::ostream m_out{nullptr};
+    QString m_error;
 };

@@ -154,8 +154,8 @@ inline QString describe(const NUVEvent *e)
 class ScratchDir
 {
 public:
-    bool isValid() const { return dir.isValid(); }
-    QString filePath(const QString &name) const { return QDir(dir.path()).filePath(name); }
+    bool isValid() const { return m_dir.isValid(); }
+    QString filePath(const QString &name) const { return QDir(m_dir.path()).filePath(name); }
     std::wstring path(const QString &name) const { return filePath(name).toStdWString(); }
     std::string read(const QString &name) const
     {
@@ -168,5 +168,5 @@ public:
     }
 
 private:
-    QTemporaryDir dir;
+    QTemporaryDir m_dir;
 };
