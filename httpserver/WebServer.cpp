@@ -1,5 +1,6 @@
 #include "WebServer.h"
 
+#include "ConsoleSink.h"
 #include "HttpListener.h"
 #include "RequestMapper.h"
 #include "StaticFileController.h"
@@ -7,7 +8,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
-#include <QTextStream>
+
+#include <ostream>
 
 WebServer::WebServer(QObject *parent)
 {
@@ -30,7 +32,7 @@ QUrl WebServer::url(const QString &page)
     QUrl pageUrl;
     if (webServer)
         pageUrl = QUrl(QStringLiteral("http://localhost:%1/%2").arg(webServer->listener->serverPort()).arg(page));
-    QTextStream(stdout) << "URL: " << pageUrl.toString() << Qt::endl;
+    ConsoleSink::out() << "URL: " << pageUrl.toString().toStdString() << std::endl;
     return pageUrl;
 }
 
