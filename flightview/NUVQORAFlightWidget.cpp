@@ -6,6 +6,7 @@
 #include "FlightFigures.h"
 #include "FlightTrackScripts.h"
 #include "GraphSeries.h"
+#include "MapPage.h"
 #include "NUVEvent_AccelXY.h"
 #include "NUVEvent_AccelZ.h"
 #include "NUVEvent_ComputerBattery.h"
@@ -446,8 +447,10 @@ void NUVQORAFlightWidget::addEventPoints(float &groundAltitude, bool groundValid
             break;
         case NUVEventCode::Status: {
             const auto &status = *event->as<NUVEvent_Status>();
-            const bool reached[markerCount] = {status.state > 0,  status.state >= 3, status.lineOn[0],
-                                               status.lineOn[1], status.lineOn[2],  status.lineOn[3]};
+            const bool reached[markerCount] = {status.state >= FlightPhase::Boost,
+                                               status.state >= FlightPhase::ApogeeOrDescent,
+                                               status.lineOn[0], status.lineOn[1], status.lineOn[2],
+                                               status.lineOn[3]};
             const float altitude =
                 (NUVQORAFlight::sampleAt(markerAltitudes, t).value - (msl ? 0.0f : groundAltitude)) * factor;
             for (int marker = 0; marker < markerCount; ++marker) {
@@ -710,7 +713,7 @@ void NUVQORAFlightWidget::exportThrustData()
 void NUVQORAFlightWidget::populateGPSData()
 {
     for (const QString &script : FlightTrackScripts::build(*m_flight, ui.kalmanFilteredAltitude->isChecked()))
-        ui.webView->page()->runJavaScript(QStringLiteral("try {") + script + QStringLiteral(" } catch(e){ console.log(e); }"));
+        MapPage::executeJSTry(ui.webView, script);
 }
 
 void NUVQORAFlightWidget::focusOnTarget()
