@@ -72,8 +72,9 @@ private:
         auto answer = std::make_shared<std::optional<QVariant>>();
         view->page()->runJavaScript(QStringLiteral("typeof nuvMap === 'undefined' ? null : nuvMap.state()"),
                                     [answer](const QVariant &value) { *answer = value; });
-        QTest::qWaitFor([&answer] { return answer->has_value(); }, 10000);
-        return answer->value_or(QVariant()).toMap();
+        if (!QTest::qWaitFor([&answer] { return answer->has_value(); }, 10000))
+            return {};
+        return answer->value().toMap();
     }
 
     FlightWindowFixture m_fixture;
