@@ -2,6 +2,8 @@
 
 #include "NUVQORAFlight.h"
 
+#include <QDir>
+
 FlightRecorder::FlightRecorder(QObject *parent)
     : QObject(parent)
     , m_thread(&FlightRecorder::run, this)
@@ -23,15 +25,15 @@ void FlightRecorder::add(std::unique_ptr<NUVEvent> event)
     m_unsent.push_back(std::move(event));
 }
 
-void FlightRecorder::save(const QStringList &paths, const Done &done)
+void FlightRecorder::save(const QStringList &paths, const Done &done, const QString &folder)
 {
-    request({std::move(m_unsent), paths, false, done, {}});
+    request({std::move(m_unsent), paths, folder, false, done, {}});
     m_unsent.clear();
 }
 
-void FlightRecorder::saveAndClear(const QStringList &paths, const Done &done)
+void FlightRecorder::saveAndClear(const QStringList &paths, const Done &done, const QString &folder)
 {
-    request({std::move(m_unsent), paths, true, done, {}});
+    request({std::move(m_unsent), paths, folder, true, done, {}});
     m_unsent.clear();
 }
 
@@ -66,6 +68,9 @@ void FlightRecorder::run()
 
         for (std::unique_ptr<NUVEvent> &event : job.recorded)
             recording.appendEvent(std::move(event));
+        // Made here, not in the window's thread: on a busy disk it takes as long as a write.
+        if (!job.folder.isEmpty())
+            QDir().mkpath(job.folder);
         QVector<bool> written;
         for (const QString &path : job.paths)
             written << recording.save(path.toStdWString());

@@ -36,10 +36,12 @@ public:
     ~FlightRecorder() override;
 
     void add(std::unique_ptr<NUVEvent> event);
-    // Writes the recording to each path in turn; done runs in this object's thread afterwards.
-    void save(const QStringList &paths, const Done &done);
+    // Writes the recording to each path in turn, first making `folder` when it is missing (a
+    // folder of the program's own: one the user chose is never made); done runs in this
+    // object's thread afterwards.
+    void save(const QStringList &paths, const Done &done, const QString &folder = QString());
     // The same, then the recording starts empty.
-    void saveAndClear(const QStringList &paths, const Done &done);
+    void saveAndClear(const QStringList &paths, const Done &done, const QString &folder = QString());
     // Frees the events in the recorder's thread: an hour of them takes a tenth of a second.
     void discard(Events events);
 
@@ -55,6 +57,7 @@ private:
     {
         Events recorded; // recorded since the previous job
         QStringList paths;
+        QString folder; // made before the paths are written
         bool clear = false;
         Done done;
         Events doomed; // only to be freed

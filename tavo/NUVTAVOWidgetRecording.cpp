@@ -72,8 +72,7 @@ void NUVTAVOWidget::saveFlight()
 
     const QString backup = QDir(backupFolder()).absoluteFilePath(QFileInfo(path).completeBaseName() + " - "
                                                                  + QString::number(m_autosaveCount % 2) + ".qora");
-    QDir().mkpath(backupFolder());
-    m_recorder->save({path, backup}, [this, path, backup, status, claim](const QVector<bool> &written) {
+    const auto reportSaved = [this, path, backup, status, claim](const QVector<bool> &written) {
         if (!written[0])
             UserDialogs::critical(this, tr("Could not autosave flight! Please allocate a flight file."), path);
         // Once until a backup works again: the next try is ten seconds away.
@@ -82,7 +81,8 @@ void NUVTAVOWidget::saveFlight()
         m_backupFailureReported = !written[1];
         status->showMessage(tr("Backing up flight: ") + backup, StatusMessageMs);
         restartAutosave(claim);
-    });
+    };
+    m_recorder->save({path, backup}, reportSaved, backupFolder());
 }
 
 void NUVTAVOWidget::clearAndZero()
@@ -110,15 +110,15 @@ void NUVTAVOWidget::saveRecordingBeforeClearing()
                                                     : QFileInfo(m_flightFilePath).completeBaseName();
     const QString dated = QDir(backupFolder()).absoluteFilePath(
         base + " " + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss-zzz")) + ".qora");
-    QDir().mkpath(backupFolder());
     QStringList paths{dated};
     if (!m_flightFilePath.isEmpty())
         paths << m_flightFilePath;
-    m_recorder->saveAndClear(paths, [this, paths](const QVector<bool> &written) {
+    const auto reportSaved = [this, paths](const QVector<bool> &written) {
         for (int i = 0; i < paths.size(); ++i)
             if (!written[i])
                 reportOnConsole(tr("Could not save the recording before clearing it: ") + paths[i]);
-    });
+    };
+    m_recorder->saveAndClear(paths, reportSaved, backupFolder());
 }
 
 void NUVTAVOWidget::exportKML()
