@@ -4,6 +4,8 @@
 #include "LiveFileWriter.h"
 #include "LiveWindowFixture.h"
 #include "QGraph.h"
+#include "TelemetryTransmitter.h"
+#include "Voice.h"
 #include "ShellTestMain.h"
 
 #include <QCheckBox>
@@ -13,9 +15,15 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -44,6 +52,74 @@ NUVEvent_GPSLLSol fixAt(double latitude, double longitude, bool valid = true, fl
     e.satellites = satellites;
     e.fixValid = valid;
     return e;
+}
+
+template<class Event>
+Event at(float time, Event e)
+{
+    e.time = time;
+    return e;
+}
+
+template<class Line>
+Line lineOf(float volts)
+{
+    Line e;
+    e.voltage = volts;
+    return e;
+}
+
+// One event of the named kind at `time`, with the values eachEventPlotted expects.
+void deliver(NUVTAVOWidget *live, const QString &kind, float time)
+{
+    if (kind == "accelZ") {
+        NUVEvent_AccelZ e;
+        e.acceleration = -1.25f;
+        live->accelZEventRead(at(time, e));
+    } else if (kind == "accelXY") {
+        NUVEvent_AccelXY e;
+        e.x = 0.5f;
+        e.y = -0.25f;
+        live->accelXYEventRead(at(time, e));
+    } else if (kind == "gyro") {
+        NUVEvent_GyroXYZ e;
+        e.x = 10;
+        e.y = -20;
+        e.z = 30;
+        live->gyroXYZEventRead(at(time, e));
+    } else if (kind == "mag") {
+        NUVEvent_MagXYZ e;
+        e.x = 2e-7f;
+        e.y = -1e-7f;
+        e.z = 3e-7f;
+        live->magXYZEventRead(at(time, e));
+    } else if (kind == "computer battery") {
+        NUVEvent_ComputerBattery e;
+        e.voltage = 8.125f;
+        live->compBatEventRead(at(time, e));
+    } else if (kind == "ejection battery") {
+        NUVEvent_EjectionBattery e;
+        e.voltage = 7.5f;
+        live->ejectBatEventRead(at(time, e));
+    } else if (kind == "line A") {
+        live->inputAEventRead(at(time, lineOf<NUVEvent_LineA>(4.5f)));
+    } else if (kind == "line B") {
+        live->inputBEventRead(at(time, lineOf<NUVEvent_LineB>(3.5f)));
+    } else if (kind == "line C") {
+        live->inputCEventRead(at(time, lineOf<NUVEvent_LineC>(2.5f)));
+    } else if (kind == "line D") {
+        live->inputDEventRead(at(time, lineOf<NUVEvent_LineD>(1.5f)));
+    } else if (kind == "temperature") {
+        NUVEvent_Temperature e;
+        e.temperature = 21.5f;
+        live->temperatureEventRead(at(time, e));
+    } else if (kind == "rssi") {
+        NUVEvent_RSSI e;
+        e.rssi = -97;
+        live->RSSIEventRead(at(time, e));
+    } else {
+        QFAIL(qPrintable("no such event: " + kind));
+    }
 }
 
 QList<GraphSeries *> seriesOf(const QGraph *graph)
@@ -184,20 +260,35 @@ private slots:
         QCOMPARE(live->recordedFlight().events.size(), size_t(5));
     }
 
+    void pressureAndTraces_data()
+    {
+        QTest::addColumn<int>("numberSystem");
+        QTest::addColumn<double>("pressure"); // of the second sample, as plotted
+        QTest::addColumn<double>("altitude"); // of the second sample above the first
+        QTest::addColumn<double>("tolerance");
+        QTest::newRow("metric") << 0 << double(89874.6f) << 1000.0 << 1.0;
+        QTest::newRow("imperial") << 1 << 26.5429 << 3280.8 << 3.0;
+    }
+
     // The altitude graph shows the height above the first pressure since start; each series
     // counts time from its own first point.
     void pressureAndTraces()
     {
-        LiveWindowFixture f;
+        QFETCH(int, numberSystem);
+        QFETCH(double, pressure);
+        QFETCH(double, altitude);
+        QFETCH(double, tolerance);
+        LiveWindowFixture f(numberSystem);
         NUVTAVOWidget *live = f.open();
         live->pressureEventRead(pressureAt(5.0f, 101325));
         live->pressureEventRead(pressureAt(6.5f, 89874.6f));
-        const QVector<QPointF> altitude = seriesOf(live->findChild<QGraph *>("liveAltitudeGraph"))[0]->points;
-        QCOMPARE(altitude.size(), 2);
-        QCOMPARE(altitude[0], QPointF(0, 0));
-        QCOMPARE(altitude[1].x(), 1.5);
-        QVERIFY(qAbs(altitude[1].y() - 1000) < 1);
-        QCOMPARE(seriesOf(live->findChild<QGraph *>("livePressureGraph"))[0]->points[1].y(), double(89874.6f));
+        const QVector<QPointF> heights = seriesOf(live->findChild<QGraph *>("liveAltitudeGraph"))[0]->points;
+        QCOMPARE(heights.size(), 2);
+        QCOMPARE(heights[0], QPointF(0, 0));
+        QCOMPARE(heights[1].x(), 1.5);
+        QVERIFY2(qAbs(heights[1].y() - altitude) < tolerance, qPrintable(QString::number(heights[1].y())));
+        const double plotted = seriesOf(live->findChild<QGraph *>("livePressureGraph"))[0]->points[1].y();
+        QVERIFY2(qAbs(plotted - pressure) < 1e-4 * pressure, qPrintable(QString::number(plotted, 'g', 10)));
 
         // The signal strength trace starts afresh after 1000 points, at time 0 again.
         GraphSeries *rssi = seriesOf(live->findChild<QGraph *>("liveRSSIGraph"))[0];
@@ -210,6 +301,53 @@ private slots:
         reading.time = 900;
         live->RSSIEventRead(reading);
         QCOMPARE(rssi->points, QVector<QPointF>{QPointF(0, reading.rssi)});
+    }
+
+    void eachEventPlotted_data()
+    {
+        QTest::addColumn<int>("numberSystem");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("graph");
+        QTest::addColumn<int>("series");
+        QTest::addColumn<double>("value");
+
+        QTest::newRow("vertical acceleration") << 0 << "accelZ" << "liveAccelerationGraph" << 0 << -1.25;
+        QTest::newRow("lateral x") << 0 << "accelXY" << "liveLateralAccelerationGraph" << 0 << 0.5;
+        QTest::newRow("lateral y") << 1 << "accelXY" << "liveLateralAccelerationGraph" << 1 << -0.25;
+        QTest::newRow("gyro x") << 0 << "gyro" << "liveGyroGraph" << 0 << 10.0;
+        QTest::newRow("gyro z") << 1 << "gyro" << "liveGyroGraph" << 2 << 30.0;
+        QTest::newRow("mag y") << 0 << "mag" << "liveMagGraph" << 1 << double(-1e-7f);
+        QTest::newRow("mag z") << 1 << "mag" << "liveMagGraph" << 2 << double(3e-7f);
+        QTest::newRow("computer battery") << 0 << "computer battery" << "liveBatteryGraph" << 0 << 8.125;
+        QTest::newRow("ejection battery") << 1 << "ejection battery" << "liveBatteryGraph" << 1 << 7.5;
+        QTest::newRow("line A") << 0 << "line A" << "liveInputGraph" << 0 << 4.5;
+        QTest::newRow("line B") << 0 << "line B" << "liveInputGraph" << 1 << 3.5;
+        QTest::newRow("line C") << 1 << "line C" << "liveInputGraph" << 2 << 2.5;
+        QTest::newRow("line D") << 1 << "line D" << "liveInputGraph" << 3 << 1.5;
+        QTest::newRow("temperature C") << 0 << "temperature" << "liveTemperatureGraph" << 0 << 21.5;
+        QTest::newRow("temperature F") << 1 << "temperature" << "liveTemperatureGraph" << 0 << 70.7;
+        QTest::newRow("signal strength") << 1 << "rssi" << "liveRSSIGraph" << 0 << -97.0;
+    }
+
+    // Each event is recorded and plotted on its own series, against that series' first point.
+    void eachEventPlotted()
+    {
+        QFETCH(int, numberSystem);
+        QFETCH(QString, kind);
+        QFETCH(QString, graph);
+        QFETCH(int, series);
+        QFETCH(double, value);
+        LiveWindowFixture f(numberSystem);
+        NUVTAVOWidget *live = f.open();
+        deliver(live, kind, 3.0f);
+        deliver(live, kind, 3.5f);
+        QCOMPARE(live->recordedFlight().events.size(), size_t(2));
+        const QVector<QPointF> points = seriesOf(live->findChild<QGraph *>(graph))[series]->points;
+        QCOMPARE(points.size(), 2);
+        QCOMPARE(points[0].x(), 0.0);
+        QCOMPARE(points[1].x(), 0.5);
+        for (const QPointF &point : points)
+            QVERIFY2(qAbs(point.y() - value) <= 1e-5 * qAbs(value), qPrintable(QString::number(point.y(), 'g', 10)));
     }
 
     void flightPhases_data()
@@ -471,30 +609,53 @@ private slots:
         QCOMPARE(f.overview().console->toPlainText().count(QStringLiteral("Could not write the backup")), 1);
     }
 
-    // A reconnection clears the recording, which first goes to a dated backup and once more
-    // to the allocated file; the next autosave then writes the emptied recording.
-    void recordingSurvivesReconnect()
+    void recordingKeptBeforeClearing_data()
     {
+        QTest::addColumn<QString>("trigger");
+        QTest::addColumn<bool>("allocated");
+        QTest::newRow("reconnection, file allocated") << "reconnection" << true;
+        QTest::newRow("reconnection, no file") << "reconnection" << false;
+        QTest::newRow("replay, file allocated") << "replay" << true;
+        QTest::newRow("clear and zero, no file") << "clear and zero" << false;
+    }
+
+    // A reconnection, a replay or the menu's clear and zero empties the recording, which first
+    // goes to a dated backup and once more to the allocated file; the next autosave then
+    // writes the emptied recording.
+    void recordingKeptBeforeClearing()
+    {
+        QFETCH(QString, trigger);
+        QFETCH(bool, allocated);
         LiveWindowFixture f;
         NUVTAVOWidget *live = f.open();
         auto *recorder = live->findChild<FlightRecorder *>();
         const QString file = f.path("flight.qora");
-        f.dialogs.chooseFile(file);
-        live->saveFlightAs();
-        recorder->waitForSaves();
+        if (allocated) {
+            f.dialogs.chooseFile(file);
+            live->saveFlightAs();
+            recorder->waitForSaves();
+        }
         for (int i = 0; i < 4; ++i)
             live->pressureEventRead(pressureAt(i, 100000));
 
-        f.station.plugFirmware();
-        f.window->liveWindow()->radioLink()->attemptConnection();
+        if (trigger == "reconnection") {
+            f.station.plugFirmware();
+            f.window->liveWindow()->radioLink()->attemptConnection();
+        } else if (trigger == "replay") {
+            QTest::mouseClick(live->findChild<QPushButton *>("loadReplay"), Qt::LeftButton); // dialog cancelled
+        } else {
+            f.overview().actionClear_and_Zero->trigger();
+        }
         QTRY_VERIFY(live->recordedFlight().events.empty());
         recorder->waitForSaves();
-        const QStringList dated = QDir(backupFolder()).entryList({"flight 2*.qora"});
-        QCOMPARE(dated.size(), 1);
-        QCOMPARE(eventsIn(backupFolder() + "/" + dated[0]), size_t(4));
-        QCOMPARE(eventsIn(file), size_t(4));
+        const QString dated = allocated ? "flight 2*.qora" : "NUV TAVO recording 2*.qora";
+        const QStringList backups = QDir(backupFolder()).entryList({dated});
+        QCOMPARE(backups.size(), 1);
+        QCOMPARE(eventsIn(backupFolder() + "/" + backups[0]), size_t(4));
         QVERIFY(live->findChild<QGraph *>("livePressureGraph")->first()->series[0]->points.isEmpty());
-
+        if (!allocated)
+            return;
+        QCOMPARE(eventsIn(file), size_t(4));
         live->saveFlight();
         recorder->waitForSaves();
         QCOMPARE(eventsIn(file), size_t(0));
@@ -515,17 +676,56 @@ private slots:
         QVERIFY(!autosave->isActive());
     }
 
+    void exportKml_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("written") << "track" << "Flight data exported!";
+        QTest::newRow("folder missing") << "missing/track.kml" << "Could not export flight data";
+    }
+
     void exportKml()
     {
+        QFETCH(QString, target);
+        QFETCH(QString, title);
         LiveWindowFixture f;
         NUVTAVOWidget *live = f.open();
         live->gpsLLSolEventRead(fixAt(47.26, 8.86));
-        f.dialogs.chooseFile(f.path("track"));
+        f.dialogs.chooseFile(f.path(target));
         QTest::mouseClick(live->findChild<QPushButton *>("exportKML"), Qt::LeftButton);
         const QList<ScriptedDialogs::Request> asked = f.dialogs.takeRequests();
+        QCOMPARE(asked.size(), 2);
         QCOMPARE(asked[0].caption, QStringLiteral("Export flight to KML"));
-        QCOMPARE(asked[1].message.title, QStringLiteral("Flight data exported!"));
-        QVERIFY(readAll(f.path("track.kml")).contains(QStringLiteral("8.86")));
+        QCOMPARE(asked[1].message.title, title);
+        const bool written = title == "Flight data exported!";
+        QCOMPARE(asked[1].message.icon, written ? QMessageBox::Information : QMessageBox::Critical);
+        QCOMPARE(readAll(f.path("track.kml")).contains(QStringLiteral("8.86")), written);
+    }
+
+    // The page is replaced by one that records what it is asked, in order.
+    void mapScriptsInOrder()
+    {
+        LiveWindowFixture f;
+        NUVTAVOWidget *live = f.open();
+        auto *view = live->findChild<QWebEngineView *>("webView");
+        view->setHtml(
+            QStringLiteral("<script>var calls = [];"
+                           "function setPlacemark(lat, lon) { calls.push('setPlacemark ' + lat + ' ' + lon); }"
+                           "function appendLineCoord(lat, lon, alt) {"
+                           "  calls.push('appendLineCoord ' + lat + ' ' + lon + ' ' + alt); }"
+                           "function clearLineString() { calls.push('clearLineString'); }"
+                           "function flyTo() { calls.push('flyTo'); }</script>"));
+        QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+        QVERIFY(loaded.wait(10000) || !loaded.isEmpty());
+        QCOMPARE(evaluate(view, "typeof calls").toString(), QStringLiteral("object"));
+
+        live->gpsLLSolEventRead(fixAt(1, 2, false));
+        live->gpsLLSolEventRead(fixAt(-33.8697, 151.2093, true, 452.5f));
+        QTest::mouseClick(live->findChild<QPushButton *>("focusOnTarget"), Qt::LeftButton);
+        f.overview().actionClear_and_Zero->trigger();
+        QCOMPARE(evaluate(view, "calls.join('|')").toString(),
+                 QStringLiteral("setPlacemark 1 2|setPlacemark -33.8697 151.2093|"
+                                "appendLineCoord -33.8697 151.2093 452.5|flyTo|clearLineString|clearLineString"));
     }
 
     // A saved flight replayed through the window: recorded and plotted like live events, with
@@ -592,6 +792,42 @@ private slots:
         QVERIFY(live->recordedFlight().events.size() < 200);
     }
 
+    // A new flight loaded while a replay runs takes its place: the recording ends with the new
+    // flight, and the replay ends with it.
+    void secondReplayReplacesTheRunningOne()
+    {
+        LiveWindowFixture f;
+        NUVTAVOWidget *live = f.open();
+        NUVQORAFlight first, second;
+        for (int i = 0; i < 200; ++i)
+            first.events.push_back(std::make_unique<NUVEvent_Pressure>(pressureAt(i * 1.0f, 100000)));
+        for (int i = 0; i < 5; ++i)
+            second.events.push_back(std::make_unique<NUVEvent_Pressure>(pressureAt(i * 0.05f, 90000 - i * 10)));
+        QVERIFY(first.save(f.path("first.qora").toStdWString()));
+        QVERIFY(second.save(f.path("second.qora").toStdWString()));
+        auto *load = live->findChild<QPushButton *>("loadReplay");
+        auto *cancel = live->findChild<QPushButton *>("cancelReplay");
+
+        f.dialogs.chooseFile(f.path("first.qora"));
+        QTest::mouseClick(load, Qt::LeftButton);
+        QTRY_VERIFY(!live->recordedFlight().events.empty());
+        f.dialogs.chooseFile(f.path("second.qora"));
+        QTest::mouseClick(load, Qt::LeftButton);
+        QVERIFY(cancel->isEnabled());
+        QTRY_VERIFY(!cancel->isEnabled());
+        QCOMPARE(live->findChild<QProgressBar *>("replayFlightProgress")->value(), 100);
+
+        QList<float> pressures;
+        for (const auto &e : live->recordedFlight().events)
+            pressures << static_cast<const NUVEvent_Pressure &>(*e).pressure;
+        const int start = pressures.indexOf(90000);
+        QVERIFY(start >= 0);
+        QCOMPARE(pressures.mid(start), (QList<float>{90000, 89990, 89980, 89970, 89960}));
+        const QList<ScriptedDialogs::Request> asked = f.dialogs.takeRequests();
+        QCOMPARE(asked.last().message.title, QStringLiteral("Flight loaded. Replay will now start."));
+        QCOMPARE(asked.last().message.text, f.path("second.qora"));
+    }
+
     void radioChannelReachesStation()
     {
         LiveWindowFixture f;
@@ -602,6 +838,32 @@ private slots:
         live->findChild<QSpinBox *>("RFAddress")->setValue(3);
         QTRY_COMPARE(f.station.channel(), 3);
         QTRY_VERIFY(f.output.contains("Set RF Channel OK: 3"));
+    }
+
+    void frequencyLock_data()
+    {
+        QTest::addColumn<bool>("locked");
+        QTest::newRow("tracking") << false;
+        QTest::newRow("locked") << true;
+    }
+
+    // While the lock box is checked the worker leaves the receiver's frequency where it is.
+    void frequencyLock()
+    {
+        QFETCH(bool, locked);
+        LiveWindowFixture f;
+        f.station.plugFirmware();
+        NUVTAVOWidget *live = f.open();
+        QTRY_VERIFY(f.overview().console->toPlainText().contains("is now connected."));
+        auto *lock = live->findChild<QCheckBox *>("RFLock");
+        if (locked)
+            QTest::mouseClick(lock, Qt::LeftButton, {}, QPoint(6, lock->height() / 2)); // on the box
+        QCOMPARE(lock->isChecked(), locked);
+        QTest::qWait(100); // a poll that read the box before the click is over
+        const int32_t before = f.station.frequency();
+        f.station.setTrackingValue(450); // far off: tracking moves 101 Hz a step
+        QTest::qWait(300);
+        QCOMPARE(f.station.frequency() != before, !locked);
     }
 
     void outdatedFirmwareAsks_data()
@@ -636,12 +898,7 @@ private slots:
     void firmwareUpdate()
     {
         LiveWindowFixture f;
-        QVERIFY(QDir().mkpath(f.path("TAVO/firmware")));
-        QFile loader(f.path("TAVO/firmware/bootload.exe"));
-        QVERIFY(loader.open(QIODevice::WriteOnly));
-        loader.write("#!/bin/sh\nprintf 'args: %s|%s\\r\\n' \"$1\" \"$2\"\n");
-        loader.close();
-        loader.setPermissions(loader.permissions() | QFileDevice::ExeOwner);
+        writeLoader(f, "#!/bin/sh\nprintf 'args: %s|%s\\r\\n' \"$1\" \"$2\"\n");
         f.station.plugFirmware();
         NUVTAVOWidget *live = f.open();
         QTRY_VERIFY(f.overview().console->toPlainText().contains("is now connected."));
@@ -659,12 +916,108 @@ private slots:
         QVERIFY(!console.contains('\r'));
     }
 
+    void loaderOutputLineEnds_data()
+    {
+        QTest::addColumn<QByteArray>("printed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("CR LF") << QByteArray("flashed\r\n") << "flashed";
+        QTest::newRow("LF") << QByteArray("flashed\n") << "flashed";
+        QTest::newRow("none") << QByteArray("flashed") << "flashed";
+        QTest::newRow("only one of two") << QByteArray("flashed\r\n\r\n") << "flashed\n";
+    }
+
+    // The console adds a line end of its own: one of the loader's goes, with its CR.
+    void loaderOutputLineEnds()
+    {
+        QFETCH(QByteArray, printed);
+        QFETCH(QString, shown);
+        LiveWindowFixture f;
+        writeLoader(f, "#!/bin/sh\nprintf '" + QByteArray(printed).replace("\r", "\\r").replace("\n", "\\n") + "'\n");
+        NUVTAVOWidget *live = f.open();
+        QPlainTextEdit *console = f.overview().console;
+        console->clear();
+        live->startFirmwareUpdate();
+        QTRY_VERIFY(f.output.contains("Firmware update complete 0"));
+        // Whatever follows starts on a line of its own.
+        QVERIFY2((console->toPlainText() + "\n").startsWith(shown + "\n"), qPrintable(console->toPlainText()));
+    }
+
     void missingLoaderReported()
     {
         LiveWindowFixture f;
         NUVTAVOWidget *live = f.open();
         live->startFirmwareUpdate();
         QTRY_VERIFY(f.overview().console->toPlainText().endsWith("Failed tp update firmware."));
+    }
+
+    void voiceReady_data()
+    {
+        QTest::addColumn<bool>("voiceOn");
+        QTest::addColumn<bool>("engine");
+        QTest::addColumn<QStringList>("spoken");
+        QTest::newRow("voice on") << true << true << QStringList{"<rate speed='-1'>Voice initialized</rate>"};
+        QTest::newRow("voice off") << false << true << QStringList{};
+        QTest::newRow("no engine") << true << false << QStringList{};
+    }
+
+    // A second after start the voice says it is ready; without an engine the window stays mute.
+    void voiceReady()
+    {
+        QFETCH(bool, voiceOn);
+        QFETCH(bool, engine);
+        QFETCH(QStringList, spoken);
+        LiveWindowFixture f(0, voiceOn);
+        if (!engine)
+            Voice::setFactory([] { return std::unique_ptr<Voice>(); });
+        NUVTAVOWidget *live = f.open();
+        QTest::qWait(500);
+        QVERIFY(f.voice.texts().isEmpty());
+        QTest::qWait(900);
+        live->statusEventRead(statusOf(1));
+        if (voiceOn && engine)
+            spoken << "<rate speed='-3'><emph>Launch detected!</emph></rate>";
+        QCOMPARE(f.voice.texts(), spoken);
+    }
+
+    // The station hears a flight's phases; each change is announced once, in order.
+    void phasesAnnouncedWhileStreaming()
+    {
+        const auto status = [](uint32_t ms, uint8_t devicePhase) {
+            return TelemetryTransmitter::Record{ms, {16, uint8_t(devicePhase << 4), 0}};
+        };
+        // Device phases 1 and 2 are both the boost, 4 and 5 both apogee and descent.
+        TelemetryTransmitter transmitter({status(0, 0), status(200, 1), status(400, 2), status(600, 3), status(800, 4),
+                                          status(1000, 5), status(1200, 6)});
+        LiveWindowFixture f;
+        f.station.setTransmitter(&transmitter);
+        f.station.plugFirmware();
+        f.open();
+        QTRY_COMPARE_WITH_TIMEOUT(f.overview().liveRocketStateLabel->text(), QStringLiteral("Landed"), 10000);
+        const QStringList phases = f.voice.texts().filter("speed='-3'");
+        const auto said = [](const char *text) {
+            return QStringLiteral("<rate speed='-3'><emph>%1</emph></rate>").arg(text);
+        };
+        QCOMPARE(phases,
+                 (QStringList{said("Launch detected!"), said("Coasting"), said("Apogee detected!"), said("Landed")}));
+    }
+
+private:
+    static void writeLoader(LiveWindowFixture &f, const QByteArray &script)
+    {
+        QVERIFY(QDir().mkpath(f.path("TAVO/firmware")));
+        QFile loader(f.path("TAVO/firmware/bootload.exe"));
+        QVERIFY(loader.open(QIODevice::WriteOnly));
+        loader.write(script);
+        loader.close();
+        loader.setPermissions(loader.permissions() | QFileDevice::ExeOwner);
+    }
+
+    // The answer may come after the wait has given up on it: it goes to storage of its own.
+    static QVariant evaluate(QWebEngineView *view, const QString &script)
+    {
+        const auto answer = std::make_shared<std::optional<QVariant>>();
+        view->page()->runJavaScript(script, [answer](const QVariant &value) { *answer = value; });
+        return QTest::qWaitFor([&] { return answer->has_value(); }, 10000) ? **answer : QVariant();
     }
 };
 
