@@ -116,19 +116,25 @@ var nuvMap = (function () {
         var west = bounds.getWest(), east = bounds.getEast();
         var step = gridStep(Math.min(north - south, east - west));
         var line = { color: '#90a4ae', weight: 1, opacity: 0.8, interactive: false };
+        var rightEdge = map.getContainer().getBoundingClientRect().right;
         var label = function (position, text, anchor) {
-            L.marker(position, {
+            var marker = L.marker(position, {
                 interactive: false, keyboard: false,
                 icon: L.divIcon({ className: 'nuv-grid-label', html: text, iconSize: null, iconAnchor: anchor })
             }).addTo(grid);
+            // A value the right edge would cut is left out.
+            if (marker.getElement().getBoundingClientRect().right > rightEdge)
+                grid.removeLayer(marker);
         };
         for (var lat = Math.ceil(south / step) * step; lat <= north; lat += step) {
             L.polyline([[lat, west], [lat, east]], line).addTo(grid);
             label([lat, west], gridLabel(lat, step), [-2, 14]);
         }
+        // Above the attribution in the bottom right corner, so that both can be read.
+        var attribution = map.attributionControl ? map.attributionControl.getContainer().offsetHeight : 0;
         for (var lon = Math.ceil(west / step) * step; lon <= east; lon += step) {
             L.polyline([[south, lon], [north, lon]], line).addTo(grid);
-            label([south, lon], gridLabel(lon, step), [-2, 14]);
+            label([south, lon], gridLabel(lon, step), [-2, 14 + attribution]);
         }
     }
 

@@ -113,6 +113,46 @@ private slots:
         QVERIFY(shown.value("online").toBool() || shown.value("gridShown").toBool());
     }
 
+    void gridLabelsClearOfTheAttribution_data()
+    {
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<int>("zoom");
+        QTest::newRow("whole world") << QStringList{} << 2;
+        QTest::newRow("pad") << QStringList{"setPlacemark(-33.5, 151.25);", "flyTo();"} << 16;
+        QTest::newRow("track") << QStringList{"appendLineCoord(47.377, 8.5415, 500.0);",
+                                              "appendLineCoord(47.381, 8.5435, 900.0);", "flyTo();"}
+                               << 17;
+    }
+
+    // Every coordinate label can be read: none under the attribution in the bottom right corner,
+    // none cut by the edge.
+    void gridLabelsClearOfTheAttribution()
+    {
+        QFETCH(QStringList, calls);
+        QFETCH(int, zoom);
+        for (const QString &call : calls)
+            m_view->call(call);
+        QTRY_VERIFY_WITH_TIMEOUT(m_view->state().value("zoom").toInt() >= zoom - 1, 10000);
+        if (m_view->state().value("online").toBool())
+            QSKIP("tiles arrived: the map has no grid");
+        const QVariantList labels = m_view->evaluate(QStringLiteral(
+            "(function () {"
+            "  var attribution = document.querySelector('.leaflet-control-attribution').getBoundingClientRect();"
+            "  var edge = document.getElementById('map').getBoundingClientRect().right;"
+            "  var labels = document.querySelectorAll('.nuv-grid-label'), under = 0, cut = 0;"
+            "  labels.forEach(function (label) {"
+            "    var box = label.getBoundingClientRect();"
+            "    if (box.right > attribution.left && box.left < attribution.right"
+            "        && box.bottom > attribution.top && box.top < attribution.bottom) ++under;"
+            "    if (box.right > edge) ++cut; });"
+            "  return [labels.length, under, cut];"
+            "}())")).toList();
+        QCOMPARE(labels.size(), 3);
+        QVERIFY(labels[0].toInt() > 4);
+        QCOMPARE(labels[1].toInt(), 0);
+        QCOMPARE(labels[2].toInt(), 0); // nor cut by the right edge
+    }
+
 private:
     QUrl m_pageUrl;
     std::unique_ptr<MapPageView> m_view;
