@@ -7,6 +7,7 @@
 #include "MapPage.h"
 #include "NUVStudio.h"
 #include "QGraphView.h"
+#include "VerticalBarTextStyle.h"
 #include "Voice.h"
 #include "WebServer.h"
 
@@ -92,6 +93,9 @@ NUVTAVOWidget::NUVTAVOWidget(QMainWindow *window)
     startLiveKml();
 
     ui.liveLaunchFrame->hide();
+    auto *barStyle = new VerticalBarTextStyle;
+    barStyle->setParent(this); // after the form: it outlives the bar when the window's children go
+    ui.connectedSatsWidget->setStyle(barStyle);
     // The map takes the room the GPS figures leave.
     ui.splitter_5->setStretchFactor(0, 0);
     ui.splitter_5->setStretchFactor(1, 1);

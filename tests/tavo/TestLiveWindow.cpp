@@ -219,6 +219,18 @@ private slots:
         QVERIFY(!ui->findChild<QWidget *>("gpsGraph")->isHidden());
     }
 
+    // The vertical satellites bar draws its text, which the desktop styles leave out.
+    void satellitesBarShowsItsText()
+    {
+        LiveWindowFixture f;
+        auto *bar = f.open()->findChild<QProgressBar *>("connectedSatsWidget");
+        bar->resize(24, 300);
+        bar->setValue(10);
+        const QImage shown = bar->grab().toImage();
+        bar->setTextVisible(false);
+        QVERIFY(shown != bar->grab().toImage());
+    }
+
     void overviewLabels_data()
     {
         QTest::addColumn<int>("numberSystem");
