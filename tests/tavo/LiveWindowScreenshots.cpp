@@ -57,7 +57,8 @@ int main(int argc, char *argv[])
         auto *tabs = window.liveWindow()->findChild<QTabWidget *>(QStringLiteral("liveTabs"));
         for (int i = 0; i < tabs->count(); ++i) {
             tabs->setCurrentIndex(i);
-            QTest::qWait(700);
+            // The map page repaints at its new size slowly with software rendering on a busy machine.
+            QTest::qWait(2500);
             const QString path = folder.filePath(QStringLiteral("tavo_live_%1_%2.png").arg(i).arg(tabs->widget(i)->objectName()));
             if (!window.screen()->grabWindow(window.winId()).save(path)) {
                 std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
