@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QRegularExpression>
 
 namespace {
 
@@ -44,7 +45,19 @@ QString UserDialogs::openFileName(QWidget *parent, const QString &caption, const
 QString UserDialogs::saveFileName(QWidget *parent, const QString &caption, const QString &directory,
                                   const QString &filter)
 {
-    return QFileDialog::getSaveFileName(parent, caption, directory, filter);
+    // The dialog itself adds the chosen filter's suffix to a name typed without one, so that it
+    // also asks before that name replaces an existing file.
+    QFileDialog dialog(parent, caption, directory, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    const auto takeSuffixOf = [&dialog](const QString &chosenFilter) {
+        static const QRegularExpression suffix(QStringLiteral("\\(\\*\\.(\\w+)"));
+        dialog.setDefaultSuffix(suffix.match(chosenFilter).captured(1));
+    };
+    takeSuffixOf(dialog.selectedNameFilter());
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, takeSuffixOf);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
 }
 
 std::optional<double> UserDialogs::number(const NumberRequest &request)
