@@ -174,7 +174,6 @@ private slots:
         QCOMPARE(view_->originPosition().toPoint(), QPoint(240, 180));
         drag(view_, view_->originPosition().toPoint(), QPoint(view_->width() - 1, view_->height() - 1));
         QCOMPARE(view_->originPosition().toPoint(), QPoint(view_->width() - 180, view_->height() - 180));
-
     }
 
     // A page shows its graphs once before its layout gives them their size: the bands of that
