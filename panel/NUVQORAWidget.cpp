@@ -81,11 +81,12 @@ NUVQORAWidget::NUVQORAWidget(NUVStudio *mainWindow)
                         ui.loadSelectedFlight, ui.emulateLaunch};
 
     m_workerThread = new QThread(this);
-    m_workerThread->start(QThread::InheritPriority);
     m_interface = new NUVQORAInterface(this);
     m_interface->moveToThread(m_workerThread);
-
     connectInterface();
+    // Started once the interface is built, moved and wired: the thread's start then hands all
+    // of it to the worker, in a way ThreadSanitizer can follow.
+    m_workerThread->start(QThread::InheritPriority);
     startTimers();
     QMetaObject::invokeMethod(m_interface, "attemptConnection", Qt::QueuedConnection);
     checkForUpdates();
