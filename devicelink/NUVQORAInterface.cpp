@@ -86,17 +86,22 @@ NUVQORAInterface::~NUVQORAInterface() = default;
 
 bool NUVQORAInterface::event(QEvent *event)
 {
-    // This call travels with the object into its new thread and runs first there.
-    if (event->type() == QEvent::ThreadChange)
-        QMetaObject::invokeMethod(this, &NUVQORAInterface::stopDrainingWhenThreadEnds, Qt::QueuedConnection);
+    // Sent in the old thread, just before the move: the timer stops there and the call travels
+    // with the object into its new thread, to start it again first thing. A thread that ends
+    // before it ran anything thus leaves no timer running in it.
+    if (event->type() == QEvent::ThreadChange) {
+        m_drainTimer->stop();
+        QMetaObject::invokeMethod(this, &NUVQORAInterface::drainInThisThread, Qt::QueuedConnection);
+    }
     return QObject::event(event);
 }
 
 // The window destroys the interface from the GUI thread once the worker thread has ended, and
 // Qt can stop a timer only in the timer's own thread: stop it there, as the thread ends.
-void NUVQORAInterface::stopDrainingWhenThreadEnds()
+void NUVQORAInterface::drainInThisThread()
 {
     connect(QThread::currentThread(), &QThread::finished, m_drainTimer, &QTimer::stop, Qt::DirectConnection);
+    m_drainTimer->start(drainIntervalMs);
 }
 
 void NUVQORAInterface::setConnectionAttemptsEnabled(bool enabled)

@@ -124,7 +124,7 @@ protected:
     bool event(QEvent *event) override;
 
 private:
-    void stopDrainingWhenThreadEnds();
+    void drainInThisThread();
     void console(const QString &text);
     void enableControls(bool enabled);
     void consoleError(const QString &errorText, int result);

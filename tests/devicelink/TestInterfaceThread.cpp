@@ -101,7 +101,31 @@ private slots:
         QVERIFY(m_panel.takeCalls().contains("Emulation stoped prematurely!"));
     }
 
+    // A window closed as soon as it opened ends the thread before the worker has run anything:
+    // the interface's timer must not be left running in a thread that is gone, or deleting the
+    // interface stops it from the wrong thread.
+    void teardownBeforeTheWorkerRanLeavesNoTimerRunning()
+    {
+        tearDown();
+        s_threadWarnings = 0;
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
+                s_threadWarnings += text.contains(QLatin1String("another thread"));
+            });
+        for (int i = 0; i < 20; ++i) {
+            m_thread = new QThread;
+            m_link = new NUVQORAInterface(&m_panel);
+            m_link->moveToThread(m_thread);
+            m_thread->start();
+            tearDown();
+        }
+        qInstallMessageHandler(previous);
+        QCOMPARE(s_threadWarnings, 0);
+    }
+
 private:
+    static inline int s_threadWarnings = 0;
+
     // Counts the signal's arrivals that `accept` takes, checking that they arrive in the GUI thread.
     template<typename... Args, typename Accept>
     void count(void (NUVQORAInterface::*signal)(Args...), int &counter, Accept accept)
