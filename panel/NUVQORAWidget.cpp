@@ -2,12 +2,15 @@
 
 #include "Axis.h"
 #include "GraphSeries.h"
+#include "LiveFileWriter.h"
 #include "MapPage.h"
 #include "NUVStudio.h"
 #include "QGraphView.h"
 #include "UserDialogs.h"
 #include "WebServer.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPixmap>
@@ -23,6 +26,7 @@ namespace {
 using Lock = std::lock_guard<std::recursive_mutex>;
 
 constexpr int LivePollIntervalMs = 10;
+const QString LiveKmlPath = QStringLiteral("QORA/temp/QORA.kml");
 constexpr int AttitudeIntervalMs = 5;
 // The first firmware whose Kalman filter can be told to ignore the pressure sensor.
 constexpr uint16_t KalmanFilterFirmwareVersion = 0x202;
@@ -74,6 +78,9 @@ NUVQORAWidget::NUVQORAWidget(NUVStudio *mainWindow)
     if (mapPage.isValid())
         ui.webView->load(mapPage);
     m_network = new QNetworkAccessManager(this);
+    // Written from a thread of its own: on a busy disk a write holds up its thread for tens of
+    // milliseconds, and the GUI thread must keep up with the device.
+    m_liveKml = new LiveFileWriter(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(LiveKmlPath), this);
     buildGraphs();
 
     m_deviceControls = {ui.readSettings,     ui.writeSettings,   ui.resetSettings,   ui.calibrationFrame,

@@ -12,6 +12,7 @@
 #include <vector>
 
 class GraphSeries;
+class LiveFileWriter;
 class NUVStudio;
 class QNetworkAccessManager;
 class QThread;
@@ -131,6 +132,7 @@ private:
     QThread *m_workerThread = nullptr;
     QProcess m_loader;
     QNetworkAccessManager *m_network = nullptr;
+    LiveFileWriter *m_liveKml = nullptr;
     bool m_metric = true;
     // The firmware is open and current: only then may the controls be switched on, so a
     // re-enable queued by the interface cannot outlive a disconnection or an outdated firmware.

@@ -3,14 +3,12 @@
 
 #include "CoordinateFormat.h"
 #include "GraphSeries.h"
+#include "LiveFileWriter.h"
 #include "MapPage.h"
 #include "NUVStudio.h"
 #include "QGraphView.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
 #include <QSettings>
 #include <QTextStream>
 
@@ -20,29 +18,23 @@ namespace {
 
 constexpr float FeetPerMetre = 3.28084f;
 constexpr float InHgPerPascal = 0.000295333727f;
-const QString LiveKmlPath = QStringLiteral("QORA/temp/QORA.kml");
-
-// Rewrites the live KML file with the one current position; an earth viewer that links to
-// the file follows the device.
-void writeLiveKml(double latitude, double longitude)
+// The live KML file's text: the one current position, which an earth viewer that links to the
+// file follows.
+QByteArray liveKml(double latitude, double longitude)
 {
-    const QString path = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(LiveKmlPath);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        return;
-    QTextStream kml(&file);
-    kml << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        << "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n"
-        << "<Placemark>\n"
-        << "<name>Current</name>\n"
-        << "<description>Current</description>\n"
-        << "<Point>\n"
-        << "<coordinates>" << QString::number(longitude, 'g', 8) << ',' << QString::number(latitude, 'g', 8)
-        << ",100</coordinates>\n"
-        << "</Point>\n"
-        << "</Placemark>\n"
-        << "</kml>\n";
+    QString kml;
+    QTextStream(&kml) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      << "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n"
+                      << "<Placemark>\n"
+                      << "<name>Current</name>\n"
+                      << "<description>Current</description>\n"
+                      << "<Point>\n"
+                      << "<coordinates>" << QString::number(longitude, 'g', 8) << ','
+                      << QString::number(latitude, 'g', 8) << ",100</coordinates>\n"
+                      << "</Point>\n"
+                      << "</Placemark>\n"
+                      << "</kml>\n";
+    return kml.toUtf8();
 }
 
 QString lineStyle(bool on, bool continuity)
@@ -185,7 +177,7 @@ void NUVQORAWidget::gpsLLSolEventRead(NUVEvent_GPSLLSol e)
     ui.liveGPSFixLabel->setText(e.fixValid ? tr("3D solution") : tr("None"));
     ui.connectedSatsWidget->setValue(int(std::min<uint32_t>(e.satellites, ui.connectedSatsWidget->maximum())));
     ui.satUsedLabel->setText(QString::number(e.satellites));
-    writeLiveKml(e.latitude, e.longitude);
+    m_liveKml->write(liveKml(e.latitude, e.longitude));
     executeJSTry("setPlacemark(" + QString::number(e.latitude, 'f', 6) + ", " + QString::number(e.longitude, 'f', 6)
                  + ");");
 }

@@ -4,6 +4,7 @@
 #include "CoordinateFormat.h"
 #include "DeviceWindowFixture.h"
 #include "GraphSeries.h"
+#include "LiveFileWriter.h"
 #include "QGraph.h"
 #include "QGraphView.h"
 #include "ShellTestMain.h"
@@ -229,6 +230,7 @@ private slots:
         f.open();
         f.panel->gpsLLSolEventRead(fixAt(10, 20, true));
         f.panel->gpsLLSolEventRead(fixAt(-33.86971234, 151.2093, false));
+        f.panel->findChild<LiveFileWriter *>()->waitForWrites();
 
         QFile kml(tempFolder.filePath(QStringLiteral("QORA.kml")));
         QVERIFY(kml.open(QIODevice::ReadOnly));
