@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -94,7 +95,9 @@ public:
 
     bool notify(QObject *receiver, QEvent *event) override
     {
-        if (!streaming || m_depth > 0)
+        // Events of the radio link's and the web engine's threads come here too; only the GUI
+        // thread's are timed.
+        if (!streaming || m_depth > 0 || QThread::currentThread() != thread())
             return QApplication::notify(receiver, event);
         const int type = event->type();
         const QString name = QString::fromLatin1(receiver->metaObject()->className()) + " "
