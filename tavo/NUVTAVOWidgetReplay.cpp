@@ -21,6 +21,15 @@ constexpr int UpdateAfterExitMs = 5000;
 const QString LoaderProgram = QStringLiteral("TAVO/firmware/bootload.exe");
 const QString FirmwareImage = QStringLiteral("TAVO/firmware/NUV TAVO Firmware 2.02.hex.dat");
 
+// A copy, or null for a flight without pressure (its first arriving pressure then serves).
+std::unique_ptr<NUVEvent_Pressure> firstPressureOf(const NUVQORAFlight &flight)
+{
+    for (const std::unique_ptr<NUVEvent> &event : flight.events)
+        if (const auto *pressure = event->as<NUVEvent_Pressure>())
+            return std::make_unique<NUVEvent_Pressure>(*pressure);
+    return nullptr;
+}
+
 } // namespace
 
 void NUVTAVOWidget::loadReplay()
@@ -38,8 +47,9 @@ void NUVTAVOWidget::loadReplay()
     UserDialogs::information(this, tr("Flight loaded. Replay will now start."), path);
     ui.cancelReplay->setEnabled(true);
     ConsoleSink::out() << "replayFlight Thread: " << QThread::currentThreadId() << std::endl;
-    // The replay's altitudes are heights above its own first pressure.
-    m_pressureReference.reset();
+    // The replay's altitudes are heights above its own first pressure, taken from the flight:
+    // a replay it replaces may still have events on their way here.
+    m_pressureReference = firstPressureOf(*flight);
     m_radio->replayFlight(std::move(flight));
     // A new replay starts at rate 1; the speed box keeps what it shows.
     QMetaObject::invokeMethod(m_radio, "setReplayRate", Qt::QueuedConnection, Q_ARG(double, ui.replayRate->value()));
