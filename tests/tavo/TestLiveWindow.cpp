@@ -24,6 +24,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -660,12 +661,16 @@ private slots:
         } else {
             f.overview().actionClear_and_Zero->trigger();
         }
-        QTRY_VERIFY(live->recordedFlight().events.empty());
+        // A connection takes several exchanges with the station; the whole suite in parallel
+        // on a busy machine once took over 5 s.
+        QTRY_VERIFY_WITH_TIMEOUT(live->recordedFlight().events.empty(), 20000);
         recorder->waitForSaves();
+        // The tests of the main window, run alongside, write dated backups into the same folder.
         const QString dated = allocated ? "flight 2*.qora" : "NUV TAVO recording 2*.qora";
         const QStringList backups = QDir(backupFolder()).entryList({dated});
-        QCOMPARE(backups.size(), 1);
-        QCOMPARE(eventsIn(backupFolder() + "/" + backups[0]), size_t(4));
+        QVERIFY(std::any_of(backups.begin(), backups.end(), [](const QString &name) {
+            return eventsIn(backupFolder() + "/" + name) == 4;
+        }));
         QVERIFY(live->findChild<QGraph *>("livePressureGraph")->first()->series[0]->points.isEmpty());
         if (!allocated)
             return;
