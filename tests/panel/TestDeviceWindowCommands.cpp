@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QTabWidget>
 
+#include <future>
 #include <mutex>
 
 namespace {
@@ -34,6 +35,32 @@ std::vector<uint8_t> gpsRecord(bool fixValid)
     return {14, 0x1D, 0xCD, 0x65, 0x00, 0xF8, 0x5A, 0x7F, 0x40, 0x00, 0x01, 0x86, 0xA0,
             uint8_t(fixValid ? 0x2A : 0x0A)};
 }
+
+// Notes, for each question asked, whether another thread could take the device's mutex while
+// the question was open.
+class DeviceFreeWhileAsked : public ScriptedDialogs
+{
+public:
+    explicit DeviceFreeWhileAsked(NUVQORAInterface *link)
+        : m_link(link)
+    {
+    }
+
+    QMessageBox::StandardButton message(const Message &message) override
+    {
+        // A recursive mutex: only another thread can tell whether the GUI thread holds it.
+        deviceFree << std::async(std::launch::async, [this] {
+                          std::unique_lock<std::recursive_mutex> lock(m_link->deviceMutex(), std::try_to_lock);
+                          return lock.owns_lock();
+                      }).get();
+        return ScriptedDialogs::message(message);
+    }
+
+    QList<bool> deviceFree;
+
+private:
+    NUVQORAInterface *m_link;
+};
 
 QList<QString> messageTexts(const QList<ScriptedDialogs::Request> &requests)
 {
@@ -186,6 +213,18 @@ private slots:
                      QStringLiteral("The GPS fix is not within the recommended accuracy range: 100 m"));
             QCOMPARE(requests[0].message.defaultButton, QMessageBox::No);
         }
+    }
+
+    // The question about a poor fix waits for the user; the device stays free meanwhile.
+    void theDeviceIsFreeWhileTheGpsQuestionIsOpen()
+    {
+        DeviceWindowFixture f;
+        f.open();
+        QVERIFY(f.connectFirmware());
+        f.computer.setLiveRecord(14, gpsRecord(false));
+        DeviceFreeWhileAsked dialogs(f.panel->deviceInterface());
+        f.click("calibrateAltitudefromGPS");
+        QCOMPARE(dialogs.deviceFree, QList<bool>{true});
     }
 
     void settingsAreReadWrittenAndReset()

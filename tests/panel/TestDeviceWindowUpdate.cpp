@@ -97,7 +97,7 @@ private slots:
     {
         DeviceWindowFixture f;
         // Two pieces of output: a CR LF line, then (a moment later) an LF line.
-        installLoader(f, "printf 'Loading %s %s\\r\\n' \"$1\" \"$2\"\nsleep 0.5\nprintf 'Verified\\n'\nexit 0\n");
+        installLoader(f, "printf 'Loading %s %s\\r\\n' \"$1\" \"$2\"\nsleep 1\nprintf 'Verified\\n'\nexit 0\n");
         f.open();
         QVERIFY(f.connectFirmware());
         f.markConsole();
@@ -106,6 +106,9 @@ private slots:
         QCOMPARE(informationTexts(f.dialogs.takeRequests()),
                  QStringList{"Firmware update: Please do not disconnect the device while the update is taking "
                              "place.\r\nThis will cause incomplete/corrupted firmware to be uploaded."});
+        // A read or time-out error of a tool that still runs is only logged: its end follows.
+        QTRY_VERIFY_WITH_TIMEOUT(f.consoleSinceMark().contains(QStringLiteral("\nLoading -p ")), updateWaitMs);
+        f.panel->updateError(QProcess::Timedout);
         QTRY_VERIFY_WITH_TIMEOUT(f.child("updateFirmware")->isEnabled(), updateWaitMs);
         // Sent to its bootloader by the window, started again once the loader is done.
         QTRY_VERIFY(f.consoleSinceMark().contains(QStringLiteral("Firmware initialized.")));
@@ -120,6 +123,7 @@ private slots:
                                             + QStringLiteral("NUV QORA Firmware 2.13.hex.dat\n"));
         QVERIFY(loading >= 0);
         QVERIFY(console.indexOf(QStringLiteral("\nVerified\n"), loading) > loading);
+        QVERIFY(!console.contains(QStringLiteral("Failed to update firmware.")));
     }
 
     void aFailedUpdate_data()
