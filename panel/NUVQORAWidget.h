@@ -110,6 +110,11 @@ private:
     void showConnectionState(bool firmwareOpen);
     void reconnectAfterUpdate();
     void fillFlightRow(int row, NUVQORAFlight &flight);
+    struct Position
+    {
+        double latitude = 0, longitude = 0;
+    };
+    void setPlacemark(const Position &position);
     // 1980-01-06 UTC plus the event's week and seconds, in local time.
     static QString gpsTimeText(const NUVEvent_GPSTime &time);
 
@@ -134,6 +139,9 @@ private:
     QNetworkAccessManager *m_network = nullptr;
     LiveFileWriter *m_liveKml = nullptr;
     bool m_metric = true;
+    // The position the map's placemark was last given by the device: "Focus on target" goes
+    // there, to 0, 0 only before the first fix.
+    Position m_target;
     // The firmware is open and current: only then may the controls be switched on, so a
     // re-enable queued by the interface cannot outlive a disconnection or an outdated firmware.
     bool m_firmwareReady = false;

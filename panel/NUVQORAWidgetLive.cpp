@@ -178,8 +178,8 @@ void NUVQORAWidget::gpsLLSolEventRead(NUVEvent_GPSLLSol e)
     ui.connectedSatsWidget->setValue(int(std::min<uint32_t>(e.satellites, ui.connectedSatsWidget->maximum())));
     ui.satUsedLabel->setText(QString::number(e.satellites));
     m_liveKml->write(liveKml(e.latitude, e.longitude));
-    executeJSTry("setPlacemark(" + QString::number(e.latitude, 'f', 6) + ", " + QString::number(e.longitude, 'f', 6)
-                 + ");");
+    m_target = {e.latitude, e.longitude};
+    setPlacemark(m_target);
 }
 
 void NUVQORAWidget::gpsTimeEventRead(NUVEvent_GPSTime e)
@@ -201,8 +201,16 @@ void NUVQORAWidget::identEventRead(NUVEvent_Ident e)
     appendConsoleNL("Identity: " + QString::fromLatin1(e.ident.c_str()));
 }
 
+// Flying to 0, 0 whatever the device reports would leave the map far from the device, with the
+// placemark moved back home by the next fix: the map goes to the device's latest position.
 void NUVQORAWidget::focusOnTarget()
 {
-    executeJSTry("setPlacemark(" + QString::number(0.0, 'f', 6) + ", " + QString::number(0.0, 'f', 6) + ");");
+    setPlacemark(m_target);
     executeJSTry(QStringLiteral("flyTo()"));
+}
+
+void NUVQORAWidget::setPlacemark(const Position &position)
+{
+    executeJSTry("setPlacemark(" + QString::number(position.latitude, 'f', 6) + ", "
+                 + QString::number(position.longitude, 'f', 6) + ");");
 }

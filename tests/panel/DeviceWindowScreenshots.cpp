@@ -75,7 +75,11 @@ int main(int argc, char *argv[])
     mainTabs->setCurrentIndex(1);
     for (int i = 0; i < liveTabs->count(); ++i) {
         liveTabs->setCurrentIndex(i);
-        waitFor(i == 4 ? 4000 : 2500);
+        if (liveTabs->widget(i)->objectName() == QLatin1String("tab_10")) {
+            waitFor(1500); // the first fix
+            panel->findChild<QPushButton *>(QStringLiteral("focusOnTarget"))->click();
+        }
+        waitFor(2500);
         save(window, folder, QStringLiteral("device-live-%1").arg(liveTabs->widget(i)->objectName()));
     }
 
