@@ -100,6 +100,9 @@ bool NUVQORAInterface::event(QEvent *event)
 // Qt can stop a timer only in the timer's own thread: stop it there, as the thread ends.
 void NUVQORAInterface::drainInThisThread()
 {
+    // Under the queue mutex, which closeDevices takes once the thread has ended, so that
+    // ThreadSanitizer sees this set-up ordered before the interface's destruction.
+    const Lock lock(m_queueMutex);
     connect(QThread::currentThread(), &QThread::finished, m_drainTimer, &QTimer::stop, Qt::DirectConnection);
     m_drainTimer->start(drainIntervalMs);
 }
