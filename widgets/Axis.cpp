@@ -16,6 +16,9 @@ constexpr double boundsWidening = 0.3;
 constexpr int tickLength = 3;
 constexpr int labelGap = 6;
 constexpr double annotationSpacing = 20;
+// How far, in lines, and in which steps, in pixels, an annotation moves to keep clear of texts.
+constexpr int maximumAnnotationShift = 8;
+constexpr double annotationShiftStep = 2;
 // More ticks than this in view means the scale is degenerate: draw none rather than loop.
 constexpr double maximumTickCount = 10000;
 
@@ -211,32 +214,47 @@ void Axis::drawSeriesAndAnnotations(QPainter &painter, bool overview) const
     painter.translate(originX, originY);
     painter.scale(1, -1);
     const double sx = scaleX(), sy = scaleY();
+    QVector<QRectF> pointLabels;
     for (const GraphSeries *s : series)
-        s->draw(painter, overview, yUnit, sx, sy);
+        pointLabels += s->draw(painter, overview, yUnit, sx, sy);
     if (!overview)
-        drawAnnotations(painter, sx, sy);
+        drawAnnotations(painter, sx, sy, pointLabels);
     painter.restore();
 }
 
-void Axis::drawAnnotations(QPainter &painter, double scaleX, double scaleY) const
+// `taken` holds the boxes of the texts already drawn, upright (y downwards) and origin-relative.
+void Axis::drawAnnotations(QPainter &painter, double scaleX, double scaleY, QVector<QRectF> taken) const
 {
+    const auto collides = [&taken](const QRectF &box) {
+        return std::any_of(taken.cbegin(), taken.cend(), [&box](const QRectF &other) { return box.intersects(other); });
+    };
+    painter.save();
+    painter.scale(1, -1);
     painter.setPen(Qt::black);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(QColor(0, 196, 0, 196));
+    const QFontMetricsF metrics(painter.font());
     double previousY = -100000;
     for (const AxisAnnotation &annotation : annotations) {
         const double x = annotation.position.x() * scaleX;
         double y = annotation.position.y() * scaleY;
+        const QPointF place(x, -y);
         // Annotations at nearly the same height (events close together) are stacked.
         if (std::abs(y - previousY) < annotationSpacing)
             y += annotationSpacing;
         previousY = y;
-        painter.save();
-        painter.translate(x, y);
-        painter.scale(1, -1);
-        painter.drawText(QPointF(0, 0), annotation.text);
-        painter.restore();
+        // A text that would cover a point label or an earlier annotation moves down until it
+        // is clear, and a leader line then ties it to its place.
+        QRectF box(x, -y - metrics.ascent(), metrics.horizontalAdvance(annotation.text), metrics.height());
+        const double lowest = box.top() + maximumAnnotationShift * metrics.height();
+        while (box.top() < lowest && collides(box))
+            box.translate(0, annotationShiftStep);
+        taken.append(box);
+        if (box.top() > place.y())
+            painter.drawLine(place, QPointF(x, box.top()));
+        painter.drawText(QPointF(x, box.top() + metrics.ascent()), annotation.text);
     }
+    painter.restore();
 }
 
 void Axis::drawTimeline(QPainter &painter, const QPen &pen, float time) const

@@ -5,6 +5,7 @@
 #include <QPointF>
 #include <QRectF>
 #include <QString>
+#include <QVector>
 
 class GraphSeries;
 class QPainter;
@@ -69,5 +70,5 @@ public:
 private:
     void drawTicks(QPainter &painter, bool vertical, bool fixedBand) const;
     void drawSeriesAndAnnotations(QPainter &painter, bool overview) const;
-    void drawAnnotations(QPainter &painter, double scaleX, double scaleY) const;
+    void drawAnnotations(QPainter &painter, double scaleX, double scaleY, QVector<QRectF> taken) const;
 };

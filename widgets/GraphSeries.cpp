@@ -45,16 +45,18 @@ void GraphSeries::resetBounds()
     extentBox = DataBox();
 }
 
-void GraphSeries::draw(QPainter &painter, bool overview, const QString &yUnit, double scaleX, double scaleY) const
+QVector<QRectF> GraphSeries::draw(QPainter &painter, bool overview, const QString &yUnit, double scaleX,
+                                  double scaleY) const
 {
     if (points.isEmpty())
-        return;
+        return {};
     QPen pen = linePen;
     if (overview)
         pen.setWidth(0);
     painter.strokePath(visibleLines(painter, overview, scaleX, scaleY), pen);
-    if (!overview)
-        drawPointLabels(painter, yUnit, scaleX, scaleY);
+    if (overview)
+        return {};
+    return drawPointLabels(painter, yUnit, scaleX, scaleY);
 }
 
 QPainterPath GraphSeries::visibleLines(const QPainter &painter, bool overview, double scaleX, double scaleY) const
@@ -94,7 +96,8 @@ QPainterPath GraphSeries::visibleLines(const QPainter &painter, bool overview, d
     return thinner.finish();
 }
 
-void GraphSeries::drawPointLabels(QPainter &painter, const QString &yUnit, double scaleX, double scaleY) const
+QVector<QRectF> GraphSeries::drawPointLabels(QPainter &painter, const QString &yUnit, double scaleX,
+                                             double scaleY) const
 {
     // Picked among all points so that the labels keep their places while the view pans, but
     // drawn only where they show: a zoomed canvas holds many more labels than the device.
@@ -126,8 +129,13 @@ void GraphSeries::drawPointLabels(QPainter &painter, const QString &yUnit, doubl
     painter.setPen(Qt::black);
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(Qt::white);
-    for (const Label &label : qAsConst(labels))
-        painter.drawText(label.at - QPointF(0, labelRise), label.text);
+    QVector<QRectF> boxes;
+    for (const Label &label : qAsConst(labels)) {
+        const QPointF baseline = label.at - QPointF(0, labelRise);
+        painter.drawText(baseline, label.text);
+        boxes.append(QRectF(baseline.x(), baseline.y() - metrics.ascent(), metrics.horizontalAdvance(label.text),
+                            metrics.height()));
+    }
     if (markersVisible) {
         // One path for all markers: far fewer draw calls than one ellipse each.
         QPainterPath markers;
@@ -138,6 +146,7 @@ void GraphSeries::drawPointLabels(QPainter &painter, const QString &yUnit, doubl
         painter.drawPath(markers);
     }
     painter.restore();
+    return boxes;
 }
 
 int GraphSeries::firstAtOrBeyond(double scaledX, double scaleX, int from) const

@@ -3,6 +3,7 @@
 #include <QBrush>
 #include <QPen>
 #include <QPointF>
+#include <QRectF>
 #include <QString>
 #include <QVector>
 
@@ -26,8 +27,10 @@ public:
     const QString &name() const { return m_name; }
     void setName(const QString &name) { m_name = name; }
 
-    // Draws origin-relative with y upwards at the given pixels per data unit.
-    void draw(QPainter &painter, bool overview, const QString &yUnit, double scaleX, double scaleY) const;
+    // Draws origin-relative with y upwards at the given pixels per data unit. Returns the boxes
+    // of the point labels drawn, origin-relative with y downwards, so that other texts can keep
+    // clear of them.
+    QVector<QRectF> draw(QPainter &painter, bool overview, const QString &yUnit, double scaleX, double scaleY) const;
 
     QVector<QPointF> points;   // in time order: drawing finds points by their x
     QPen linePen;
@@ -40,7 +43,7 @@ public:
 
 private:
     QPainterPath visibleLines(const QPainter &painter, bool overview, double scaleX, double scaleY) const;
-    void drawPointLabels(QPainter &painter, const QString &yUnit, double scaleX, double scaleY) const;
+    QVector<QRectF> drawPointLabels(QPainter &painter, const QString &yUnit, double scaleX, double scaleY) const;
     // Index of the first point from `from` on whose x, scaled, is at least scaledX.
     int firstAtOrBeyond(double scaledX, double scaleX, int from) const;
 

@@ -28,6 +28,12 @@ class TestGraphPainting : public QObject
         return image;
     }
 
+    // The annotations' translucent green over white.
+    static bool isAnnotationBackground(QRgb c)
+    {
+        return std::abs(qRed(c) - 59) <= 2 && std::abs(qGreen(c) - 209) <= 2 && std::abs(qBlue(c) - 59) <= 2;
+    }
+
 private slots:
     void axisSeriesAndTimelinesFallAroundTheOrigin()
     {
@@ -132,7 +138,7 @@ private slots:
             int top = image.height(), bottom = -1;
             for (int y = 0; y < image.height(); ++y)
                 for (int x = 0; x < 200; ++x)
-                    if (image.pixelColor(x, y) == QColor(59, 209, 59)) {
+                    if (isAnnotationBackground(image.pixel(x, y))) {
                         top = std::min(top, y);
                         bottom = std::max(bottom, y);
                     }
@@ -141,6 +147,31 @@ private slots:
         const int single = annotationRows(1);
         QVERIFY(single > 5);
         QCOMPARE(annotationRows(2), single + 20);
+    }
+
+    void annotationsKeepClearOfPointLabels()
+    {
+        QGraph graph;
+        addSeries(graph, {{-10, -10}, {10, 10}});
+        Axis *axis = graph.first();
+        // The second is stacked onto the point label of (10, 10) and has to move out of its way.
+        axis->annotations = {{QPointF(10, 10), QStringLiteral("Apogee")}, {QPointF(10, 10), QStringLiteral("Line A")}};
+        const QImage image = render(graph);
+
+        const QFontMetricsF metrics(graph.view()->font());
+        const QPointF point = axis->dataToPixel(QPointF(10, 10));
+        const QRectF label(point.x(), point.y() - 20 - metrics.ascent(), metrics.horizontalAdvance(QStringLiteral("10 m")),
+                           metrics.height());
+        QCOMPARE(countColour(image, label.toAlignedRect().adjusted(1, 1, -1, -1), isAnnotationBackground), 0);
+        // Both annotations are drawn, one under the other, below the label.
+        int top = image.height(), bottom = -1;
+        for (int y = 0; y < image.height(); ++y)
+            if (countColour(image, QRect(int(point.x()), y, 40, 1), isAnnotationBackground) > 0) {
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        QVERIFY2(bottom - top + 1 > 1.5 * metrics.height(), qPrintable(QStringLiteral("%1..%2").arg(top).arg(bottom)));
+        QVERIFY(top > label.bottom() - 1);
     }
 
     void thinnedDenseSeriesLooksLikeTheFullPolyline()
