@@ -63,6 +63,8 @@ public:
 
     // Time of the last event that is not a signal-strength reading; cached.
     float lastEventTime();
+    // Time of the first processed event in list order (a damaged time is passed over); 0 without one.
+    float firstEventTime() const;
 
     // Splits a downloaded flight-memory image into its flights, in the order of their markers.
     static std::vector<std::shared_ptr<NUVQORAFlight>> parseMemory(const std::vector<uint8_t> &image);
@@ -119,8 +121,7 @@ private:
     {
         return event.time >= processedFrom && event.time <= processedTo;
     }
-    // The first and last processed events in list order; 0 without one.
-    float firstEventTime() const;
+    // The last processed event in list order; 0 without one.
     float lastListedEventTime() const;
     const NUVEvent_GPSLLSol *firstFix() const;
     template<class Event, class Magnitude>
