@@ -6,13 +6,20 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-bool FlightExportCommand::run(QWidget *parent, const std::function<bool(const std::wstring &)> &writer) const
+bool FlightExportCommand::run(QWidget *parent, const std::function<bool(const std::wstring &)> &writer,
+                              const QString &failureReason) const
 {
     const QString path = askPath(parent, dialogTitle, filter);
     if (path.isEmpty())
         return false;
     if (!writer(path.toStdWString())) {
-        UserDialogs::critical(parent, failureTitle, path);
+        UserDialogs::Message failure;
+        failure.icon = QMessageBox::Critical;
+        failure.parent = parent;
+        failure.title = failureTitle;
+        failure.text = path;
+        failure.informativeText = failureReason;
+        UserDialogs::current().message(failure);
         return false;
     }
     UserDialogs::information(parent, successTitle, path);
@@ -21,9 +28,8 @@ bool FlightExportCommand::run(QWidget *parent, const std::function<bool(const st
 
 bool FlightExportCommand::exportKML(QWidget *parent, const NUVQORAFlight &flight)
 {
-    const FlightExportCommand command{QStringLiteral("Export flight to KML"), QStringLiteral("KML files (*.kml)"),
-                                      QStringLiteral("Flight data exported!"),
-                                      QStringLiteral("Could not export flight data")};
+    const FlightExportCommand command{tr("Export flight to KML"), tr("KML files (*.kml)"), tr("Flight data exported!"),
+                                      tr("Could not export flight data")};
     return command.run(parent, [&flight](const std::wstring &path) { return flight.exportKML(path); });
 }
 

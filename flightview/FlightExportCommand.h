@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <functional>
@@ -12,14 +13,18 @@ class QWidget;
 // a box that tells how it went. A cancelled dialog does nothing.
 class FlightExportCommand
 {
+    Q_DECLARE_TR_FUNCTIONS(FlightExportCommand)
+
 public:
     QString dialogTitle;
     QString filter;       // one pattern, "Name (*.suffix)"
     QString successTitle;
     QString failureTitle;
 
-    // True when the file was written; false when cancelled or when the writer failed.
-    bool run(QWidget *parent, const std::function<bool(const std::wstring &)> &writer) const;
+    // True when the file was written; false when cancelled or when the writer failed. A writer
+    // that can fail for more than the file gives the reason shown under the path.
+    bool run(QWidget *parent, const std::function<bool(const std::wstring &)> &writer,
+             const QString &failureReason = QString()) const;
 
     // The flight's GPS track as a KML file.
     static bool exportKML(QWidget *parent, const NUVQORAFlight &flight);

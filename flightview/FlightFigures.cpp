@@ -64,8 +64,7 @@ FlightFigures::FlightFigures(NUVQORAFlight &flight, bool metric)
     coastTime = duration(peakVelocity, apogee);
     totalFlightTime = duration(launch, flight.landingTime());
 
-    const float start = flight.events.empty() ? 0.0f : flight.events.front()->time;
-    const float ground = NUVQORAFlight::sampleAt(flight.kalmanAltitude, start).value;
+    const float ground = NUVQORAFlight::sampleAt(flight.kalmanAltitude, flight.firstEventTime()).value;
     const float top = NUVQORAFlight::sampleAt(flight.kalmanAltitude, apogee).value;
     ConsoleSink::out() << "Max AGL:" << top << " - " << ground << std::endl;
     const float altitudeFactor = metric ? 1.0f : feetPerMetre;

@@ -50,7 +50,7 @@ constexpr double degreesPerRadian = 57.29577951308232;
 constexpr float sampleStep = 0.05f; // s between the points of the sampled series
 // Bounds the sampled series of a flight with a damaged or far-shifted time axis: a day at 0.05 s.
 constexpr int maximumSampledPoints = 24 * 3600 * 20;
-// Sets no lower bound on the dialogs' times beyond what a user could mean.
+// The range of the times the trim and zero dialogs accept, in s either side of zero.
 constexpr double timeLimit = 100000.0;
 
 // Each is placed once, at the first status record that reports it.
@@ -118,7 +118,7 @@ NUVQORAFlightWidget::NUVQORAFlightWidget(NUVStudio *mainWindow, std::shared_ptr<
     connect(ui.populateGPSData, &QPushButton::clicked, this, &NUVQORAFlightWidget::populateGPSData);
     connect(ui.populateGPSData, &QPushButton::clicked, this, &NUVQORAFlightWidget::focusOnTarget);
     connect(ui.exportKML, &QPushButton::clicked, this, &NUVQORAFlightWidget::exportKML);
-    ui.flightNotes->setPlainText(QString::fromStdString(m_flight->name()));
+    showNotes();
     connect(ui.flightNotes, &QPlainTextEdit::textChanged, this, &NUVQORAFlightWidget::setModified);
 
     populateData();
@@ -148,7 +148,9 @@ void NUVQORAFlightWidget::buildGraphs()
     auto *dataMenu = new QMenu(tr("Data"), ui.livePressureGraph);
     ui.livePressureGraph->menuBar()->addMenu(dataMenu);
     m_kalmanFiltered = dataMenu->addAction(tr("Kalman filtered"));
+    m_kalmanFiltered->setObjectName(QStringLiteral("kalmanFiltered"));
     m_msl = dataMenu->addAction(tr("MSL"));
+    m_msl->setObjectName(QStringLiteral("msl"));
     for (QAction *option : {m_kalmanFiltered, m_msl}) {
         option->setCheckable(true);
         connect(option, &QAction::toggled, this, [this] {
@@ -469,7 +471,8 @@ void NUVQORAFlightWidget::addEventPoints(float &groundAltitude, bool groundValid
 
 void NUVQORAFlightWidget::addSampledPoints(float factor)
 {
-    const float start = firstTimeOf(*m_flight);
+    // From the first processed event: a damaged time in front would spend every point before the flight.
+    const float start = m_flight->firstEventTime();
     const float end = m_flight->lastEventTime();
     everySampleStep(start, end, [this, factor](float t) {
         addPoint(m_velocity, t, NUVQORAFlight::sampleAt(m_flight->velocity, t).value * factor);
@@ -522,11 +525,8 @@ void NUVQORAFlightWidget::populateFigures(bool metric, bool launchDetected)
     ui.dateLabel->setText(figures.date);
     ui.latLabel->setText(figures.latitude);
     ui.longLabel->setText(figures.longitude);
-    const QString notes = QString::fromStdString(m_flight->name());
-    if (ui.flightNotes->toPlainText() != notes) {
-        const QSignalBlocker quiet(ui.flightNotes); // showing the flight's notes is no edit
-        ui.flightNotes->setPlainText(notes);
-    }
+    if (m_flight->name() != m_notesSource)
+        showNotes();
     ui.boostTimeLabel->setText(figures.boostTime);
     ui.coastTimeLabel->setText(figures.coastTime);
     ui.totalFlightTimeLabel->setText(figures.totalFlightTime);
@@ -669,9 +669,23 @@ bool NUVQORAFlightWidget::writeFlight(const QString &path)
     return true;
 }
 
+void NUVQORAFlightWidget::showNotes()
+{
+    const QSignalBlocker quiet(ui.flightNotes); // showing the flight's notes is no edit
+    m_notesSource = m_flight->name();
+    ui.flightNotes->setPlainText(QString::fromStdString(m_notesSource));
+    m_notesShown = ui.flightNotes->toPlainText();
+}
+
 void NUVQORAFlightWidget::storeNotes()
 {
-    m_flight->setName(ui.flightNotes->toPlainText().toStdString());
+    // Notes nobody edited keep their stored bytes (line ends, text that is not UTF-8).
+    const QString notes = ui.flightNotes->toPlainText();
+    if (notes == m_notesShown)
+        return;
+    m_flight->setName(notes.toStdString());
+    m_notesSource = m_flight->name();
+    m_notesShown = notes;
 }
 
 void NUVQORAFlightWidget::exportKML()
@@ -705,9 +719,16 @@ void NUVQORAFlightWidget::exportThrustData()
     if (!propellantMass)
         return;
     const FlightExportCommand command{title, tr("CSV files (*.csv)"), tr("Data exported!"), tr("Could not export data")};
-    command.run(this, [&](const std::wstring &path) {
-        return m_flight->exportThrustData(path, float(*totalMass), float(*propellantMass));
-    });
+    // The drag is estimated from the coast, which a flight without a launch does not have.
+    const QString reason = m_flight->detectLaunch()
+        ? QString()
+        : tr("The flight has no detected launch and coast to estimate the drag from.");
+    command.run(
+        this,
+        [&](const std::wstring &path) {
+            return m_flight->exportThrustData(path, float(*totalMass), float(*propellantMass));
+        },
+        reason);
 }
 
 void NUVQORAFlightWidget::populateGPSData()

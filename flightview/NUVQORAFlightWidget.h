@@ -9,6 +9,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <string>
 
 class Axis;
 class GraphSeries;
@@ -69,6 +70,7 @@ private:
 
     bool isActiveFlightWindow() const;
     void afterTimeAxisChange();
+    void showNotes();
     void storeNotes();
     bool saveToChosenFile();
     bool writeFlight(const QString &path);
@@ -104,6 +106,10 @@ private:
     GraphSeries *m_temperature = nullptr;
     Axis *m_rssiAxis = nullptr;
     GraphSeries *m_rssi = nullptr;
+
+    // The flight's notes as last shown, and the editor's text then: only an edit is written back.
+    std::string m_notesSource;
+    QString m_notesShown;
 
     QList<QMetaObject::Connection> m_mainWindowConnections;
 };
