@@ -84,14 +84,13 @@ public:
 
     static QString text(const QWidget *window, const char *label) { return child<QLabel>(window, label)->text(); }
 
-    // Checks and unchecks one of the altitude graph's "Data" options.
-    static QAction *dataOption(const QWidget *window, const QString &text)
+    // One of the altitude graph's "Data" options, by its object name.
+    static QAction *dataOption(const QWidget *window, const char *name)
     {
-        for (QAction *action : child<QGraph>(window, "livePressureGraph")->findChildren<QAction *>()) {
-            if (action->text() == text)
-                return action;
-        }
-        qFatal("no data option %s", qPrintable(text));
+        auto *option = child<QGraph>(window, "livePressureGraph")->findChild<QAction *>(QLatin1String(name));
+        if (!option)
+            qFatal("no data option %s", name);
+        return option;
     }
 
 private:

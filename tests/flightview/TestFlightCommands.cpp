@@ -78,6 +78,7 @@ private slots:
     void trimKeepsTheChosenRange_data();
     void trimKeepsTheChosenRange();
     void zeroMovesTheTimeAxis();
+    void sensorsTrimmedAwayLoseTheirTab();
     void autoTrim_data();
     void autoTrim();
     void saveAsksForAFileOnlyTheFirstTime();
@@ -159,6 +160,30 @@ void TestFlightCommands::zeroMovesTheTimeAxis()
     QCOMPARE(requests.size(), 1);
     QCOMPARE(requests[0].number.title, "Enter start time to zero to");
     QCOMPARE(requests[0].number.label, "Start time");
+}
+
+// A trim that leaves a sensor without readings takes its graphs away, for good.
+void TestFlightCommands::sensorsTrimmedAwayLoseTheirTab()
+{
+    auto flight = eleven();
+    for (int t = 0; t < 5; ++t) {
+        addEvent<NUVEvent_GyroXYZ>(*flight, t + 0.5f);
+        addEvent<NUVEvent_MagXYZ>(*flight, t + 0.5f);
+    }
+    std::stable_sort(flight->events.begin(), flight->events.end(),
+                     [](const auto &a, const auto &b) { return a->time < b->time; });
+    auto main = m_fixture.mainWindow();
+    auto *window = FlightWindowFixture::show(*main, flight, false);
+    QVERIFY(FlightWindowFixture::tabTitles(window).contains("Gyro && Magneto"));
+
+    m_dialogs->enterNumber(6.0);
+    m_dialogs->enterNumber(10.0);
+    main->ui.actionTrimTime->trigger();
+    QVERIFY(!FlightWindowFixture::tabTitles(window).contains("Gyro && Magneto"));
+    m_dialogs->enterNumber(0.0);
+    main->ui.actionZeroTime->trigger();
+    QCOMPARE(FlightWindowFixture::tabTitles(window).size(), 6); // four graph tabs, "GPS" and "Notes"
+    QVERIFY(FlightWindowFixture::child(window, "gyroFrame")->isHidden());
 }
 
 void TestFlightCommands::autoTrim_data()
@@ -277,6 +302,8 @@ void TestFlightCommands::exportsWriteWhatTheFlightWrites_data()
     QTest::addColumn<QString>("written");
     QTest::addColumn<QString>("box");
     QTest::addColumn<Writer>("writer");
+    QTest::addColumn<bool>("launched");
+    QTest::addColumn<QString>("reason");
 
     const Trigger button = [](NUVStudio &, NUVQORAFlightWidget &window) {
         QTest::mouseClick(FlightWindowFixture::child<QPushButton>(&window, "exportKML"), Qt::LeftButton);
@@ -289,22 +316,32 @@ void TestFlightCommands::exportsWriteWhatTheFlightWrites_data()
     const Writer emulation = [](NUVQORAFlight &f, const std::wstring &p) { return f.exportEmulationData(p); };
     const Writer thrust = [](NUVQORAFlight &f, const std::wstring &p) { return f.exportThrustData(p, 12.5f, 2.25f); };
     QTest::newRow("KML") << button << "Export flight to KML" << "KML files (*.kml)" << "track" << "track.kml"
-                         << "Flight data exported!" << kml;
+                         << "Flight data exported!" << kml << true << QString();
     QTest::newRow("CSV") << action(&Ui::NUVStudioClass::actionExport_to_Excel) << "Export flight to Excel"
-                         << "CSV files (*.csv)" << "sheet.csv" << "sheet.csv" << "Flight data exported!" << csv;
+                         << "CSV files (*.csv)" << "sheet.csv" << "sheet.csv" << "Flight data exported!" << csv << true
+                         << QString();
     QTest::newRow("emulation data") << action(&Ui::NUVStudioClass::actionExport_emulation_data)
                                     << "Export emulation data" << "CSV files (*.csv)" << "emulation" << "emulation.csv"
-                                    << "Data exported!" << emulation;
+                                    << "Data exported!" << emulation << true << QString();
     QTest::newRow("thrust data") << action(&Ui::NUVStudioClass::actionExport_thrust_data) << "Export thrust data"
-                                 << "CSV files (*.csv)" << "thrust.csv" << "thrust.csv" << "Data exported!" << thrust;
+                                 << "CSV files (*.csv)" << "thrust.csv" << "thrust.csv" << "Data exported!" << thrust
+                                 << true << QString();
     QTest::newRow("KML into no folder") << button << "Export flight to KML" << "KML files (*.kml)" << "none/track.kml"
-                                        << "" << "Could not export flight data" << kml;
+                                        << "" << "Could not export flight data" << kml << true << QString();
     QTest::newRow("CSV into no folder") << action(&Ui::NUVStudioClass::actionExport_to_Excel)
                                         << "Export flight to Excel" << "CSV files (*.csv)" << "none/sheet.csv" << ""
-                                        << "Could not export flight data" << csv;
+                                        << "Could not export flight data" << csv << true << QString();
     QTest::newRow("thrust into no folder") << action(&Ui::NUVStudioClass::actionExport_thrust_data)
                                            << "Export thrust data" << "CSV files (*.csv)" << "none/thrust.csv" << ""
-                                           << "Could not export data" << thrust;
+                                           << "Could not export data" << thrust << true << QString();
+    QTest::newRow("emulation data into no folder")
+        << action(&Ui::NUVStudioClass::actionExport_emulation_data) << "Export emulation data" << "CSV files (*.csv)"
+        << "none/emulation.csv" << "" << "Could not export data" << emulation << true << QString();
+    // Without a launch there is no coast to estimate the drag from: the box says so.
+    QTest::newRow("thrust data without a launch")
+        << action(&Ui::NUVStudioClass::actionExport_thrust_data) << "Export thrust data" << "CSV files (*.csv)"
+        << "grounded thrust.csv" << "" << "Could not export data" << thrust << false
+        << "The flight has no detected launch and coast to estimate the drag from.";
 }
 
 void TestFlightCommands::exportsWriteWhatTheFlightWrites()
@@ -313,7 +350,10 @@ void TestFlightCommands::exportsWriteWhatTheFlightWrites()
     QFETCH(QString, typed);
     QFETCH(QString, written);
     QFETCH(Writer, writer);
-    auto flight = synthetic();
+    QFETCH(bool, launched);
+    SyntheticFlight::Profile profile;
+    profile.rises = launched;
+    auto flight = synthetic(profile);
     auto main = m_fixture.mainWindow();
     auto *window = FlightWindowFixture::show(*main, flight, false);
     const bool thrust = QByteArray(QTest::currentDataTag()).startsWith("thrust");
@@ -339,11 +379,14 @@ void TestFlightCommands::exportsWriteWhatTheFlightWrites()
     QTEST(requests[0].filter, "filter");
     QCOMPARE(requests[0].directory, QString());
     QTEST(requests[1].message.title, "box");
+    QTEST(requests[1].message.informativeText, "reason");
     QCOMPARE(requests[1].message.parent, window);
     QCOMPARE(requests[1].message.icon, written.isEmpty() ? QMessageBox::Critical : QMessageBox::Information);
     QVERIFY(!window->isWindowModified());
-    if (written.isEmpty())
+    if (written.isEmpty()) {
+        QVERIFY(!QFile::exists(m_fixture.path(typed)));
         return;
+    }
     const QString path = m_fixture.path(written);
     QCOMPARE(requests[1].message.text, path);
     const QString reference = m_fixture.path(QStringLiteral("reference"));
@@ -387,7 +430,10 @@ void TestFlightCommands::closeQuestion()
     main->ui.mdiArea->currentSubWindow()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-    QTEST(main->ui.mdiArea->subWindowList().isEmpty(), "closed");
+    QFETCH(bool, closed);
+    QCOMPARE(main->ui.mdiArea->subWindowList().isEmpty(), closed);
+    if (!closed)
+        QVERIFY2(FlightWindowFixture::active(*main)->isWindowModified(), "the changes are still to be saved");
     QCOMPARE(QFile::exists(path), saved);
     const QList<Request> requests = m_dialogs->takeRequests();
     QCOMPARE(requests.isEmpty(), !modified);

@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QPlainTextEdit>
 #include <QTabWidget>
@@ -63,6 +64,18 @@ std::shared_ptr<NUVQORAFlight> synthetic(SyntheticFlight::Profile profile = {})
     return std::shared_ptr<NUVQORAFlight>(generated.flight.release());
 }
 
+// The synthetic flight with status records at its launch (boost) and its apogee.
+std::shared_ptr<NUVQORAFlight> syntheticWithStatus()
+{
+    SyntheticFlight generated({});
+    NUVQORAFlight &flight = *generated.flight;
+    addEvent<NUVEvent_Status>(flight, float(generated.burnout - 2.0))->state = FlightPhase::Boost;
+    addEvent<NUVEvent_Status>(flight, float(generated.apogee))->state = FlightPhase::ApogeeOrDescent;
+    std::stable_sort(flight.events.begin(), flight.events.end(),
+                     [](const auto &a, const auto &b) { return a->time < b->time; });
+    return std::shared_ptr<NUVQORAFlight>(generated.flight.release());
+}
+
 } // namespace
 
 class TestFlightWindow : public QObject
@@ -74,8 +87,15 @@ private slots:
     void seriesFollowTheEvents();
     void markersAtTheFirstStatusThatReportsThem_data();
     void markersAtTheFirstStatusThatReportsThem();
+    void filteredMarkersKeepThePressureGround_data();
+    void filteredMarkersKeepThePressureGround();
     void dataMenuChoosesTheAltitude();
     void unitsFollowTheNumberSystem();
+    void unitsFollowASystemChangedWhileOpen();
+    void minimumRangesStayInView_data();
+    void minimumRangesStayInView();
+    void sampledSeriesCoverTheProcessedFlight_data();
+    void sampledSeriesCoverTheProcessedFlight();
     void sensorsThatSentNothingLoseTheirGraphs_data();
     void sensorsThatSentNothingLoseTheirGraphs();
     void figuresOfAFlight_data();
@@ -196,7 +216,7 @@ void TestFlightWindow::markersAtTheFirstStatusThatReportsThem()
                      [](const auto &a, const auto &b) { return a->time < b->time; });
     auto main = m_fixture.mainWindow(numberSystem);
     auto *window = FlightWindowFixture::show(*main, flight);
-    FlightWindowFixture::dataOption(window, QStringLiteral("MSL"))->setChecked(msl);
+    FlightWindowFixture::dataOption(window, "msl")->setChecked(msl);
 
     QStringList texts;
     QVector<QPointF> positions;
@@ -209,6 +229,43 @@ void TestFlightWindow::markersAtTheFirstStatusThatReportsThem()
     QVERIFY2(near(positions, expected, 0.01), qPrintable(describe(positions)));
 }
 
+void TestFlightWindow::filteredMarkersKeepThePressureGround_data()
+{
+    QTest::addColumn<int>("numberSystem");
+    QTest::addColumn<bool>("msl");
+    QTest::newRow("above the pressure ground") << 0 << false;
+    QTest::newRow("above sea level in feet") << 1 << true;
+}
+
+// Under "Kalman filtered" the markers stand on the filtered altitude, measured from the same
+// ground as the raw altitudes.
+void TestFlightWindow::filteredMarkersKeepThePressureGround()
+{
+    QFETCH(int, numberSystem);
+    QFETCH(bool, msl);
+    auto flight = syntheticWithStatus();
+    auto main = m_fixture.mainWindow(numberSystem);
+    auto *window = FlightWindowFixture::show(*main, flight);
+    FlightWindowFixture::dataOption(window, "msl")->setChecked(msl);
+    FlightWindowFixture::dataOption(window, "kalmanFiltered")->setChecked(true);
+
+    const float ground = msl ? 0.0f : flight->groundAltitude();
+    const double factor = numberSystem ? 3.28084 : 1.0;
+    const QList<AxisAnnotation> markers = FlightWindowFixture::axis(window, "livePressureGraph")->annotations;
+    QCOMPARE(markers.size(), 2);
+    for (const AxisAnnotation &marker : markers) {
+        const float filtered = NUVQORAFlight::sampleAt(flight->kalmanAltitude, float(marker.position.x())).value;
+        QVERIFY2(std::fabs(marker.position.y() - (filtered - ground) * factor) < 0.01, qPrintable(marker.text));
+    }
+    // The apogee marker stands near the top of the filtered curve, whatever its own ground.
+    const QVector<QPointF> &curve = FlightWindowFixture::points(window, "livePressureGraph", 0);
+    const double top = std::max_element(curve.begin(), curve.end(), [](const QPointF &a, const QPointF &b) {
+                           return a.y() < b.y();
+                       })->y();
+    const double filteredGround = msl ? 0.0 : NUVQORAFlight::sampleAt(flight->kalmanAltitude, -5.0f).value;
+    QVERIFY(std::fabs(markers[1].position.y() - (top + (filteredGround - ground) * factor)) < 3 * factor);
+}
+
 void TestFlightWindow::dataMenuChoosesTheAltitude()
 {
     auto flight = synthetic();
@@ -217,19 +274,29 @@ void TestFlightWindow::dataMenuChoosesTheAltitude()
     const auto altitudes = [window] { return FlightWindowFixture::points(window, "livePressureGraph", 0); };
     const int pressureReadings = int(flight->pressureAltitude.size());
 
+    QAction *kalman = FlightWindowFixture::dataOption(window, "kalmanFiltered");
+    QAction *msl = FlightWindowFixture::dataOption(window, "msl");
+    QCOMPARE(kalman->text(), "Kalman filtered");
+    QCOMPARE(msl->text(), "MSL");
+    QVERIFY(kalman->isCheckable() && msl->isCheckable() && !kalman->isChecked() && !msl->isChecked());
+    QVERIFY(FlightWindowFixture::child<QGraph>(window, "livePressureGraph")->findChild<QMenu *>()->title() == "Data");
+
     QCOMPARE(altitudes().size(), pressureReadings);
     QVERIFY(std::fabs(altitudes().first().y()) < 3);
-    FlightWindowFixture::dataOption(window, QStringLiteral("MSL"))->setChecked(true);
+    FlightWindowFixture::dataOption(window, "msl")->setChecked(true);
     QVERIFY2(std::fabs(altitudes().first().y() - 110) < 3, qPrintable(describe(altitudes().mid(0, 3))));
 
     // Filtered: samples every 0.05 s from the first event, and no raw readings.
-    FlightWindowFixture::dataOption(window, QStringLiteral("Kalman filtered"))->setChecked(true);
+    FlightWindowFixture::dataOption(window, "kalmanFiltered")->setChecked(true);
     const QVector<QPointF> filtered = altitudes();
     QCOMPARE(filtered.first().x(), double(flight->events.front()->time));
     QVERIFY(std::fabs(filtered.size() - flight->lastEventTime() / 0.05) < 2);
     for (int i = 1; i < filtered.size(); ++i)
         QVERIFY(std::fabs(filtered[i].x() - filtered[i - 1].x() - 0.05) < 1e-3);
     QVERIFY(std::fabs(filtered.first().y() - 110) < 5);
+    // Above the ground the filter itself found before the flight.
+    msl->setChecked(false);
+    QVERIFY(std::fabs(altitudes().first().y()) < 3);
     QVERIFY2(!window->isWindowModified(), "showing other data is no change to the flight");
 }
 
@@ -253,6 +320,101 @@ void TestFlightWindow::unitsFollowTheNumberSystem()
                     })->y();
     }
     QVERIFY(std::fabs(topSpeed[1] / topSpeed[0] - 3.28084) < 1e-4);
+}
+
+// A window rebuilt after the number system changed shows the new units throughout.
+void TestFlightWindow::unitsFollowASystemChangedWhileOpen()
+{
+    auto flight = synthetic();
+    addEvent<NUVEvent_Temperature>(*flight, flight->events.back()->time)->temperature = 20;
+    auto main = m_fixture.mainWindow(0);
+    auto *window = FlightWindowFixture::show(*main, flight);
+    const auto highest = [window] {
+        const QVector<QPointF> &altitudes = FlightWindowFixture::points(window, "livePressureGraph", 0);
+        return std::max_element(altitudes.begin(), altitudes.end(), [](const QPointF &a, const QPointF &b) {
+                   return a.y() < b.y();
+               })->y();
+    };
+    const double metres = highest();
+    main->settings()->setValue(QStringLiteral("numberSystem"), 1);
+    FlightWindowFixture::dataOption(window, "msl")->setChecked(true);
+    FlightWindowFixture::dataOption(window, "msl")->setChecked(false);
+
+    QCOMPARE(FlightWindowFixture::axis(window, "livePressureGraph")->yUnit, "ft");
+    QCOMPARE(FlightWindowFixture::axis(window, "verticalVelocityGraph")->yUnit, "ft/s");
+    QCOMPARE(FlightWindowFixture::axis(window, "liveTemperatureGraph")->yUnit, "F");
+    QVERIFY(std::fabs(highest() - metres * 3.28084) < 0.01);
+    QCOMPARE(FlightWindowFixture::points(window, "liveTemperatureGraph", 0).last().y(), 68.0);
+    QVERIFY(FlightWindowFixture::text(window, "maxAltitudeAGLLabel").contains(" ft @ "));
+}
+
+void TestFlightWindow::minimumRangesStayInView_data()
+{
+    QTest::addColumn<int>("numberSystem");
+    QTest::addColumn<QString>("graph");
+    QTest::addColumn<int>("series");
+    QTest::addColumn<double>("top");
+    for (const int system : {0, 1}) {
+        const char *units = system ? "imperial" : "metric";
+        const auto row = [&](const char *name, const char *graph, int series, double metric, double imperial) {
+            QTest::addRow("%s %s", name, units) << system << QString(graph) << series << (system ? imperial : metric);
+        };
+        row("altitude", "livePressureGraph", 0, 1000, 3280.84);
+        row("velocity", "verticalVelocityGraph", 0, 50, 164.042);
+        row("temperature", "liveTemperatureGraph", 0, 50, 82);
+        row("vertical acceleration", "liveAccelerationGraph", 0, 1, 1);
+        row("lateral Y", "latteralAccelerationGraph", 1, 1, 1);
+        row("ejection battery", "liveBatteryGraph", 1, 10, 10);
+        row("gyro", "liveGyroGraph", 0, 0, 0);
+    }
+}
+
+// A quiet flight still shows a sensible stretch of each quantity.
+void TestFlightWindow::minimumRangesStayInView()
+{
+    QFETCH(int, numberSystem);
+    QFETCH(QString, graph);
+    QFETCH(int, series);
+    QFETCH(double, top);
+    auto main = m_fixture.mainWindow(numberSystem);
+    auto *window = FlightWindowFixture::show(*main, flightOf([](NUVQORAFlight &f) { pressures(f, {100, 100}); }));
+    const DataBox &extent = FlightWindowFixture::axis(window, graph.toLatin1().constData())->series[series]->extentBox;
+    QCOMPARE(extent.maxY, top);
+    QCOMPARE(extent.maxX, top ? 10.0 : 0.0);
+    QCOMPARE(extent.minX, 0.0);
+    QCOMPARE(extent.minY, 0.0);
+}
+
+void TestFlightWindow::sampledSeriesCoverTheProcessedFlight_data()
+{
+    QTest::addColumn<float>("damagedTime");
+    QTest::newRow("undamaged") << 0.0f;
+    QTest::newRow("one time far before the flight") << -300000.0f;
+    QTest::newRow("one time far after the flight") << 300000.0f;
+}
+
+// The 0.05 s series run over the flight the tables describe, whatever one damaged time says.
+void TestFlightWindow::sampledSeriesCoverTheProcessedFlight()
+{
+    QFETCH(float, damagedTime);
+    SyntheticFlight generated({});
+    auto flight = std::shared_ptr<NUVQORAFlight>(generated.flight.release());
+    if (damagedTime != 0) {
+        auto damaged = std::make_unique<NUVEvent_AccelZ>();
+        damaged->time = damagedTime;
+        flight->events.insert(damagedTime < 0 ? flight->events.begin() : flight->events.end(), std::move(damaged));
+    }
+    auto main = m_fixture.mainWindow();
+    auto *window = FlightWindowFixture::show(*main, flight);
+    FlightWindowFixture::dataOption(window, "kalmanFiltered")->setChecked(true);
+    const float end = flight->lastEventTime();
+    QVERIFY(end < 1000);
+    for (const char *graph : {"verticalVelocityGraph", "livePressureGraph"}) {
+        const QVector<QPointF> &points = FlightWindowFixture::points(window, graph, 0);
+        QVERIFY2(!points.isEmpty(), graph);
+        QCOMPARE(points.first().x(), 0.0);
+        QVERIFY2(std::fabs(points.last().x() + 0.05 - end) < 0.06, graph);
+    }
 }
 
 void TestFlightWindow::sensorsThatSentNothingLoseTheirGraphs_data()
@@ -384,7 +546,7 @@ void TestFlightWindow::flightSpecificRowsNeedALaunchAndDeviceRowsValidSettings()
     const QWidget *figures = FlightWindowFixture::child(grounded, "flightInfoFrame");
     for (const char *name : {"line_2", "label", "firmwareVersionLabel"})
         QVERIFY2(!figures->findChild<QWidget *>(name), name);
-    FlightWindowFixture::dataOption(grounded, QStringLiteral("MSL"))->setChecked(true);
+    FlightWindowFixture::dataOption(grounded, "msl")->setChecked(true);
 
     auto flown = synthetic();
     flown->settings.valid = true;
@@ -411,22 +573,26 @@ void TestFlightWindow::settingsAreShownReadOnly()
 void TestFlightWindow::notesAreKeptAndEditsMarkTheWindow()
 {
     auto flight = std::make_shared<NUVQORAFlight>();
-    flight->setName("Windy day \xE2\x98\x81");
+    flight->setName("Windy day \xE2\x98\x81\r\nno \xE9");
     auto main = m_fixture.mainWindow();
     auto *window = FlightWindowFixture::show(*main, flight, false);
     auto *notes = FlightWindowFixture::child<QPlainTextEdit>(window, "flightNotes");
-    QCOMPARE(notes->toPlainText(), QStringLiteral("Windy day \u2601"));
+    QCOMPARE(notes->toPlainText(), QStringLiteral("Windy day \u2601\nno \ufffd"));
     QVERIFY(!window->isWindowModified());
     QVERIFY(!main->ui.actionSave->isEnabled());
+    // Notes nobody edited keep their bytes, line ends and text that is not UTF-8 included.
+    FlightWindowFixture::dataOption(window, "msl")->setChecked(true);
+    QCOMPARE(flight->name(), std::string("Windy day \xE2\x98\x81\r\nno \xE9"));
+    QVERIFY(!window->isWindowModified());
 
     notes->moveCursor(QTextCursor::End);
     QTest::keyClicks(notes, ", then rain");
     QVERIFY(window->isWindowModified());
     QVERIFY(main->ui.actionSave->isEnabled());
     // Showing other data rebuilds the window from the flight; the typed notes stay.
-    FlightWindowFixture::dataOption(window, QStringLiteral("MSL"))->setChecked(true);
-    QCOMPARE(notes->toPlainText(), QStringLiteral("Windy day \u2601, then rain"));
-    QCOMPARE(flight->name(), std::string("Windy day \xE2\x98\x81, then rain"));
+    FlightWindowFixture::dataOption(window, "msl")->setChecked(false);
+    QCOMPARE(notes->toPlainText(), QStringLiteral("Windy day \u2601\nno \ufffd, then rain"));
+    QCOMPARE(flight->name(), std::string("Windy day \xE2\x98\x81\nno \xEF\xBF\xBD, then rain"));
 }
 
 void TestFlightWindow::timeMarkersAreSharedByTheWindowsGraphs()
