@@ -10,7 +10,10 @@
 class CapturedOutput
 {
 public:
-    CapturedOutput() : m_previous(&ConsoleSink::out()) { ConsoleSink::setStream(&m_buffer); }
+    CapturedOutput()
+        : m_previous(ConsoleSink::setStream(&m_buffer))
+    {
+    }
     ~CapturedOutput() { ConsoleSink::setStream(m_previous); }
     CapturedOutput(const CapturedOutput &) = delete;
     CapturedOutput &operator=(const CapturedOutput &) = delete;

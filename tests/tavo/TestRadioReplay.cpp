@@ -32,9 +32,8 @@ public:
     ConsoleHook(std::string text, std::function<void()> action)
         : m_text(std::move(text))
         , m_action(std::move(action))
-        , m_previous(&ConsoleSink::out())
+        , m_previous(ConsoleSink::setStream(&m_stream))
     {
-        ConsoleSink::setStream(&m_stream);
     }
     ~ConsoleHook() override { ConsoleSink::setStream(m_previous); }
 
@@ -49,8 +48,8 @@ protected:
 private:
     std::string m_text;
     std::function<void()> m_action;
-    std::ostream *m_previous;
     std::ostream m_stream{this};
+    std::ostream *m_previous;
 };
 
 struct ReplayFixture
