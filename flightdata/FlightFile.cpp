@@ -29,8 +29,15 @@ void convertVersion1Settings(NUVQORASettings &settings, const uint8_t (&earlier)
 
 void adoptOnce(const std::vector<NUVEvent *> &loaded, EventList &events)
 {
+    events.reserve(events.size() + loaded.size());
     std::vector<NUVEvent *> sorted(loaded);
     std::sort(sorted.begin(), sorted.end());
+    // An intact file refers to each of its events once: all are taken, in their order.
+    if (std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end()) {
+        for (NUVEvent *event : loaded)
+            events.emplace_back(event);
+        return;
+    }
     std::vector<bool> adopted(sorted.size());
     for (NUVEvent *event : loaded) {
         const auto index = std::lower_bound(sorted.begin(), sorted.end(), event) - sorted.begin();

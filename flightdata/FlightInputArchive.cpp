@@ -24,6 +24,11 @@ namespace {
 // The oldest library version whose header has the form written here.
 const unsigned oldestLibraryVersion = 8;
 
+// A length or count up to this asks for too little memory to matter, and reading past the end
+// fails anyway; only larger ones are checked against the bytes left. Checking costs the file a
+// system call, and a flight holds three small counts in each of its status records.
+const uint32_t uncheckedLength = 4096;
+
 void fail(archive_exception::exception_code code, const char *detail = nullptr)
 {
     boost::serialization::throw_exception(archive_exception(code, detail));
@@ -83,7 +88,7 @@ uint32_t FlightInputArchive::loadUnsigned32()
 
 void FlightInputArchive::requireBytesLeft(std::size_t count)
 {
-    if (m_end < 0)
+    if (m_end < 0 || count <= uncheckedLength)
         return;
     const std::streamoff here = m_source.pubseekoff(0, std::ios::cur, std::ios::in);
     if (here < 0 || here > m_end || count > std::size_t(m_end - here))

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -81,7 +82,8 @@ public:
     static Sample sampleAt(const SampleTable &table, float time);
     std::array<SampleTable *, 10> sampleTables();
 
-    // Key moments and figures (times in s, altitudes in m).
+    // Key moments and figures (times in s, altitudes in m). The launch and peak-velocity times
+    // are kept from their first query until the next processing.
     float launchTime() const;
     float peakVelocityTime() const;
     float apogeeTime() const;
@@ -117,6 +119,8 @@ public:
 
 private:
     void chooseProcessedSpan();
+    float findLaunchTime() const;
+    float findPeakVelocityTime() const;
     bool isProcessed(const NUVEvent &event) const
     {
         return event.time >= processedFrom && event.time <= processedTo;
@@ -128,6 +132,9 @@ private:
     std::pair<float, float> peakDuringAscent(float start, Magnitude magnitude) const;
 
     std::string m_name;
+    // The figures of every window and export ask for these many times over.
+    mutable std::optional<float> m_launchTime;
+    mutable std::optional<float> m_peakVelocityTime;
     // The span of time that the last processing covered; everything until then.
     float processedFrom = -INFINITY;
     float processedTo = INFINITY;

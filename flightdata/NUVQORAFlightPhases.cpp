@@ -82,6 +82,13 @@ float NUVQORAFlight::lastListedEventTime() const
 
 float NUVQORAFlight::peakVelocityTime() const
 {
+    if (!m_peakVelocityTime)
+        m_peakVelocityTime = findPeakVelocityTime();
+    return *m_peakVelocityTime;
+}
+
+float NUVQORAFlight::findPeakVelocityTime() const
+{
     const float first = firstEventTime();
     return extremeOf(velocity, first, first, lastListedEventTime(), 0.1f, std::greater<float>()).first;
 }
@@ -93,6 +100,13 @@ float NUVQORAFlight::burnoutTime() const
 }
 
 float NUVQORAFlight::launchTime() const
+{
+    if (!m_launchTime)
+        m_launchTime = findLaunchTime();
+    return *m_launchTime;
+}
+
+float NUVQORAFlight::findLaunchTime() const
 {
     const float first = firstEventTime();
     float a = peakVelocityTime();

@@ -157,6 +157,8 @@ void NUVQORAFlight::buildSplines()
     endTimeStale = true;
     landingTimeStale = true;
     groundAltitudeStale = true;
+    m_launchTime.reset();
+    m_peakVelocityTime.reset();
     for (SampleTable *table : sampleTables())
         table->clear();
     chooseProcessedSpan();
@@ -223,6 +225,9 @@ void NUVQORAFlight::buildSplines()
 
     AltitudeKalmanFilter(pressureAltitude, accelZ, gpsAltitude, events, offset)
         .run(firstEventTime(), lastEventTime(), velocity, kalmanAltitude);
+    // Found again on the velocity the filter has just given.
+    m_launchTime.reset();
+    m_peakVelocityTime.reset();
 
     ConsoleSink::out() << "After splinning:\n";
     ConsoleSink::out() << "Start flight time: " << firstEventTime() << '\n';
