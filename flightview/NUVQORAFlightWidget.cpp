@@ -453,13 +453,13 @@ void NUVQORAFlightWidget::addEventPoints(float &groundAltitude, bool groundValid
                                                status.state >= FlightPhase::ApogeeOrDescent,
                                                status.lineOn[0], status.lineOn[1], status.lineOn[2],
                                                status.lineOn[3]};
-            const float altitude =
-                (NUVQORAFlight::sampleAt(markerAltitudes, t).value - (msl ? 0.0f : groundAltitude)) * factor;
             for (int marker = 0; marker < markerCount; ++marker) {
-                if (reached[marker] && !placed[marker]) {
-                    m_altitudeAxis->annotations.append({QPointF(t, altitude), QLatin1String(markerTexts[marker])});
-                    placed[marker] = true;
-                }
+                if (!reached[marker] || placed[marker])
+                    continue;
+                const float altitude =
+                    (NUVQORAFlight::sampleAt(markerAltitudes, t).value - (msl ? 0.0f : groundAltitude)) * factor;
+                m_altitudeAxis->annotations.append({QPointF(t, altitude), QLatin1String(markerTexts[marker])});
+                placed[marker] = true;
             }
             break;
         }
