@@ -145,14 +145,11 @@ void NUVTAVOInterface::exitFirmware()
 
 void NUVTAVOInterface::updateConnectionIcon()
 {
-    bool connected;
-    {
-        const Lock lock(m_mutex);
-        connected = isOpen();
-    }
-    showConnectionState(connected);
+    const Lock lock(m_mutex);
+    showConnectionState(isOpen());
 }
 
+// Called under the mutex, which guards the label's pointer.
 void NUVTAVOInterface::showConnectionState(bool connected)
 {
     QObject *label = m_connectionLabel;
