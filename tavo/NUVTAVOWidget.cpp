@@ -119,8 +119,9 @@ NUVTAVOWidget::~NUVTAVOWidget()
     // Saves asked for are written while the window is whole.
     delete m_recorder;
     // Queued behind what the worker has not yet run (the hand-over of the link's poll timer
-    // among it), so that nothing posted to it is dropped unrun.
-    QMetaObject::invokeMethod(m_radio, &QObject::deleteLater, Qt::QueuedConnection);
+    // among it), so that nothing posted to it is dropped unrun. Posted straight, not through
+    // a queued call: a call's slot object made here would be freed by the worker after it ran.
+    m_radio->deleteLater();
     m_workerThread->wait();
     // Qt's wait may learn of the thread's end without a hand-over ThreadSanitizer can see; this
     // lock follows the one taken when the link was gone.
