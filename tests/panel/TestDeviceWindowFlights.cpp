@@ -14,6 +14,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProgressBar>
+#include <QScopeGuard>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QThread>
 
@@ -93,17 +96,53 @@ private slots:
         QCOMPARE(preview->points[0].y(), double(pressureAltitudeOf(100000) - flights[1]->groundAltitude()));
     }
 
+    void theSelectedFlightOpensInAFlightWindow_data()
+    {
+        QTest::addColumn<bool>("tabShownDuringDownload");
+        QTest::addColumn<Qt::LayoutDirection>("direction");
+        QTest::addColumn<bool>("deselected"); // the user Ctrl+clicks the selected row
+        QTest::newRow("tab shown") << true << Qt::LeftToRight << false;
+        QTest::newRow("tab hidden") << false << Qt::LeftToRight << false;
+    }
+
     void theSelectedFlightOpensInAFlightWindow()
     {
+        QFETCH(bool, tabShownDuringDownload);
+        QFETCH(Qt::LayoutDirection, direction);
+        QFETCH(bool, deselected);
+        QApplication::setLayoutDirection(direction);
+        const auto restoreDirection = qScopeGuard([] { QApplication::setLayoutDirection(Qt::LeftToRight); });
         DeviceWindowFixture f;
         f.computer.setMemoryImage(SampleFlightMemory::build());
         f.open();
         QVERIFY(f.connectFirmware());
+        auto *tabs = f.child<QTabWidget>("mainTabs");
+        const int downloadTab = tabs->indexOf(f.child("downloadTab"));
+        if (tabShownDuringDownload)
+            tabs->setCurrentIndex(downloadTab);
+        f.markConsole();
         f.click("downloadFlights");
-        QTRY_COMPARE(f.child<QTableWidget>("flightsTable")->rowCount(), 1);
+        // The row is listed before the download ends; its controls come back only at the end.
+        QTRY_VERIFY(f.consoleSinceMark().contains(QStringLiteral("1 flight(s) downloaded.")));
+        QTRY_VERIFY(f.controlsEnabled());
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(downloadTab).center());
+        QCOMPARE(tabs->currentIndex(), downloadTab);
+
+        auto *table = f.child<QTableWidget>("flightsTable");
+        if (deselected) {
+            const QRect firstRow = table->visualRect(table->model()->index(0, 0));
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::ControlModifier, firstRow.center());
+        }
+        QCOMPARE(table->selectionModel()->isRowSelected(0, {}), !deselected);
+        QCOMPARE(table->currentRow(), 0);
+        const GraphSeries *preview = f.child<QGraph>("altitudePreviewGraph")->first()->series[0];
+        QCOMPARE(preview->points.isEmpty(), deselected);
+
         f.click("loadSelectedFlight");
         QMdiArea *area = f.window->ui.mdiArea;
-        QCOMPARE(area->subWindowList().size(), 2);
+        QCOMPARE(area->subWindowList().size(), deselected ? 1 : 2);
+        if (deselected)
+            return;
         auto *flightWindow = qobject_cast<NUVQORAFlightWidget *>(area->currentSubWindow()->widget());
         QVERIFY(flightWindow);
         QCOMPARE(flightWindow->windowTitle(), QStringLiteral("Untitled[*]"));
