@@ -110,6 +110,9 @@ private:
     void showConnectionState(bool firmwareOpen);
     void reconnectAfterUpdate();
     void fillFlightRow(int row, NUVQORAFlight &flight);
+    // The row that shows as selected, or -1: the flight the preview shows and "Load selected
+    // flight" opens, so that the two never differ from what the user sees.
+    int selectedFlightRow() const;
     struct Position
     {
         double latitude = 0, longitude = 0;

@@ -44,8 +44,12 @@ void NUVQORAWidget::flightDownloaded(std::shared_ptr<NUVQORAFlight> flight)
     const int row = ui.flightsTable->rowCount();
     ui.flightsTable->setRowCount(row + 1);
     appendConsoleNL(tr("Adding flight to table"));
-    if (ui.flightsTable->rowCount() == 1)
-        ui.flightsTable->selectRow(0);
+    if (ui.flightsTable->rowCount() == 1) {
+        // Current as well as selected: selectRow() takes its column from the header's geometry
+        // and can find none (right to left), leaving the row unselected and no current row.
+        ui.flightsTable->selectionModel()->setCurrentIndex(
+            ui.flightsTable->model()->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
     fillFlightRow(row, *flight);
 }
 
@@ -76,8 +80,8 @@ void NUVQORAWidget::flightSelectionChanged()
     m_preview->resetBounds();
     m_preview->extentBox.maxX = 10;
     m_preview->extentBox.maxY = 1000;
-    const int row = ui.flightsTable->currentRow();
-    if (row >= 0 && row < int(m_flights.size())) {
+    const int row = selectedFlightRow();
+    if (row >= 0) {
         NUVQORAFlight &flight = *m_flights[size_t(row)];
         const float ground = flight.groundAltitude();
         for (const std::unique_ptr<NUVEvent> &event : flight.events) {
@@ -95,9 +99,17 @@ void NUVQORAWidget::flightSelectionChanged()
 
 void NUVQORAWidget::loadSelectedFlight()
 {
-    const int row = ui.flightsTable->currentRow();
-    if (row >= 0 && row < ui.flightsTable->rowCount() && row < int(m_flights.size()))
+    const int row = selectedFlightRow();
+    if (row >= 0)
         m_mainWindow->addFlight(m_flights[size_t(row)], tr("Untitled"));
+}
+
+int NUVQORAWidget::selectedFlightRow() const
+{
+    const QModelIndexList rows = ui.flightsTable->selectionModel()->selectedRows();
+    if (rows.isEmpty() || rows.front().row() >= int(m_flights.size()))
+        return -1;
+    return rows.front().row();
 }
 
 void NUVQORAWidget::clearFlightData()

@@ -103,6 +103,8 @@ private slots:
         QTest::addColumn<bool>("deselected"); // the user Ctrl+clicks the selected row
         QTest::newRow("tab shown") << true << Qt::LeftToRight << false;
         QTest::newRow("tab hidden") << false << Qt::LeftToRight << false;
+        QTest::newRow("tab hidden, right to left") << false << Qt::RightToLeft << false;
+        QTest::newRow("row deselected") << false << Qt::LeftToRight << true;
     }
 
     void theSelectedFlightOpensInAFlightWindow()
