@@ -2,6 +2,7 @@
 #include "NUVQORAWidget.h"
 
 #include "ConsoleSink.h"
+#include "FirmwareLoaderReport.h"
 #include "NUVStudio.h"
 #include "UserDialogs.h"
 
@@ -79,15 +80,9 @@ void NUVQORAWidget::startFirmwareUpdate()
 
 void NUVQORAWidget::firmwareUpdateOutputAvailable()
 {
-    QString text = QString::fromLocal8Bit(m_loader.readAllStandardOutput());
+    const QString text = QString::fromLocal8Bit(m_loader.readAllStandardOutput());
     ConsoleSink::out() << text.toStdString() << std::endl;
-    // The console adds its own line break.
-    if (text.endsWith('\n')) {
-        text.chop(1);
-        if (text.endsWith('\r'))
-            text.chop(1);
-    }
-    appendConsoleNL(text);
+    appendConsoleNL(FirmwareLoaderReport::consoleText(text));
     m_mainWindow->ui.console->moveCursor(QTextCursor::End);
 }
 
@@ -100,10 +95,7 @@ void NUVQORAWidget::firmwareUpdateComplete(int exitCode, QProcess::ExitStatus)
 
 void NUVQORAWidget::updateError(QProcess::ProcessError error)
 {
-    // A read, write or wait error of a tool that still runs ends nothing: its end follows.
-    const bool loaderEnded = error == QProcess::FailedToStart || error == QProcess::Crashed
-        || m_loader.state() == QProcess::NotRunning;
-    if (!loaderEnded) {
+    if (!FirmwareLoaderReport::endsUpdate(error, m_loader.state())) {
         qWarning("Firmware loader: %s", qPrintable(m_loader.errorString()));
         return;
     }

@@ -4,6 +4,7 @@
 #include "NUVTAVOWidget.h"
 
 #include "ConsoleSink.h"
+#include "FirmwareLoaderReport.h"
 #include "NUVStudio.h"
 #include "UserDialogs.h"
 
@@ -66,14 +67,9 @@ void NUVTAVOWidget::startFirmwareUpdate()
 
 void NUVTAVOWidget::firmwareUpdateOutputAvailable()
 {
-    QString output = QString::fromLocal8Bit(m_firmwareUpdater.readAllStandardOutput());
+    const QString output = QString::fromLocal8Bit(m_firmwareUpdater.readAllStandardOutput());
     ConsoleSink::out() << output.toStdString() << std::endl;
-    // The console adds its own line end; one of the loader's goes, with the CR before it.
-    if (output.endsWith('\n'))
-        output.chop(1);
-    if (output.endsWith('\r'))
-        output.chop(1);
-    m_mainWindow->ui.console->appendPlainText(output);
+    m_mainWindow->ui.console->appendPlainText(FirmwareLoaderReport::consoleText(output));
 }
 
 void NUVTAVOWidget::firmwareUpdateComplete(int exitCode, QProcess::ExitStatus)
@@ -84,8 +80,12 @@ void NUVTAVOWidget::firmwareUpdateComplete(int exitCode, QProcess::ExitStatus)
     m_radio->attemptConnection();
 }
 
-void NUVTAVOWidget::updateError(QProcess::ProcessError)
+void NUVTAVOWidget::updateError(QProcess::ProcessError error)
 {
+    if (!FirmwareLoaderReport::endsUpdate(error, m_firmwareUpdater.state())) {
+        qWarning("Firmware loader: %s", qPrintable(m_firmwareUpdater.errorString()));
+        return;
+    }
     m_mainWindow->ui.console->appendPlainText(tr("Failed tp update firmware."));
     reconnectAfterUpdate();
     m_radio->updateConnectionIcon();
