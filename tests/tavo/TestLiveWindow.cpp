@@ -1,4 +1,5 @@
 #include "Axis.h"
+#include "FirmwareLoaderErrors.h"
 #include "FlightRecorder.h"
 #include "GraphSeries.h"
 #include "LiveFileWriter.h"
@@ -967,6 +968,7 @@ private slots:
         QTest::newRow("LF") << QByteArray("flashed\n") << "flashed";
         QTest::newRow("none") << QByteArray("flashed") << "flashed";
         QTest::newRow("only one of two") << QByteArray("flashed\r\n\r\n") << "flashed\n";
+        QTest::newRow("CR alone") << QByteArray("flashed\r") << "flashed";
     }
 
     // The console adds a line end of its own: one of the loader's goes, with its CR.
@@ -985,12 +987,43 @@ private slots:
         QVERIFY2((console->toPlainText() + "\n").startsWith(shown + "\n"), qPrintable(console->toPlainText()));
     }
 
-    void missingLoaderReported()
+    void aLoaderError_data() { FirmwareLoaderErrors::addRows(); }
+
+    // Only an error that ends the loader fails the update; until then a station plugged in stays
+    // in its bootloader.
+    void aLoaderError()
     {
+        QFETCH(QByteArray, loader);
+        QFETCH(int, error);
+        QFETCH(bool, endsUpdate);
+        QFETCH(bool, buttonBack);
         LiveWindowFixture f;
+        if (!loader.isEmpty())
+            writeLoader(f, "#!/bin/sh\n" + loader);
+        f.station.plugFirmware();
         NUVTAVOWidget *live = f.open();
-        live->startFirmwareUpdate();
-        QTRY_VERIFY(f.overview().console->toPlainText().endsWith("Failed tp update firmware."));
+        QPlainTextEdit *console = f.overview().console;
+        QTRY_VERIFY(console->toPlainText().contains("is now connected."));
+        auto *button = live->findChild<QPushButton *>("updateFirmware");
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTRY_COMPARE(f.station.mode(), SimulatedGroundStation::Mode::Bootloader);
+        console->clear();
+        const QString failed = QStringLiteral("Failed tp update firmware.");
+        if (error >= 0) {
+            QTRY_VERIFY_WITH_TIMEOUT(console->toPlainText().contains(FirmwareLoaderErrors::RunningLine), 15000);
+            live->updateError(QProcess::ProcessError(error));
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(console->toPlainText().contains(failed), 15000);
+        }
+        f.station.plugBootloader();
+        if (!endsUpdate) {
+            QTest::qWait(1000);
+            QCOMPARE(f.station.mode(), SimulatedGroundStation::Mode::Bootloader);
+            QVERIFY(!button->isEnabled());
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(f.station.mode(), SimulatedGroundStation::Mode::Firmware, 15000);
+        QCOMPARE(console->toPlainText().contains(failed), endsUpdate);
+        QCOMPARE(button->isEnabled(), buttonBack);
     }
 
     void voiceReady_data()
