@@ -1051,9 +1051,10 @@ private slots:
         if (spoken.isEmpty()) {
             QTest::qWait(1400);
         } else {
-            // Timed from the test's side: a busy machine may run the test itself late.
+            // Timed from the test's side: a busy machine may run the test itself late. The
+            // window's timer is a coarse one, which Qt may fire up to 5 % early.
             QTRY_VERIFY_WITH_TIMEOUT(!f.voice.texts().isEmpty(), 10000);
-            QVERIFY(sinceOpening.elapsed() >= 1000);
+            QVERIFY(sinceOpening.elapsed() >= 950);
         }
         live->statusEventRead(statusOf(1));
         if (voiceOn && engine)
