@@ -66,6 +66,10 @@ public:
     float lastEventTime();
     // Time of the first processed event in list order (a damaged time is passed over); 0 without one.
     float firstEventTime() const;
+    // Where processing, and the graphs of its results, end: lastEventTime, or the latest
+    // processed time when that lies outside the processed events (signal strengths alone give
+    // no end of their own, and the cached end may then lie anywhere).
+    float processedEndTime();
 
     // Splits a downloaded flight-memory image into its flights, in the order of their markers.
     static std::vector<std::shared_ptr<NUVQORAFlight>> parseMemory(const std::vector<uint8_t> &image);
@@ -138,6 +142,9 @@ private:
     // The span of time that the last processing covered; everything until then.
     float processedFrom = -INFINITY;
     float processedTo = INFINITY;
+    // The earliest and latest times among the events that the last processing covered.
+    float m_earliestProcessedTime = -INFINITY;
+    float m_latestProcessedTime = INFINITY;
 };
 
 Q_DECLARE_METATYPE(std::shared_ptr<NUVQORAFlight>)

@@ -186,8 +186,9 @@ float NUVQORAFlight::landingTime()
     ConsoleSink::out() << "apogee: " << apogee << '\n';
     ConsoleSink::out() << "endtime: " << lastEventTime() << '\n';
     float landing = lastListedEventTime();
+    const float end = processedEndTime();
     int count = 0;
-    for (float t = apogee; lastEventTime() > t;) {
+    for (float t = apogee; end > t;) {
         const PadWindow window = padWindow(pressureAltitude, t, 0.2f);
         if (window.sd < 5.0f && std::fabs(window.slope) < 1.0f) {
             if (++count > 10) {

@@ -139,6 +139,8 @@ void NUVQORAFlight::chooseProcessedSpan()
             bestCount = end - first;
         }
     }
+    m_earliestProcessedTime = bestCount ? float(times[bestFirst]) : 0.0f;
+    m_latestProcessedTime = bestCount ? float(times[bestFirst + bestCount - 1]) : 0.0f;
     if (bestCount == times.size() && times.size() == events.size()) {
         processedFrom = -INFINITY;
         processedTo = INFINITY;
@@ -149,6 +151,12 @@ void NUVQORAFlight::chooseProcessedSpan()
     ConsoleSink::out() << "Damaged times: " << events.size() - bestCount << " of " << events.size()
               << " events lie outside " << processedFrom << " s to " << processedTo
               << " s and are left out of processing\n";
+}
+
+float NUVQORAFlight::processedEndTime()
+{
+    const float end = lastEventTime();
+    return end >= m_earliestProcessedTime && end <= m_latestProcessedTime ? end : m_latestProcessedTime;
 }
 
 void NUVQORAFlight::buildSplines()
@@ -224,7 +232,7 @@ void NUVQORAFlight::buildSplines()
         offset = 0.0f;
 
     AltitudeKalmanFilter(pressureAltitude, accelZ, gpsAltitude, events, offset)
-        .run(firstEventTime(), lastEventTime(), velocity, kalmanAltitude);
+        .run(firstEventTime(), processedEndTime(), velocity, kalmanAltitude);
     // Found again on the velocity the filter has just given.
     m_launchTime.reset();
     m_peakVelocityTime.reset();

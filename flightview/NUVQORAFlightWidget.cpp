@@ -471,9 +471,10 @@ void NUVQORAFlightWidget::addEventPoints(float &groundAltitude, bool groundValid
 
 void NUVQORAFlightWidget::addSampledPoints(float factor)
 {
-    // From the first processed event: a damaged time in front would spend every point before the flight.
+    // Over the processed span only: a damaged time in front, or an end cached from elsewhere,
+    // would spend every point outside the flight.
     const float start = m_flight->firstEventTime();
-    const float end = m_flight->lastEventTime();
+    const float end = m_flight->processedEndTime();
     everySampleStep(start, end, [this, factor](float t) {
         addPoint(m_velocity, t, NUVQORAFlight::sampleAt(m_flight->velocity, t).value * factor);
     });

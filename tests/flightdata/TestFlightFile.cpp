@@ -37,6 +37,8 @@ private slots:
     void damagedAndForeignFiles_data();
     void damagedAndForeignFiles();
     void oddBytesAndTimesAreTolerated();
+    void loneEventsFarFromZeroAreProcessedAroundThemselves_data();
+    void loneEventsFarFromZeroAreProcessedAroundThemselves();
     void missingFileFails();
     void saveReplacesOnlyWhenComplete();
     void truncatedAndFlippedFilesNeverCrash();
@@ -369,6 +371,36 @@ void TestFlightFile::oddBytesAndTimesAreTolerated()
     QVERIFY(loaded.flight->settings.valid);
     QVERIFY(loaded.flight->accelInverted);
     QVERIFY(loaded.flight->events.empty());
+}
+
+void TestFlightFile::loneEventsFarFromZeroAreProcessedAroundThemselves_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("events");
+    const auto row = [](const char *name, const std::string &file, int events) {
+        QTest::newRow(name) << QByteArray::fromStdString(file) << events;
+    };
+    const float far = -1653049.0f;
+    const auto head = [far] { return FlightFileBytes().head(far); };
+    // Signal strength gives a flight no end time of its own.
+    row("signal strength", oneEventFile(RSSIId, 1, head().f32(-80.0f).bytes), 1);
+    row("text", oneEventFile(TextId, 0, head().text("x").bytes), 1);
+    row("status", oneEventFile(StatusId, 1, head().u32(0).u32(0).u32(0).u32(0).bytes), 1);
+    FlightFileBytes twoEvents;
+    twoEvents.flightStart(2).u16(RSSIId).classInfo(true, 1).u32(0).classInfo(true, 1).u32(1).head(far).f32(-80.0f);
+    twoEvents.u16(PressureId).classInfo(true, 1).u32(2).u32(3).head(0.0f).f32(100000.0f).defaultTail();
+    row("signal strength, then a pressure at 0 s", twoEvents.bytes, 2);
+}
+
+void TestFlightFile::loneEventsFarFromZeroAreProcessedAroundThemselves()
+{
+    // The filter takes one sample per 0.1 s it covers: 5 s either side of the events, not the
+    // stretch from them to 0 s.
+    QFETCH(QByteArray, file);
+    const Loaded loaded = load(file.toStdString());
+    QVERIFY(loaded.ok);
+    QTEST(int(loaded.flight->events.size()), "events");
+    QVERIFY2(loaded.flight->velocity.size() <= 101, qPrintable(QString::number(loaded.flight->velocity.size())));
 }
 
 void TestFlightFile::missingFileFails()
