@@ -1,11 +1,13 @@
 // Saves, loads (with its sort and processing) and exports a generated flight of about one
-// million events, and processes a one-hour recording; then opens small flight files whose
-// times are damaged, each read alone and opened whole. Reports seconds, MB/s and the peak
-// memory of each step, each step in a process of its own.
+// million events, and processes a one-hour recording; then opens flight files of up to 1 MB
+// whose times are damaged, each read alone, then opened whole with the figures of a flight
+// window. Reports seconds, MB/s and the peak memory of each step, each step in a process of
+// its own.
 //   bench_flightfile [folder for the files, default /tmp]
 
 #include "ConsoleSink.h"
 #include "FlightFile.h"
+#include "FlightFileBytes.h"
 #include "SyntheticFlight.h"
 
 #include <sys/resource.h>
@@ -74,6 +76,7 @@ struct DamagedCase
 {
     const char *name;
     std::function<std::unique_ptr<NUVQORAFlight>()> make;
+    std::string (*bytes)() = nullptr; // a file written byte by byte instead of a made flight
 };
 
 std::unique_ptr<NUVQORAFlight> pressureAt(std::initializer_list<float> times)
@@ -113,6 +116,46 @@ std::unique_ptr<NUVQORAFlight> spreadReadings(float span)
     return flight;
 }
 
+// One event of the given class at each of the times.
+template<class Event>
+std::unique_ptr<NUVQORAFlight> eventsAt(std::initializer_list<float> times)
+{
+    auto flight = std::make_unique<NUVQORAFlight>();
+    for (const float time : times)
+        addEvent<Event>(*flight, time);
+    return flight;
+}
+
+// A signal-strength reading far before a pressure reading: the busiest span holds the
+// signal strength alone.
+std::unique_ptr<NUVQORAFlight> signalStrengthBeforePressure()
+{
+    auto flight = eventsAt<NUVEvent_RSSI>({-1653049.0f});
+    addEvent<NUVEvent_Pressure>(*flight, 0.0f)->pressure = 100000.0f;
+    return flight;
+}
+
+// The densest file of 1 MB: 80,600 readings of 13 bytes each (untracked classes, the oldest
+// versions), 0.1 s apart from 70,000 s on, where a 0.01 s step rounds down to 0.0078 s. The
+// pressure never settles, so every search runs to the end.
+std::string densestReadings()
+{
+    const int count = 80600;
+    FlightFileBytes file;
+    file.flightStart(count);
+    for (int i = 0; i < count; ++i) {
+        const bool pressure = i % 2 == 0;
+        file.u16(pressure ? PressureId : AccelZId);
+        if (i < 2)
+            file.classInfo(false, pressure ? 0 : 1);
+        if (i == 0)
+            file.classInfo(false, 0); // the head, its time in milliseconds
+        file.f32(3.3f).u8(0).u32(70000000u + 100u * uint32_t(i));
+        file.u16(pressure ? uint16_t(10000 + 300 * (i % 7)) : uint16_t(256)); // 1 g
+    }
+    return file.defaultTail().bytes;
+}
+
 const DamagedCase damagedCases[] = {
     {"events at 0 s and 2,097,000 s", [] { return pressureAt({0.0f, 2097000.0f}); }},
     {"events at -2,097,000 s and 2,097,000 s", [] { return pressureAt({-2097000.0f, 2097000.0f}); }},
@@ -120,6 +163,13 @@ const DamagedCase damagedCases[] = {
     {"802 events on the pad, one time damaged", [] { return padWithOneDamagedTime(true); }},
     {"45,000 readings spread over 6 hours", [] { return spreadReadings(6 * 3600.0f); }},
     {"45,000 readings spread over 30 days", [] { return spreadReadings(30 * 86400.0f); }},
+    {"45,000 readings spread over 75 minutes", [] { return spreadReadings(4500.0f); }},
+    {"45,000 readings at one time", [] { return spreadReadings(0.0f); }},
+    {"one signal strength at -1,653,049 s", [] { return eventsAt<NUVEvent_RSSI>({-1653049.0f}); }},
+    {"one text at -1,653,049 s", [] { return eventsAt<NUVEvent_Text>({-1653049.0f}); }},
+    {"one status at -1,653,049 s", [] { return eventsAt<NUVEvent_Status>({-1653049.0f}); }},
+    {"signal strength at -1,653,049 s, pressure at 0", signalStrengthBeforePressure},
+    {"80,600 readings of 13 bytes over 2 hours", nullptr, densestReadings},
 };
 
 // make: writes the case's file; read: reads it without processing; open: loads it whole.
@@ -130,15 +180,32 @@ int runDamagedStep(const char *step, int index, const QString &path)
     bool ok = false;
     NUVQORAFlight flight;
     if (!std::strcmp(step, "make")) {
-        ok = damaged.make()->save(path.toStdWString());
+        if (damaged.bytes) {
+            const QByteArray bytes = QByteArray::fromStdString(damaged.bytes());
+            QFile file(path);
+            ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        } else {
+            ok = damaged.make()->save(path.toStdWString());
+        }
     } else if (!std::strcmp(step, "read")) {
         const double s = seconds([&] { ok = FlightFile::read(flight, path.toStdWString()); });
         std::fprintf(stderr, "%-42s %8.0f bytes, %6zu events: read %.3f s, peak %4.0f MB;", damaged.name,
                      QFileInfo(path).size() * 1.0, flight.events.size(), s, peakMegabytes());
     } else if (!std::strcmp(step, "open")) {
         const double s = seconds([&] { ok = flight.load(path.toStdWString()); });
-        std::fprintf(stderr, " opened %.3f s, peak %4.0f MB, %zu filter steps\n", s, peakMegabytes(),
-                     flight.velocity.size());
+        const std::size_t steps = flight.velocity.size();
+        // The figures a flight window shows, and the trim it offers.
+        const double figures = seconds([&] {
+            flight.groundAltitude();
+            flight.peakAcceleration();
+            flight.peakGyroZ();
+            flight.peakLateralAcceleration();
+            flight.burnoutTime();
+            if (flight.detectLaunch())
+                flight.autoTrim();
+        });
+        std::fprintf(stderr, " opened %.3f s, figures %.3f s, peak %4.0f MB, %zu filter steps\n", s, figures,
+                     peakMegabytes(), steps);
     }
     return ok ? 0 : 1;
 }
