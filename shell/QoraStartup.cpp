@@ -1,5 +1,6 @@
 #include "QoraStartup.h"
 
+#include "BrowserSandbox.h"
 #include "ConsoleSink.h"
 #include "LongPath.h"
 #include "MessageHandler.h"
@@ -26,6 +27,7 @@ void printLine(const QString &text)
 
 int runNuvQora(int argc, char *argv[], const std::function<void(NUVStudio &)> &shown)
 {
+    BrowserSandbox::switchOffForRoot();
     QApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
     QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
     qInstallMessageHandler(messageHandler);

@@ -1,5 +1,6 @@
 #include "TavoStartup.h"
 
+#include "BrowserSandbox.h"
 #include "MessageHandler.h"
 #include "NUVStudio.h"
 #include "SimulatedHidBackend.h"
@@ -11,6 +12,7 @@
 
 int runNuvTavo(int argc, char *argv[], const std::function<void(NUVStudio &)> &onWindowBuilt)
 {
+    BrowserSandbox::switchOffForRoot();
     QApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
     QApplication application(argc, argv);
     SimulatedHidBackend::registerWithPlatform();
