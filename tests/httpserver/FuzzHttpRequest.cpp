@@ -1,4 +1,4 @@
-// libFuzzer target over the request parser (built and run by scripts/fuzz-http). The first
+// libFuzzer target over the request parser (built and run by scripts/fuzz). The first
 // input byte sets the size of the pieces in which the rest arrives, so lines and bodies are
 // split everywhere; consecutive requests are parsed from what remains, as on a kept-alive
 // connection. A step that consumes nothing would make the connection handler spin: trap.
