@@ -2,7 +2,51 @@
 #include "ShellTestMain.h"
 #include "WebServer.h"
 
+#include <QWebEngineProfile>
+#include <QWebEngineUrlRequestInterceptor>
+
 #include <memory>
+
+namespace {
+
+// The test must not depend on the machine's network: every request that leaves this machine
+// (the map tiles) fails, as it does offline.
+class OfflineInterceptor : public QWebEngineUrlRequestInterceptor
+{
+public:
+    void interceptRequest(QWebEngineUrlRequestInfo &info) override
+    {
+        const QString host = info.requestUrl().host();
+        if (host != QLatin1String("localhost") && host != QLatin1String("127.0.0.1"))
+            info.block(true);
+    }
+};
+
+// Grid lines drawn on the map and coordinate values shown beside them.
+const QString GridDrawn =
+    QStringLiteral("(function () {"
+                   "  var lines = 0, values = 0;"
+                   "  document.querySelectorAll('.leaflet-overlay-pane path').forEach(function (p) {"
+                   "    var box = p.getBBox();"
+                   "    if (p.getAttribute('stroke') === '#90a4ae' && box.width + box.height > 0)"
+                   "      ++lines;"
+                   "  });"
+                   "  document.querySelectorAll('.nuv-grid-label').forEach(function (l) {"
+                   "    if (/\\u00b0$/.test(l.textContent))"
+                   "      ++values;"
+                   "  });"
+                   "  return [lines, values];"
+                   "})()");
+
+// True once the page has asked for tiles and every one of them has failed.
+const QString TilesFailed =
+    QStringLiteral("(function () {"
+                   "  var tiles = Array.from(document.querySelectorAll('.leaflet-tile-pane img'));"
+                   "  return tiles.length > 0"
+                   "    && tiles.every(function (t) { return t.complete && t.naturalWidth === 0; });"
+                   "})()");
+
+} // namespace
 
 // The map page as the windows drive it: loaded from the program's web server, called with the
 // programs' wrapped scripts, its drawing read back through nuvMap.state().
@@ -13,11 +57,14 @@ class TestMapPage : public QObject
 private slots:
     void initTestCase()
     {
+        QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(&m_offline);
         httpServerConfigFile = QStringLiteral(NUV_QORA_SERVER_SETTINGS);
         webServer.reset(makeWebServer(qApp));
         m_pageUrl = WebServer::url(QStringLiteral("QORA.html"));
         QVERIFY(m_pageUrl.isValid());
     }
+
+    void cleanupTestCase() { QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(nullptr); }
 
     void init()
     {
@@ -98,14 +145,22 @@ private slots:
         QVERIFY(qAbs(m_view->state().value("center").toList().value(1).toDouble() - 8.55) < 0.01);
     }
 
-    // Tiles need the internet; without them the page is a grid on a plain background.
+    // Tiles need the internet; without them the page is a latitude/longitude grid with its
+    // values on a plain background, and it stays one once the tiles have failed.
     void showsAGridWithoutTiles()
     {
+        QTRY_VERIFY_WITH_TIMEOUT(m_view->evaluate(TilesFailed).toBool(), 10000);
         const QVariantMap shown = m_view->state();
-        QVERIFY(shown.value("online").toBool() || shown.value("gridShown").toBool());
+        QVERIFY(!shown.value("online").toBool());
+        QVERIFY(shown.value("gridShown").toBool());
+        const QVariantList drawn = m_view->evaluate(GridDrawn).toList();
+        QCOMPARE(drawn.size(), 2);
+        QVERIFY2(drawn[0].toInt() >= 4 && drawn[1].toInt() >= 4,
+                 qPrintable(QStringLiteral("%1 lines, %2 values").arg(drawn[0].toInt()).arg(drawn[1].toInt())));
     }
 
 private:
+    OfflineInterceptor m_offline;
     QUrl m_pageUrl;
     std::unique_ptr<MapPageView> m_view;
 };
