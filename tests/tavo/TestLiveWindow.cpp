@@ -156,6 +156,15 @@ QString backupFolder()
     return QCoreApplication::applicationDirPath() + "/TAVO/backup";
 }
 
+// The live window's one repeating 10 s timer; null when there is none.
+QTimer *autosaveTimerOf(NUVTAVOWidget *live)
+{
+    for (QTimer *timer : live->findChildren<QTimer *>())
+        if (timer->interval() == 10000 && !timer->isSingleShot())
+            return timer;
+    return nullptr;
+}
+
 } // namespace
 
 // NUV TAVO's live window: what it builds, what it shows, says and records of each event, its
@@ -604,7 +613,20 @@ private slots:
         QCOMPARE(eventsIn(backupFolder() + "/a.b - 0.qora"), size_t(3));
         QCOMPARE(f.overview().statusBar->currentMessage(), "Backing up flight: " + backupFolder() + "/a.b - 0.qora");
         QVERIFY(f.dialogs.takeRequests().isEmpty());
-        QVERIFY(live->findChild<QTimer *>()); // the timers live on
+
+        // After each save the autosave runs on every 10 s; its turn saves into the other backup.
+        QTimer *autosave = autosaveTimerOf(live);
+        QVERIFY(autosave);
+        QVERIFY(autosave->isActive());
+        live->pressureEventRead(pressureAt(4, 100000));
+        QSignalSpy turns(autosave, &QTimer::timeout);
+        autosave->start(1); // its next turn, now
+        QVERIFY(turns.wait());
+        recorder->waitForSaves();
+        QCOMPARE(eventsIn(file), size_t(4));
+        QCOMPARE(eventsIn(backupFolder() + "/a.b - 1.qora"), size_t(4));
+        QVERIFY(autosave->isActive());
+        QCOMPARE(autosave->interval(), 10000);
     }
 
     void failedSavesAreReported()
@@ -705,10 +727,7 @@ private slots:
         LiveWindowFixture f;
         NUVTAVOWidget *live = f.open();
         live->saveFlightAs(); // cancelled
-        QTimer *autosave = nullptr;
-        for (QTimer *timer : live->findChildren<QTimer *>())
-            if (timer->interval() == 10000 && !timer->isSingleShot())
-                autosave = timer;
+        QTimer *autosave = autosaveTimerOf(live);
         QVERIFY(autosave);
         QVERIFY(!autosave->isActive());
         live->saveFlight();
