@@ -85,10 +85,10 @@ int main(int argc, char *argv[])
     computer.plugFirmware();
 
     QThread worker;
-    NUVQORAInterface link(nullptr);
+    NUVQORAInterface link;
     link.moveToThread(&worker);
     worker.start();
-    QMetaObject::invokeMethod(&link, "attemptConnection", Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(&link, &NUVQORAInterface::attemptConnection, Qt::BlockingQueuedConnection);
     if (!link.isOpen()) {
         std::fprintf(stderr, "cannot connect to the simulated flight computer\n");
         return 1;

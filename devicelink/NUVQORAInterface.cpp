@@ -70,9 +70,8 @@ void centreMagnetometer(NUVEvent_MagXYZ &event)
 
 } // namespace
 
-NUVQORAInterface::NUVQORAInterface(QObject *panel)
-    : m_panel(panel)
-    , m_drainTimer(new QTimer(this))
+NUVQORAInterface::NUVQORAInterface()
+    : m_drainTimer(new QTimer(this))
 {
     NUVEvent::registerMetaTypes();
     qRegisterMetaType<NUVQORASettings>("NUVQORASettings");
@@ -132,14 +131,12 @@ QString NUVQORAInterface::flightPhaseName(int state)
 
 void NUVQORAInterface::console(const QString &text)
 {
-    if (m_panel)
-        QMetaObject::invokeMethod(m_panel, "appendConsoleNL", Qt::QueuedConnection, Q_ARG(QString, text));
+    emit consoleMessage(text);
 }
 
 void NUVQORAInterface::enableControls(bool enabled)
 {
-    if (m_panel)
-        QMetaObject::invokeMethod(m_panel, "enableControls", Qt::QueuedConnection, Q_ARG(bool, enabled));
+    emit controlsEnableRequested(enabled);
 }
 
 void NUVQORAInterface::consoleError(const QString &errorText, int result)

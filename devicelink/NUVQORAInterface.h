@@ -40,8 +40,8 @@ class QTimer;
 // The flight computer as the rest of the program sees it. Lives in a worker thread: connects
 // when told that USB devices changed, polls live readings on a fixed schedule and emits one
 // typed signal per reading, and runs every device operation as a slot. It reports to its
-// panel only through the panel's "enableControls"(bool) and "appendConsoleNL"(QString),
-// invoked by name with queued calls, and through its signals.
+// panel only through its signals; the panel connects consoleMessage and
+// controlsEnableRequested queued, as they are also emitted from the GUI thread's direct calls.
 //
 // Calls from other threads: attemptConnection, deviceRemoved, checkDisconnected,
 // currentOrientation, stopEmulation, the flag setters and abortOperations are safe from the
@@ -51,7 +51,7 @@ class NUVQORAInterface : public QObject, public NUVQORADevice
     Q_OBJECT
 
 public:
-    explicit NUVQORAInterface(QObject *panel);
+    NUVQORAInterface();
     ~NUVQORAInterface() override;
 
     std::recursive_mutex &deviceMutex() { return m_deviceMutex; }
@@ -96,6 +96,10 @@ signals:
     void flightDownloadProgress(int max, int current);
     void flightDataCleared();
     void emulationComplete();
+    // One console line; a text that ends in "\n" adds an empty line.
+    void consoleMessage(QString text);
+    // The panel's device controls are to be switched on or off.
+    void controlsEnableRequested(bool enabled);
 
 public slots:
     void attemptConnection();
@@ -141,7 +145,6 @@ private:
     // The two connection flags are guarded by the device mutex, the orientation and the
     // pending codes by the mutexes named after them; the queue mutex is never held while the
     // device mutex is taken. The stop flags are read once per chunk or row, from any thread.
-    QObject *m_panel;
     bool m_connectionAttemptsEnabled = true;
     bool m_autoStartFirmware = true;
     std::atomic<bool> m_downloadAbort{false};

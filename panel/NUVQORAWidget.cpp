@@ -88,14 +88,14 @@ NUVQORAWidget::NUVQORAWidget(NUVStudio *mainWindow)
                         ui.loadSelectedFlight, ui.emulateLaunch};
 
     m_workerThread = new QThread(this);
-    m_interface = new NUVQORAInterface(this);
+    m_interface = new NUVQORAInterface;
     m_interface->moveToThread(m_workerThread);
     connectInterface();
     // Started once the interface is built, moved and wired: the thread's start then hands all
     // of it to the worker, in a way ThreadSanitizer can follow.
     m_workerThread->start(QThread::InheritPriority);
     startTimers();
-    QMetaObject::invokeMethod(m_interface, "attemptConnection", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_interface, &NUVQORAInterface::attemptConnection, Qt::QueuedConnection);
     checkForUpdates();
 }
 
@@ -187,74 +187,76 @@ QList<LiveTrace *> NUVQORAWidget::liveTraces()
 void NUVQORAWidget::connectInterface()
 {
     NUVQORAInterface *link = m_interface;
-    connect(link, SIGNAL(accelZEventRead(NUVEvent_AccelZ)), this, SLOT(accelZEventRead(NUVEvent_AccelZ)));
-    connect(link, SIGNAL(accelXYEventRead(NUVEvent_AccelXY)), this, SLOT(accelXYEventRead(NUVEvent_AccelXY)));
-    connect(link, SIGNAL(gyroXYZEventRead(NUVEvent_GyroXYZ)), this, SLOT(gyroXYZEventRead(NUVEvent_GyroXYZ)));
-    connect(link, SIGNAL(magXYZEventRead(NUVEvent_MagXYZ)), this, SLOT(magXYZEventRead(NUVEvent_MagXYZ)));
-    connect(link, SIGNAL(pressureEventRead(NUVEvent_Pressure)), this, SLOT(pressureEventRead(NUVEvent_Pressure)));
-    connect(link, SIGNAL(compBatEventRead(NUVEvent_ComputerBattery)), this,
-            SLOT(compBatEventRead(NUVEvent_ComputerBattery)));
-    connect(link, SIGNAL(ejectBatEventRead(NUVEvent_EjectionBattery)), this,
-            SLOT(ejectBatEventRead(NUVEvent_EjectionBattery)));
-    connect(link, SIGNAL(temperatureEventRead(NUVEvent_Temperature)), this,
-            SLOT(temperatureEventRead(NUVEvent_Temperature)));
-    connect(link, SIGNAL(textEventRead(NUVEvent_Text)), this, SLOT(textEventRead(NUVEvent_Text)));
-    connect(link, SIGNAL(gpsLLSolEventRead(NUVEvent_GPSLLSol)), this, SLOT(gpsLLSolEventRead(NUVEvent_GPSLLSol)));
-    connect(link, SIGNAL(identEventRead(NUVEvent_Ident)), this, SLOT(identEventRead(NUVEvent_Ident)));
-    connect(link, SIGNAL(statusEventRead(NUVEvent_Status)), this, SLOT(statusEventRead(NUVEvent_Status)));
-    connect(link, SIGNAL(gpsTimeEventRead(NUVEvent_GPSTime)), this, SLOT(gpsTimeEventRead(NUVEvent_GPSTime)));
-    connect(link, SIGNAL(inputAEventRead(NUVEvent_LineA)), this, SLOT(inputAEventRead(NUVEvent_LineA)));
-    connect(link, SIGNAL(inputBEventRead(NUVEvent_LineB)), this, SLOT(inputBEventRead(NUVEvent_LineB)));
-    connect(link, SIGNAL(inputCEventRead(NUVEvent_LineC)), this, SLOT(inputCEventRead(NUVEvent_LineC)));
-    connect(link, SIGNAL(inputDEventRead(NUVEvent_LineD)), this, SLOT(inputDEventRead(NUVEvent_LineD)));
+    connect(link, &NUVQORAInterface::accelZEventRead, this, &NUVQORAWidget::accelZEventRead);
+    connect(link, &NUVQORAInterface::accelXYEventRead, this, &NUVQORAWidget::accelXYEventRead);
+    connect(link, &NUVQORAInterface::gyroXYZEventRead, this, &NUVQORAWidget::gyroXYZEventRead);
+    connect(link, &NUVQORAInterface::magXYZEventRead, this, &NUVQORAWidget::magXYZEventRead);
+    connect(link, &NUVQORAInterface::pressureEventRead, this, &NUVQORAWidget::pressureEventRead);
+    connect(link, &NUVQORAInterface::compBatEventRead, this, &NUVQORAWidget::compBatEventRead);
+    connect(link, &NUVQORAInterface::ejectBatEventRead, this, &NUVQORAWidget::ejectBatEventRead);
+    connect(link, &NUVQORAInterface::temperatureEventRead, this, &NUVQORAWidget::temperatureEventRead);
+    connect(link, &NUVQORAInterface::textEventRead, this, &NUVQORAWidget::textEventRead);
+    connect(link, &NUVQORAInterface::gpsLLSolEventRead, this, &NUVQORAWidget::gpsLLSolEventRead);
+    connect(link, &NUVQORAInterface::identEventRead, this, &NUVQORAWidget::identEventRead);
+    connect(link, &NUVQORAInterface::statusEventRead, this, &NUVQORAWidget::statusEventRead);
+    connect(link, &NUVQORAInterface::gpsTimeEventRead, this, &NUVQORAWidget::gpsTimeEventRead);
+    connect(link, &NUVQORAInterface::inputAEventRead, this, &NUVQORAWidget::inputAEventRead);
+    connect(link, &NUVQORAInterface::inputBEventRead, this, &NUVQORAWidget::inputBEventRead);
+    connect(link, &NUVQORAInterface::inputCEventRead, this, &NUVQORAWidget::inputCEventRead);
+    connect(link, &NUVQORAInterface::inputDEventRead, this, &NUVQORAWidget::inputDEventRead);
+    // The interface cannot know this class: it reports console lines and the state of the
+    // controls as signals, queued like every call it makes into the window.
+    connect(link, &NUVQORAInterface::consoleMessage, this, &NUVQORAWidget::appendConsoleNL, Qt::QueuedConnection);
+    connect(link, &NUVQORAInterface::controlsEnableRequested, this, &NUVQORAWidget::enableControls,
+            Qt::QueuedConnection);
 
-    connect(ui.readSettings, SIGNAL(clicked()), link, SLOT(readDeviceSettings()), Qt::QueuedConnection);
-    connect(ui.writeSettings, SIGNAL(clicked()), this, SLOT(writeDeviceSettings()));
-    connect(ui.resetSettings, SIGNAL(clicked()), link, SLOT(resetDeviceSettings()));
-    connect(ui.calibrateAltitudefromGPS, SIGNAL(clicked()), this, SLOT(calibrateAltitudefromGPS()));
-    connect(ui.calibratePressure, SIGNAL(clicked()), this, SLOT(calibratePressure()));
-    connect(link, SIGNAL(settingsRead(NUVQORASettings)), this, SLOT(settingsRead(NUVQORASettings)));
-    connect(ui.viewStoredAlmanacs, SIGNAL(clicked()), link, SLOT(viewStoredAlmanacs()));
-    connect(ui.storeAlmanacs, SIGNAL(clicked()), link, SLOT(storeAlmanacs()));
-    connect(ui.uploadAlmanacs, SIGNAL(clicked()), link, SLOT(uploadAlmanacs()));
-    connect(ui.clearSVData, SIGNAL(clicked()), link, SLOT(clearSVData()));
-    connect(ui.emulateLaunch, SIGNAL(clicked()), this, SLOT(emulateLaunch()));
-    connect(ui.stopEmulation, SIGNAL(clicked()), this, SLOT(stopEmulation()));
-    connect(link, SIGNAL(emulationComplete()), this, SLOT(emulationComplete()));
+    connect(ui.readSettings, &QPushButton::clicked, link, &NUVQORAInterface::readDeviceSettings, Qt::QueuedConnection);
+    connect(ui.writeSettings, &QPushButton::clicked, this, &NUVQORAWidget::writeDeviceSettings);
+    connect(ui.resetSettings, &QPushButton::clicked, link, &NUVQORAInterface::resetDeviceSettings);
+    connect(ui.calibrateAltitudefromGPS, &QPushButton::clicked, this, &NUVQORAWidget::calibrateAltitudefromGPS);
+    connect(ui.calibratePressure, &QPushButton::clicked, this, &NUVQORAWidget::calibratePressure);
+    connect(link, &NUVQORAInterface::settingsRead, this, &NUVQORAWidget::settingsRead);
+    connect(ui.viewStoredAlmanacs, &QPushButton::clicked, link, &NUVQORAInterface::viewStoredAlmanacs);
+    connect(ui.storeAlmanacs, &QPushButton::clicked, link, &NUVQORAInterface::storeAlmanacs);
+    connect(ui.uploadAlmanacs, &QPushButton::clicked, link, &NUVQORAInterface::uploadAlmanacs);
+    connect(ui.clearSVData, &QPushButton::clicked, link, &NUVQORAInterface::clearSVData);
+    connect(ui.emulateLaunch, &QPushButton::clicked, this, &NUVQORAWidget::emulateLaunch);
+    connect(ui.stopEmulation, &QPushButton::clicked, this, &NUVQORAWidget::stopEmulation);
+    connect(link, &NUVQORAInterface::emulationComplete, this, &NUVQORAWidget::emulationComplete);
 
     auto *lineMapper = new QSignalMapper(this);
-    connect(lineMapper, SIGNAL(mappedInt(int)), link, SLOT(fireLine(int)));
+    connect(lineMapper, &QSignalMapper::mappedInt, link, &NUVQORAInterface::fireLine);
     const QList<QPushButton *> fireButtons = {ui.fireLineA, ui.fireLineB, ui.fireLineC, ui.fireLineD};
     for (int line = 0; line < fireButtons.size(); ++line) {
-        connect(fireButtons[line], SIGNAL(clicked()), lineMapper, SLOT(map()));
+        connect(fireButtons[line], &QPushButton::clicked, lineMapper, qOverload<>(&QSignalMapper::map));
         lineMapper->setMapping(fireButtons[line], line);
     }
 
     qRegisterMetaType<std::shared_ptr<NUVQORAFlight>>("std::shared_ptr<NUVQORAFlight>");
-    connect(ui.downloadFlights, SIGNAL(clicked()), this, SLOT(downloadFlights()));
-    connect(ui.clearDevice, SIGNAL(clicked()), this, SLOT(clearFlightData()));
-    connect(link, SIGNAL(flightDataCleared()), this, SLOT(flightDataCleared()));
-    connect(ui.loadSelectedFlight, SIGNAL(clicked()), this, SLOT(loadSelectedFlight()));
-    connect(link, SIGNAL(flightDownloadProgress(int, int)), this, SLOT(flightDownloadProgress(int, int)));
+    connect(ui.downloadFlights, &QPushButton::clicked, this, &NUVQORAWidget::downloadFlights);
+    connect(ui.clearDevice, &QPushButton::clicked, this, &NUVQORAWidget::clearFlightData);
+    connect(link, &NUVQORAInterface::flightDataCleared, this, &NUVQORAWidget::flightDataCleared);
+    connect(ui.loadSelectedFlight, &QPushButton::clicked, this, &NUVQORAWidget::loadSelectedFlight);
+    connect(link, &NUVQORAInterface::flightDownloadProgress, this, &NUVQORAWidget::flightDownloadProgress);
     connect(link, &NUVQORAInterface::flightDownloaded, this,
             [this](std::shared_ptr<NUVQORAFlight> flight) { flightDownloaded(flight); });
-    connect(ui.flightsTable, SIGNAL(itemSelectionChanged()), this, SLOT(flightSelectionChanged()));
-    connect(ui.updateFirmware, SIGNAL(clicked()), this, SLOT(updateFirmware()));
-    connect(ui.focusOnTarget, SIGNAL(clicked()), this, SLOT(focusOnTarget()));
-    connect(link, SIGNAL(firmwareInitialized()), this, SLOT(firmwareInitialized()));
-    connect(link, SIGNAL(firmwareInitialized()), link, SLOT(readDeviceSettings()));
-    connect(link, SIGNAL(firmwareDisconnected()), this, SLOT(firmwareDisconnected()));
-    connect(ui.mainTabs, SIGNAL(currentChanged(int)), this, SLOT(tabChanged(int)));
-    connect(&m_loader, SIGNAL(readyReadStandardOutput()), this, SLOT(firmwareUpdateOutputAvailable()));
-    connect(&m_loader, SIGNAL(finished(int, QProcess::ExitStatus)), this,
-            SLOT(firmwareUpdateComplete(int, QProcess::ExitStatus)));
-    connect(&m_loader, SIGNAL(errorOccurred(QProcess::ProcessError)), this, SLOT(updateError(QProcess::ProcessError)));
+    connect(ui.flightsTable, &QTableWidget::itemSelectionChanged, this, &NUVQORAWidget::flightSelectionChanged);
+    connect(ui.updateFirmware, &QPushButton::clicked, this, &NUVQORAWidget::updateFirmware);
+    connect(ui.focusOnTarget, &QPushButton::clicked, this, &NUVQORAWidget::focusOnTarget);
+    connect(link, &NUVQORAInterface::firmwareInitialized, this, &NUVQORAWidget::firmwareInitialized);
+    connect(link, &NUVQORAInterface::firmwareInitialized, link, &NUVQORAInterface::readDeviceSettings);
+    connect(link, &NUVQORAInterface::firmwareDisconnected, this, &NUVQORAWidget::firmwareDisconnected);
+    connect(ui.mainTabs, &QTabWidget::currentChanged, this, &NUVQORAWidget::tabChanged);
+    connect(&m_loader, &QProcess::readyReadStandardOutput, this, &NUVQORAWidget::firmwareUpdateOutputAvailable);
+    connect(&m_loader, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
+            &NUVQORAWidget::firmwareUpdateComplete);
+    connect(&m_loader, &QProcess::errorOccurred, this, qOverload<QProcess::ProcessError>(&NUVQORAWidget::updateError));
 }
 
 void NUVQORAWidget::startTimers()
 {
     auto *livePoll = new QTimer(this);
-    connect(livePoll, SIGNAL(timeout()), m_interface, SLOT(readLiveEvents()), Qt::QueuedConnection);
+    connect(livePoll, &QTimer::timeout, m_interface, &NUVQORAInterface::readLiveEvents, Qt::QueuedConnection);
     livePoll->start(LivePollIntervalMs);
 
     auto *attitude = new QTimer(this);

@@ -22,9 +22,9 @@ class QThread;
 // readings, runs the device's commands, lists and downloads recorded flights, updates the
 // firmware and checks once for a newer program version.
 //
-// Work reaches the interface as queued calls; events and results come back as queued signals
-// and as the calls the interface makes by name on "enableControls" and "appendConsoleNL".
-// The few direct calls into the interface from the GUI thread hold its own mutexes.
+// Work reaches the interface as queued calls; events, results, console lines and the state of
+// the controls come back as queued signals. The few direct calls into the interface from the
+// GUI thread hold its own mutexes.
 class NUVQORAWidget : public QWidget
 {
     Q_OBJECT

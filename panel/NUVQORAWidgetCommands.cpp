@@ -29,8 +29,10 @@ bool sameFile(const QString &first, const QString &second)
 
 void NUVQORAWidget::writeDeviceSettings()
 {
-    QMetaObject::invokeMethod(m_interface, "writeDeviceSettings", Qt::QueuedConnection,
-                              Q_ARG(NUVQORASettings, ui.settings->getSettings()));
+    QMetaObject::invokeMethod(
+        m_interface,
+        [link = m_interface, settings = ui.settings->getSettings()] { link->writeDeviceSettings(settings); },
+        Qt::QueuedConnection);
 }
 
 void NUVQORAWidget::settingsRead(NUVQORASettings settings)
@@ -42,8 +44,10 @@ void NUVQORAWidget::settingsRead(NUVQORASettings settings)
 
 void NUVQORAWidget::calibratePressure()
 {
-    QMetaObject::invokeMethod(m_interface, "calibratePressure", Qt::QueuedConnection,
-                              Q_ARG(double, ui.calibrationAltitude->value()));
+    QMetaObject::invokeMethod(
+        m_interface,
+        [link = m_interface, altitude = ui.calibrationAltitude->value()] { link->calibratePressure(altitude); },
+        Qt::QueuedConnection);
 }
 
 void NUVQORAWidget::calibrateAltitudefromGPS()
@@ -125,8 +129,11 @@ void NUVQORAWidget::emulateLaunch()
         return;
     }
     ui.stopEmulation->setEnabled(true);
-    QMetaObject::invokeMethod(m_interface, "emulateLaunch", Qt::QueuedConnection, Q_ARG(QString, source),
-                              Q_ARG(QString, results), Q_ARG(bool, answer == QMessageBox::Yes));
+    const bool realTime = answer == QMessageBox::Yes;
+    QMetaObject::invokeMethod(
+        m_interface,
+        [link = m_interface, source, results, realTime] { link->emulateLaunch(source, results, realTime); },
+        Qt::QueuedConnection);
 }
 
 void NUVQORAWidget::stopEmulation()

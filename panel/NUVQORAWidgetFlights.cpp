@@ -27,7 +27,7 @@ void NUVQORAWidget::downloadFlights()
     m_flights.clear();
     ui.flightsTable->setRowCount(0);
     appendConsoleNL(tr("Downloading flights...this may take a few minutes."));
-    QMetaObject::invokeMethod(m_interface, "downloadFlights", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_interface, &NUVQORAInterface::downloadFlights, Qt::QueuedConnection);
 }
 
 void NUVQORAWidget::flightDownloadProgress(int max, int current)
@@ -122,9 +122,9 @@ void NUVQORAWidget::clearFlightData()
     question.defaultButton = QMessageBox::Cancel;
     if (UserDialogs::current().message(question) != QMessageBox::Yes)
         return;
-    QMetaObject::invokeMethod(m_interface, "clearFlightData", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_interface, &NUVQORAInterface::clearFlightData, Qt::QueuedConnection);
     // Erasing the memory takes the stored almanacs with it.
-    QMetaObject::invokeMethod(m_interface, "storeAlmanacs", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_interface, &NUVQORAInterface::storeAlmanacs, Qt::QueuedConnection);
 }
 
 void NUVQORAWidget::flightDataCleared()

@@ -129,7 +129,7 @@ void NUVQORAWidget::checkForUpdates()
     QNetworkRequest request(url);
     request.setRawHeader("User-Agent", "Mozilla Firefox");
     QNetworkReply *reply = m_network->get(request);
-    connect(reply, SIGNAL(finished()), this, SLOT(checkForUpdatesFinished()));
+    connect(reply, &QNetworkReply::finished, this, &NUVQORAWidget::checkForUpdatesFinished);
 }
 
 void NUVQORAWidget::checkForUpdatesFinished()

@@ -35,11 +35,11 @@ NUVStudio::NUVStudio(const QString &filePath, QWidget *parent, Qt::WindowFlags f
     ui.setupUi(this);
     m_settings = std::make_unique<QSettings>(QStringLiteral("settings.ini"), QSettings::IniFormat);
 
-    connect(ui.actionOpen, SIGNAL(triggered()), this, SLOT(loadFlight()));
-    connect(ui.actionNUV_QORA_Interface, SIGNAL(triggered()), this, SLOT(openNUVQORAInterface()));
-    connect(ui.actionAbout, SIGNAL(triggered()), this, SLOT(showAbout()));
-    connect(ui.actionSettings, SIGNAL(triggered()), this, SLOT(showSettings()));
-    connect(ui.mdiArea, SIGNAL(subWindowActivated(QMdiSubWindow *)), this, SLOT(tabChanged(QMdiSubWindow *)));
+    connect(ui.actionOpen, &QAction::triggered, this, qOverload<>(&NUVStudio::loadFlight));
+    connect(ui.actionNUV_QORA_Interface, &QAction::triggered, this, &NUVStudio::openNUVQORAInterface);
+    connect(ui.actionAbout, &QAction::triggered, this, &NUVStudio::showAbout);
+    connect(ui.actionSettings, &QAction::triggered, this, &NUVStudio::showSettings);
+    connect(ui.mdiArea, &QMdiArea::subWindowActivated, this, &NUVStudio::tabChanged);
 
     m_deviceNotifier = new DeviceNotifier(DeviceNotifier::Source::Automatic, this);
     connect(m_deviceNotifier, &DeviceNotifier::deviceArrived, this, &NUVStudio::deviceArrived);

@@ -11,7 +11,9 @@ struct InterfaceFixture : SimulatorFixture
 {
     CapturedOutput output;
     RecordingPanel panel;
-    NUVQORAInterface link{&panel};
+    NUVQORAInterface link;
+
+    InterfaceFixture() { panel.listenTo(&link); }
 
     // Plugs the firmware, connects to it and forgets what that took.
     void connectFirmware()

@@ -25,7 +25,8 @@ private slots:
         m_sim = std::make_unique<SimulatorFixture>();
         m_sim->computer.plugFirmware();
         m_thread = new QThread;
-        m_link = new NUVQORAInterface(&m_panel);
+        m_link = new NUVQORAInterface;
+        m_panel.listenTo(m_link);
         m_link->moveToThread(m_thread);
         count(&NUVQORAInterface::pressureEventRead, m_counts.pressures,
               [](const NUVEvent_Pressure &e) { return e.pressure > 0; });
@@ -114,7 +115,8 @@ private slots:
             });
         for (int i = 0; i < 20; ++i) {
             m_thread = new QThread;
-            m_link = new NUVQORAInterface(&m_panel);
+            m_link = new NUVQORAInterface;
+            m_panel.listenTo(m_link);
             m_link->moveToThread(m_thread);
             m_thread->start();
             tearDown();
