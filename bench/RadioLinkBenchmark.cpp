@@ -84,7 +84,7 @@ int main(int argc, char *argv[])
     SimulatedGroundStation station(backend);
     station.plugFirmware();
     MonotonicClock::setSource([] { return fakeNow; });
-    NUVTAVOInterface link(nullptr);
+    NUVTAVOInterface link;
     link.attemptConnection();
     link.readAvailableEvents();
     station.clearRequests();

@@ -82,8 +82,8 @@ void FlightRecorder::run()
         m_working = false;
         if (job.done) {
             m_reports.push_back({std::move(job.done), written});
-            // By name: the call carries nothing, the report waits under the mutex.
-            QMetaObject::invokeMethod(this, "deliverReports", Qt::QueuedConnection);
+            // The call carries nothing: the report waits under the mutex.
+            QMetaObject::invokeMethod(this, &FlightRecorder::deliverReports, Qt::QueuedConnection);
         }
         if (m_jobs.empty())
             m_jobsDone.notify_all();

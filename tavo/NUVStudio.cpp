@@ -23,7 +23,7 @@ NUVStudio::NUVStudio(QWidget *parent, Qt::WindowFlags flags)
     ui.setupUi(this);
     m_settings = std::make_unique<QSettings>(QStringLiteral("tavo_settings.ini"), QSettings::IniFormat);
 
-    connect(ui.actionSettings, SIGNAL(triggered()), this, SLOT(showSettings()));
+    connect(ui.actionSettings, &QAction::triggered, this, &NUVStudio::showSettings);
 
     m_deviceNotifier = new DeviceNotifier(DeviceNotifier::Source::Automatic, this);
     connect(m_deviceNotifier, &DeviceNotifier::deviceArrived, this, &NUVStudio::deviceArrived);
@@ -73,10 +73,10 @@ void NUVStudio::openNUVTAVOInterface()
     m_liveWindow = new NUVTAVOWidget(this);
     ui.verticalLayout_2->addWidget(m_liveWindow);
 
-    connect(ui.actionClear_and_Zero, SIGNAL(triggered()), m_liveWindow, SLOT(clearAndZero()));
-    connect(ui.actionSave, SIGNAL(triggered()), m_liveWindow, SLOT(saveFlight()));
-    connect(ui.actionSave_As, SIGNAL(triggered()), m_liveWindow, SLOT(saveFlightAs()));
-    connect(ui.actionAbout, SIGNAL(triggered()), this, SLOT(showAbout()));
+    connect(ui.actionClear_and_Zero, &QAction::triggered, m_liveWindow, &NUVTAVOWidget::clearAndZero);
+    connect(ui.actionSave, &QAction::triggered, m_liveWindow, &NUVTAVOWidget::saveFlight);
+    connect(ui.actionSave_As, &QAction::triggered, m_liveWindow, &NUVTAVOWidget::saveFlightAs);
+    connect(ui.actionAbout, &QAction::triggered, this, &NUVStudio::showAbout);
     ui.statusBar->showMessage(tr("Interface loaded."), 2000);
 }
 

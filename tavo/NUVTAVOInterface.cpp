@@ -38,14 +38,11 @@ const char *const DisconnectedPicture = ":/NUVStudio/Resources/Disconnected.png"
 
 } // namespace
 
-NUVTAVOInterface::NUVTAVOInterface(QObject *window)
-    : m_console(window)
-    , m_connectionLabel(window)
-    , m_connection(QStringLiteral("NUV TAVO"), Identity, 500)
+NUVTAVOInterface::NUVTAVOInterface()
+    : m_connection(QStringLiteral("NUV TAVO"), Identity, 500)
     , m_pollTimer(new QTimer(this))
 {
     NUVEvent::registerMetaTypes();
-    qRegisterMetaType<std::shared_ptr<NUVQORAFlight>>("std::shared_ptr<NUVQORAFlight>");
     connect(m_pollTimer, &QTimer::timeout, this, &NUVTAVOInterface::readAvailableEvents);
     m_pollTimer->start(PollIntervalMs);
 }
@@ -56,12 +53,6 @@ NUVTAVOInterface::~NUVTAVOInterface()
     const Lock lock(m_mutex);
     bootloader.close();
     close();
-}
-
-void NUVTAVOInterface::setConsole(QObject *console)
-{
-    const Lock lock(m_mutex);
-    m_console = console;
 }
 
 void NUVTAVOInterface::setConnectionLabel(QObject *label)
@@ -90,8 +81,7 @@ uint16_t NUVTAVOInterface::firmwareVersion()
 
 void NUVTAVOInterface::appendConsole(const QString &text)
 {
-    if (m_console)
-        QMetaObject::invokeMethod(m_console, "appendPlainText", Qt::QueuedConnection, Q_ARG(QString, text));
+    emit consoleMessage(text);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -111,7 +101,7 @@ void NUVTAVOInterface::attemptConnection()
     // Emitted from the worker's queue: a window slot that opens a modal box must not run while
     // this caller, usually the GUI thread, still holds the mutex.
     if (outcome.firmwareInitialized)
-        QMetaObject::invokeMethod(this, "firmwareInitialized", Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &NUVTAVOInterface::firmwareInitialized, Qt::QueuedConnection);
     if (outcome.firmwareStageReached)
         showConnectionState(isOpen());
 }
@@ -401,10 +391,10 @@ void NUVTAVOInterface::replayFlight(std::unique_ptr<NUVQORAFlight> flight)
     // Handed over in the worker's queue, so that a cancel asked for before this load still
     // applies to the replay it was meant for.
     const std::shared_ptr<NUVQORAFlight> shared = std::move(flight);
-    QMetaObject::invokeMethod(this, "takeReplayFlight", Qt::QueuedConnection,
-                              Q_ARG(std::shared_ptr<NUVQORAFlight>, shared));
+    QMetaObject::invokeMethod(
+        this, [this, shared] { takeReplayFlight(shared); }, Qt::QueuedConnection);
     ConsoleSink::out() << "Sending signal to start replay" << std::endl;
-    QMetaObject::invokeMethod(this, "startReplay", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &NUVTAVOInterface::startReplay, Qt::QueuedConnection);
 }
 
 void NUVTAVOInterface::takeReplayFlight(std::shared_ptr<NUVQORAFlight> flight)

@@ -41,8 +41,7 @@ struct DeviceNotice;
 // polls the radio, keeps the receiver on the transmitter's frequency, averages the signal
 // strength, reads one radio chunk, and releases each received event half a second after its
 // own time as a typed signal, so events leave in time order. It also replays saved flights
-// through the same signals. Console lines go to the console object's "appendPlainText"(QString),
-// invoked by name with queued calls.
+// through the same signals, and its console lines as consoleMessage.
 //
 // Calls from the GUI thread: attemptConnection, handleDeviceRemoval, updateConnectionIcon,
 // exitFirmware, replayFlight, lockRFOffset and the flag setters. Everything else runs in the
@@ -56,11 +55,9 @@ public:
     static constexpr int PollIntervalMs = 10;
     static constexpr double ReleaseDelaySeconds = 0.5;
 
-    // The window is where console lines and the connection picture go until others are set.
-    explicit NUVTAVOInterface(QObject *window);
+    NUVTAVOInterface();
     ~NUVTAVOInterface() override;
 
-    void setConsole(QObject *console);
     // A QLabel (or anything with a "pixmap" property) that shows whether the firmware is open.
     void setConnectionLabel(QObject *label);
 
@@ -110,6 +107,8 @@ signals:
     void firmwareInitialized();
     void replayProgress(float progress);
     void replayCanceled();
+    // One console line, emitted in whichever thread wrote it: connect it queued.
+    void consoleMessage(QString text);
 
 public slots:
     // Emits the event's typed signal with a copy; the caller keeps the event.
@@ -124,9 +123,6 @@ public slots:
     void replayNext100ms();
     void cancelReplay();
     void setReplayRate(double rate);
-
-private slots:
-    void takeReplayFlight(std::shared_ptr<NUVQORAFlight> flight);
 
 private:
     // What one connection of the firmware has received and measured; a new connection starts
@@ -155,10 +151,10 @@ private:
     void reportBitRate(int64_t nowMs);
     void reportSignal(double now);
     void showConnectionState(bool connected);
+    void takeReplayFlight(std::shared_ptr<NUVQORAFlight> flight);
     void replayStep(uint64_t generation);
     void scheduleReplayStep(uint64_t generation);
 
-    QPointer<QObject> m_console;
     QPointer<QObject> m_connectionLabel;
     bool m_connectionAttemptsEnabled = true;
     bool m_autoStartFirmware = true;

@@ -77,8 +77,7 @@ NUVTAVOWidget::NUVTAVOWidget(QMainWindow *window)
     buildGraphs();
 
     m_workerThread = new QThread(this);
-    m_radio = new NUVTAVOInterface(this);
-    m_radio->setConsole(m_mainWindow->ui.console);
+    m_radio = new NUVTAVOInterface;
     m_radio->setConnectionLabel(m_mainWindow->ui.firmConnImg_CtrlPanel);
     // The link goes in its own thread, and its thread with it.
     connect(
@@ -201,59 +200,60 @@ QList<NUVTAVOWidget::Trace *> NUVTAVOWidget::timeTraces()
 void NUVTAVOWidget::connectRadio()
 {
     NUVTAVOInterface *radio = m_radio;
-    connect(radio, SIGNAL(accelZEventRead(NUVEvent_AccelZ)), this, SLOT(accelZEventRead(NUVEvent_AccelZ)));
-    connect(radio, SIGNAL(accelXYEventRead(NUVEvent_AccelXY)), this, SLOT(accelXYEventRead(NUVEvent_AccelXY)));
-    connect(radio, SIGNAL(gyroXYZEventRead(NUVEvent_GyroXYZ)), this, SLOT(gyroXYZEventRead(NUVEvent_GyroXYZ)));
-    connect(radio, SIGNAL(magXYZEventRead(NUVEvent_MagXYZ)), this, SLOT(magXYZEventRead(NUVEvent_MagXYZ)));
-    connect(radio, SIGNAL(pressureEventRead(NUVEvent_Pressure)), this, SLOT(pressureEventRead(NUVEvent_Pressure)));
-    connect(radio, SIGNAL(compBatEventRead(NUVEvent_ComputerBattery)), this,
-            SLOT(compBatEventRead(NUVEvent_ComputerBattery)));
-    connect(radio, SIGNAL(ejectBatEventRead(NUVEvent_EjectionBattery)), this,
-            SLOT(ejectBatEventRead(NUVEvent_EjectionBattery)));
-    connect(radio, SIGNAL(temperatureEventRead(NUVEvent_Temperature)), this,
-            SLOT(temperatureEventRead(NUVEvent_Temperature)));
-    connect(radio, SIGNAL(textEventRead(NUVEvent_Text)), this, SLOT(textEventRead(NUVEvent_Text)));
-    connect(radio, SIGNAL(gpsLLSolEventRead(NUVEvent_GPSLLSol)), this, SLOT(gpsLLSolEventRead(NUVEvent_GPSLLSol)));
-    connect(radio, SIGNAL(identEventRead(NUVEvent_Ident)), this, SLOT(identEventRead(NUVEvent_Ident)));
-    connect(radio, SIGNAL(statusEventRead(NUVEvent_Status)), this, SLOT(statusEventRead(NUVEvent_Status)));
-    connect(radio, SIGNAL(gpsTimeEventRead(NUVEvent_GPSTime)), this, SLOT(gpsTimeEventRead(NUVEvent_GPSTime)));
-    connect(radio, SIGNAL(inputAEventRead(NUVEvent_LineA)), this, SLOT(inputAEventRead(NUVEvent_LineA)));
-    connect(radio, SIGNAL(inputBEventRead(NUVEvent_LineB)), this, SLOT(inputBEventRead(NUVEvent_LineB)));
-    connect(radio, SIGNAL(inputCEventRead(NUVEvent_LineC)), this, SLOT(inputCEventRead(NUVEvent_LineC)));
-    connect(radio, SIGNAL(inputDEventRead(NUVEvent_LineD)), this, SLOT(inputDEventRead(NUVEvent_LineD)));
-    connect(radio, SIGNAL(orientationEventRead(NUVEvent_Orientation)), this,
-            SLOT(orientationEventRead(NUVEvent_Orientation)));
-    connect(radio, SIGNAL(RSSIEventRead(NUVEvent_RSSI)), this, SLOT(RSSIEventRead(NUVEvent_RSSI)));
+    connect(radio, &NUVTAVOInterface::accelZEventRead, this, &NUVTAVOWidget::accelZEventRead);
+    connect(radio, &NUVTAVOInterface::accelXYEventRead, this, &NUVTAVOWidget::accelXYEventRead);
+    connect(radio, &NUVTAVOInterface::gyroXYZEventRead, this, &NUVTAVOWidget::gyroXYZEventRead);
+    connect(radio, &NUVTAVOInterface::magXYZEventRead, this, &NUVTAVOWidget::magXYZEventRead);
+    connect(radio, &NUVTAVOInterface::pressureEventRead, this, &NUVTAVOWidget::pressureEventRead);
+    connect(radio, &NUVTAVOInterface::compBatEventRead, this, &NUVTAVOWidget::compBatEventRead);
+    connect(radio, &NUVTAVOInterface::ejectBatEventRead, this, &NUVTAVOWidget::ejectBatEventRead);
+    connect(radio, &NUVTAVOInterface::temperatureEventRead, this, &NUVTAVOWidget::temperatureEventRead);
+    connect(radio, &NUVTAVOInterface::textEventRead, this, &NUVTAVOWidget::textEventRead);
+    connect(radio, &NUVTAVOInterface::gpsLLSolEventRead, this, &NUVTAVOWidget::gpsLLSolEventRead);
+    connect(radio, &NUVTAVOInterface::identEventRead, this, &NUVTAVOWidget::identEventRead);
+    connect(radio, &NUVTAVOInterface::statusEventRead, this, &NUVTAVOWidget::statusEventRead);
+    connect(radio, &NUVTAVOInterface::gpsTimeEventRead, this, &NUVTAVOWidget::gpsTimeEventRead);
+    connect(radio, &NUVTAVOInterface::inputAEventRead, this, &NUVTAVOWidget::inputAEventRead);
+    connect(radio, &NUVTAVOInterface::inputBEventRead, this, &NUVTAVOWidget::inputBEventRead);
+    connect(radio, &NUVTAVOInterface::inputCEventRead, this, &NUVTAVOWidget::inputCEventRead);
+    connect(radio, &NUVTAVOInterface::inputDEventRead, this, &NUVTAVOWidget::inputDEventRead);
+    connect(radio, &NUVTAVOInterface::orientationEventRead, this, &NUVTAVOWidget::orientationEventRead);
+    connect(radio, &NUVTAVOInterface::RSSIEventRead, this, &NUVTAVOWidget::RSSIEventRead);
 
-    connect(radio, SIGNAL(frequencyRead(long)), this, SLOT(frequencyRead(long)));
-    connect(radio, SIGNAL(BPSRead(int)), this, SLOT(BPSRead(int)));
-    connect(radio, SIGNAL(frequencyErrorRead(int)), this, SLOT(frequencyErrorRead(int)));
-    connect(radio, SIGNAL(RFOffsetRead(int)), this, SLOT(RFOffsetRead(int)));
-    connect(radio, SIGNAL(packetReceived()), this, SLOT(packetReceived()));
-    connect(radio, SIGNAL(eventReadRaw(QByteArray)), this, SLOT(eventReadRaw(QByteArray)));
-    connect(radio, SIGNAL(firmwareInitialized()), this, SLOT(firmwareInitialized()));
+    connect(radio, &NUVTAVOInterface::frequencyRead, this, &NUVTAVOWidget::frequencyRead);
+    connect(radio, &NUVTAVOInterface::BPSRead, this, &NUVTAVOWidget::BPSRead);
+    connect(radio, &NUVTAVOInterface::frequencyErrorRead, this, &NUVTAVOWidget::frequencyErrorRead);
+    connect(radio, &NUVTAVOInterface::RFOffsetRead, this, &NUVTAVOWidget::RFOffsetRead);
+    connect(radio, &NUVTAVOInterface::packetReceived, this, &NUVTAVOWidget::packetReceived);
+    connect(radio, &NUVTAVOInterface::eventReadRaw, this, &NUVTAVOWidget::eventReadRaw);
+    connect(radio, &NUVTAVOInterface::firmwareInitialized, this, &NUVTAVOWidget::firmwareInitialized);
+    // Queued also when the GUI thread's own direct calls write a line, as the link holds its
+    // mutex then.
+    connect(radio, &NUVTAVOInterface::consoleMessage, m_mainWindow->ui.console, &QPlainTextEdit::appendPlainText,
+            Qt::QueuedConnection);
 
-    connect(&m_firmwareUpdater, SIGNAL(readyReadStandardOutput()), this, SLOT(firmwareUpdateOutputAvailable()));
-    connect(&m_firmwareUpdater, SIGNAL(finished(int, QProcess::ExitStatus)), this,
-            SLOT(firmwareUpdateComplete(int, QProcess::ExitStatus)));
-    connect(&m_firmwareUpdater, SIGNAL(errorOccurred(QProcess::ProcessError)), this,
-            SLOT(updateError(QProcess::ProcessError)));
-    connect(ui.updateFirmware, SIGNAL(clicked()), this, SLOT(updateFirmware()));
+    connect(&m_firmwareUpdater, &QProcess::readyReadStandardOutput, this,
+            &NUVTAVOWidget::firmwareUpdateOutputAvailable);
+    connect(&m_firmwareUpdater, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
+            &NUVTAVOWidget::firmwareUpdateComplete);
+    connect(&m_firmwareUpdater, &QProcess::errorOccurred, this, &NUVTAVOWidget::updateError);
+    connect(ui.updateFirmware, &QPushButton::clicked, this, &NUVTAVOWidget::updateFirmware);
     ui.gpsGraph->hide(); // the map shows first, as the checked 3D / 2D button says
-    connect(ui.focusOnTarget, SIGNAL(clicked()), this, SLOT(focusOnTarget()));
-    connect(ui.useGoogleEarth, SIGNAL(clicked()), this, SLOT(toggleGEPlugin()));
-    connect(ui.exportKML, SIGNAL(clicked()), this, SLOT(exportKML()));
-    connect(ui.RFAddress, SIGNAL(valueChanged(int)), radio, SLOT(setAddress(int)));
-    connect(ui.modulationFrequency, SIGNAL(currentIndexChanged(int)), radio, SLOT(setModulationFrequency(int)));
+    connect(ui.focusOnTarget, &QPushButton::clicked, this, &NUVTAVOWidget::focusOnTarget);
+    connect(ui.useGoogleEarth, &QPushButton::clicked, this, &NUVTAVOWidget::toggleGEPlugin);
+    connect(ui.exportKML, &QPushButton::clicked, this, &NUVTAVOWidget::exportKML);
+    connect(ui.RFAddress, qOverload<int>(&QSpinBox::valueChanged), radio, &NUVTAVOInterface::setAddress);
+    connect(ui.modulationFrequency, qOverload<int>(&QComboBox::currentIndexChanged), radio,
+            &NUVTAVOInterface::setModulationFrequency);
     // The one value written into the worker directly: an atomic flag it reads once per poll.
     connect(ui.RFLock, &QCheckBox::toggled, this, [radio](bool locked) { radio->lockRFOffset(locked); });
-    connect(ui.loadReplay, SIGNAL(clicked()), this, SLOT(loadReplay()));
-    connect(ui.cancelReplay, SIGNAL(clicked()), this, SLOT(cancelReplay()));
+    connect(ui.loadReplay, &QPushButton::clicked, this, &NUVTAVOWidget::loadReplay);
+    connect(ui.cancelReplay, &QPushButton::clicked, this, &NUVTAVOWidget::cancelReplay);
     connect(radio, &NUVTAVOInterface::replayProgress, this, [this](float progress) {
         ui.replayFlightProgress->setValue(static_cast<int>(std::floor(progress * 100 + 0.5f)));
     });
     connect(radio, &NUVTAVOInterface::replayCanceled, this, [this] { ui.cancelReplay->setEnabled(false); });
-    connect(ui.replayRate, SIGNAL(valueChanged(double)), radio, SLOT(setReplayRate(double)));
+    connect(ui.replayRate, qOverload<double>(&QDoubleSpinBox::valueChanged), radio, &NUVTAVOInterface::setReplayRate);
 }
 
 void NUVTAVOWidget::startTimers()
@@ -263,14 +263,14 @@ void NUVTAVOWidget::startTimers()
     packetIndicator->start(PacketIndicatorIntervalMs);
 
     // Ten seconds after start the user is asked once where the recording goes.
-    QTimer::singleShot(FirstAllocationDelayMs, this, SLOT(saveFlightAs()));
+    QTimer::singleShot(FirstAllocationDelayMs, this, &NUVTAVOWidget::saveFlightAs);
 
     m_autosaveTimer = new QTimer(this);
-    connect(m_autosaveTimer, SIGNAL(timeout()), this, SLOT(saveFlight()));
+    connect(m_autosaveTimer, &QTimer::timeout, this, &NUVTAVOWidget::saveFlight);
     m_autosaveTimer->start(AutosaveIntervalMs);
 
     auto *liveLaunch = new QTimer(this);
-    connect(liveLaunch, SIGNAL(timeout()), this, SLOT(fetchLiveLaunchEvents()));
+    connect(liveLaunch, &QTimer::timeout, this, &NUVTAVOWidget::fetchLiveLaunchEvents);
     liveLaunch->start(LiveLaunchIntervalMs);
 }
 
@@ -323,8 +323,9 @@ void NUVTAVOWidget::readLiveData()
     const QList<QByteArray> parts = body.split(',');
     m_liveDataIndex += parts.size();
     for (const QByteArray &part : parts)
-        QMetaObject::invokeMethod(m_radio, "submitEvent", Qt::QueuedConnection,
-                                  Q_ARG(QByteArray, QByteArray::fromHex(part)));
+        QMetaObject::invokeMethod(
+            m_radio, [radio = m_radio, bytes = QByteArray::fromHex(part)] { radio->submitEvent(bytes); },
+            Qt::QueuedConnection);
 }
 
 void NUVTAVOWidget::sendLiveDataFinished()

@@ -43,10 +43,12 @@ void NUVTAVOWidget::loadReplay()
     m_pressureReference = firstPressureOf(*flight);
     m_radio->replayFlight(std::move(flight));
     // A new replay starts at rate 1; the speed box keeps what it shows.
-    QMetaObject::invokeMethod(m_radio, "setReplayRate", Qt::QueuedConnection, Q_ARG(double, ui.replayRate->value()));
+    QMetaObject::invokeMethod(
+        m_radio, [radio = m_radio, rate = ui.replayRate->value()] { radio->setReplayRate(rate); },
+        Qt::QueuedConnection);
 }
 
 void NUVTAVOWidget::cancelReplay()
 {
-    QMetaObject::invokeMethod(m_radio, "cancelReplay", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_radio, &NUVTAVOInterface::cancelReplay, Qt::QueuedConnection);
 }

@@ -38,7 +38,7 @@ void NUVTAVOWidget::firmwareInitialized()
     outdated.buttons = QMessageBox::Yes | QMessageBox::Cancel;
     outdated.defaultButton = QMessageBox::Yes;
     if (UserDialogs::current().message(outdated) == QMessageBox::Yes)
-        QTimer::singleShot(UpdateAfterAnswerMs, this, SLOT(updateFirmware()));
+        QTimer::singleShot(UpdateAfterAnswerMs, this, &NUVTAVOWidget::updateFirmware);
 }
 
 void NUVTAVOWidget::updateFirmware()
@@ -55,7 +55,7 @@ void NUVTAVOWidget::updateFirmware()
                              tr("Please do not diconnect the device while the update is taking place.\r\nThis will "
                                 "cause incomplete/corrupted firmware to be uploaded."));
     m_mainWindow->ui.console->appendPlainText(tr("Update will start in 5 seconds..."));
-    QTimer::singleShot(UpdateAfterExitMs, this, SLOT(startFirmwareUpdate()));
+    QTimer::singleShot(UpdateAfterExitMs, this, &NUVTAVOWidget::startFirmwareUpdate);
 }
 
 void NUVTAVOWidget::startFirmwareUpdate()

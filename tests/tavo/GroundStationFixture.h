@@ -15,12 +15,19 @@
 
 using Request = SimulatedGroundStation::Request;
 
-// Stands in for the main window's console: records the lines queued on it by name.
+// Stands in for the main window's console: records the lines queued on it.
 class RecordingConsole : public QObject
 {
     Q_OBJECT
 
 public:
+    // Wired as the live window wires the console: queued.
+    void listenTo(NUVTAVOInterface *link)
+    {
+        connect(link, &NUVTAVOInterface::consoleMessage, this, &RecordingConsole::appendPlainText,
+                Qt::QueuedConnection);
+    }
+
     // Delivers the lines queued so far and hands them over.
     QStringList takeLines()
     {
@@ -69,7 +76,9 @@ struct LinkFixture : StationFixture
     FakeMonotonicClock clock;
     CapturedOutput output;
     RecordingConsole console;
-    NUVTAVOInterface link{&console};
+    NUVTAVOInterface link;
+
+    LinkFixture() { console.listenTo(&link); }
 
     // Plugs the firmware, connects, runs the first poll (which clears the FIFO) and forgets
     // what that took.

@@ -56,8 +56,7 @@ struct ReplayFixture
 {
     FakeMonotonicClock clock;
     CapturedOutput output;
-    RecordingConsole console;
-    NUVTAVOInterface link{&console};
+    NUVTAVOInterface link;
     QSignalSpy released{&link, &NUVTAVOInterface::accelZEventRead};
     QSignalSpy progress{&link, &NUVTAVOInterface::replayProgress};
     QSignalSpy canceled{&link, &NUVTAVOInterface::replayCanceled};

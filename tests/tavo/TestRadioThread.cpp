@@ -25,9 +25,8 @@ private slots:
         f.station.setTransmitter(&transmitter);
         f.station.plugFirmware();
 
-        RecordingConsole console;
         QThread worker;
-        auto *link = new NUVTAVOInterface(&console);
+        auto *link = new NUVTAVOInterface;
         link->moveToThread(&worker);
         connect(&worker, &QThread::finished, link, &QObject::deleteLater);
         // Received in this thread, as the window receives them: queued.
