@@ -70,8 +70,9 @@ void HttpListener::incomingConnection(qintptr socketDescriptor)
 {
     HttpConnectionHandler *handler = pool ? pool->getConnectionHandler() : nullptr;
     if (handler) {
-        QMetaObject::invokeMethod(handler, "handleConnection", Qt::QueuedConnection,
-                                  Q_ARG(tSocketDescriptor, socketDescriptor));
+        QMetaObject::invokeMethod(
+            handler, [handler, socketDescriptor] { handler->handleConnection(socketDescriptor); },
+            Qt::QueuedConnection);
         return;
     }
     qCDebug(httpServerLog, "HttpListener: Too many incoming connections");
