@@ -38,15 +38,17 @@ DeviceNotifier::DeviceNotifier(Source source, QObject *parent)
 {
     qRegisterMetaType<DeviceNotice>();
     if (source == Source::Automatic)
-        udevMonitor_ = UdevMonitor::create(this);
-    if (udevMonitor_) {
-        connect(udevMonitor_, &UdevMonitor::interfaceAdded, this, [this](const std::string &path) { report(path, true); });
-        connect(udevMonitor_, &UdevMonitor::interfaceRemoved, this, [this](const std::string &path) { report(path, false); });
+        m_udevMonitor = UdevMonitor::create(this);
+    if (m_udevMonitor) {
+        connect(m_udevMonitor, &UdevMonitor::interfaceAdded, this,
+                [this](const std::string &path) { report(path, true); });
+        connect(m_udevMonitor, &UdevMonitor::interfaceRemoved, this,
+                [this](const std::string &path) { report(path, false); });
     } else {
-        present_ = presentPaths();
-        pollTimer_ = new QTimer(this);
-        connect(pollTimer_, &QTimer::timeout, this, &DeviceNotifier::poll);
-        pollTimer_->start(DefaultPollIntervalMs);
+        m_present = presentPaths();
+        m_pollTimer = new QTimer(this);
+        connect(m_pollTimer, &QTimer::timeout, this, &DeviceNotifier::poll);
+        m_pollTimer->start(DefaultPollIntervalMs);
     }
     NotifierList &list = notifierList();
     std::lock_guard<std::mutex> lock(list.mutex);
@@ -62,13 +64,13 @@ DeviceNotifier::~DeviceNotifier()
 
 bool DeviceNotifier::followsUdev() const
 {
-    return udevMonitor_ != nullptr;
+    return m_udevMonitor != nullptr;
 }
 
 void DeviceNotifier::setPollInterval(int milliseconds)
 {
-    if (pollTimer_)
-        pollTimer_->setInterval(milliseconds);
+    if (m_pollTimer)
+        m_pollTimer->setInterval(milliseconds);
 }
 
 void DeviceNotifier::reportArrival(const std::string &path)
@@ -91,11 +93,11 @@ void DeviceNotifier::broadcast(const std::string &path, bool arrived)
 
 void DeviceNotifier::poll()
 {
-    if (!pollTimer_)
+    if (!m_pollTimer)
         return;
     const std::set<std::string> now = presentPaths();
-    const std::set<std::string> before = std::move(present_);
-    present_ = now;
+    const std::set<std::string> before = std::move(m_present);
+    m_present = now;
     for (const std::string &path : before) {
         if (!now.count(path))
             report(path, false);
@@ -108,14 +110,14 @@ void DeviceNotifier::poll()
 
 void DeviceNotifier::takeReport(const std::string &path, bool arrived)
 {
-    if (pollTimer_) {
-        const bool known = present_.count(path) != 0;
+    if (m_pollTimer) {
+        const bool known = m_present.count(path) != 0;
         if (known == arrived)
             return; // the poll got there first
         if (arrived)
-            present_.insert(path);
+            m_present.insert(path);
         else
-            present_.erase(path);
+            m_present.erase(path);
     }
     report(path, arrived);
 }

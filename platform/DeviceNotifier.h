@@ -50,9 +50,9 @@ private:
     void report(const std::string &path, bool arrived);
     void takeReport(const std::string &path, bool arrived);
 
-    UdevMonitor *udevMonitor_ = nullptr;
-    QTimer *pollTimer_ = nullptr;
-    std::set<std::string> present_; // while polling: the paths last seen
+    UdevMonitor *m_udevMonitor = nullptr;
+    QTimer *m_pollTimer = nullptr;
+    std::set<std::string> m_present; // while polling: the paths last seen
 };
 
 Q_DECLARE_METATYPE(DeviceNotice)

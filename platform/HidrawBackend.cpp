@@ -118,18 +118,19 @@ class Deadline
 {
 public:
     explicit Deadline(uint32_t timeoutMs)
-        : end_(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs))
+        : m_end(std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs))
     {
     }
 
     int remainingMs() const
     {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end_ - std::chrono::steady_clock::now()).count();
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(m_end - std::chrono::steady_clock::now()).count();
         return static_cast<int>(std::clamp<decltype(left)>(left, 0, INT_MAX));
     }
 
 private:
-    std::chrono::steady_clock::time_point end_;
+    std::chrono::steady_clock::time_point m_end;
 };
 
 // Waits until the descriptor is ready for the wanted events; false on time-out or when the
@@ -148,21 +149,21 @@ bool waitUntilReady(int fd, short events, const Deadline &deadline)
 } // namespace
 
 HidrawBackend::HidrawBackend(std::string sysfsRoot, std::string devRoot)
-    : sysfsRoot_(std::move(sysfsRoot))
-    , devRoot_(std::move(devRoot))
+    : m_sysfsRoot(std::move(sysfsRoot))
+    , m_devRoot(std::move(devRoot))
 {
 }
 
 HidrawBackend::~HidrawBackend()
 {
-    for (int handle : handles_)
+    for (int handle : m_handles)
         ::close(handle);
 }
 
 std::vector<HidInterfaceInfo> HidrawBackend::interfaces()
 {
     std::error_code error;
-    const fs::path root = fs::weakly_canonical(sysfsRoot_, error);
+    const fs::path root = fs::weakly_canonical(m_sysfsRoot, error);
     std::vector<HidInterfaceInfo> found;
     for (fs::directory_iterator it(root / "class" / "hidraw", error), end; !error && it != end; it.increment(error)) {
         if (auto info = describeInterface(it->path(), root))
@@ -181,7 +182,7 @@ int HidrawBackend::open(const std::string &path)
     // The name comes from a file; it must stay a plain entry of the device root.
     if (!nodeName || nodeName->empty() || nodeName->find('/') != std::string::npos || (*nodeName)[0] == '.')
         return -1;
-    const int handle = openDeviceNode(devRoot_ + "/" + *nodeName);
+    const int handle = openDeviceNode(m_devRoot + "/" + *nodeName);
     if (handle < 0)
         return -1;
     // Time-outs come from poll(); a transfer itself must never block.
@@ -190,15 +191,15 @@ int HidrawBackend::open(const std::string &path)
         ::close(handle);
         return -1;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
-    handles_.insert(handle);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_handles.insert(handle);
     return handle;
 }
 
 void HidrawBackend::close(int handle)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (handles_.erase(handle))
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_handles.erase(handle))
         ::close(handle);
 }
 
@@ -261,6 +262,6 @@ int HidrawBackend::openDeviceNode(const std::string &nodePath)
 
 bool HidrawBackend::isOpenHandle(int handle)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return handles_.count(handle) != 0;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_handles.count(handle) != 0;
 }

@@ -31,8 +31,8 @@ protected:
 private:
     bool isOpenHandle(int handle);
 
-    const std::string sysfsRoot_;
-    const std::string devRoot_;
-    std::mutex mutex_;
-    std::set<int> handles_;
+    const std::string m_sysfsRoot;
+    const std::string m_devRoot;
+    std::mutex m_mutex;
+    std::set<int> m_handles;
 };

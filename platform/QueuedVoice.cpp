@@ -2,25 +2,25 @@
 
 QueuedVoice::QueuedVoice(QObject *parent) : QObject(parent)
 {
-    overdue_.setSingleShot(true);
-    connect(&overdue_, &QTimer::timeout, this, &QueuedVoice::giveUp);
+    m_overdue.setSingleShot(true);
+    connect(&m_overdue, &QTimer::timeout, this, &QueuedVoice::giveUp);
 }
 
 void QueuedVoice::speak(const QString &text)
 {
-    if (muted_)
+    if (m_muted)
         return;
     for (const SpeechSegment &segment : SpeechMarkup::parse(text))
-        waiting_.enqueue(segment);
+        m_waiting.enqueue(segment);
     startNext();
 }
 
 void QueuedVoice::segmentFinished()
 {
-    if (!speaking_)
+    if (!m_speaking)
         return;
-    speaking_ = false;
-    overdue_.stop();
+    m_speaking = false;
+    m_overdue.stop();
     // Later, not from within the engine's own notice, which may come while the engine is
     // still inside the call that started the segment.
     QMetaObject::invokeMethod(this, &QueuedVoice::startNext, Qt::QueuedConnection);
@@ -28,25 +28,25 @@ void QueuedVoice::segmentFinished()
 
 void QueuedVoice::setPatience(int startMilliseconds, int perCharacterMilliseconds)
 {
-    startPatience_ = startMilliseconds;
-    characterPatience_ = perCharacterMilliseconds;
+    m_startPatience = startMilliseconds;
+    m_characterPatience = perCharacterMilliseconds;
 }
 
 void QueuedVoice::startNext()
 {
-    if (speaking_ || waiting_.isEmpty())
+    if (m_speaking || m_waiting.isEmpty())
         return;
-    speaking_ = true;
-    const SpeechSegment segment = waiting_.dequeue();
-    overdue_.start(startPatience_ + characterPatience_ * segment.text.size());
+    m_speaking = true;
+    const SpeechSegment segment = m_waiting.dequeue();
+    m_overdue.start(m_startPatience + m_characterPatience * segment.text.size());
     startSegment(segment);
 }
 
 void QueuedVoice::giveUp()
 {
-    muted_ = true;
-    speaking_ = false;
-    waiting_.clear();
+    m_muted = true;
+    m_speaking = false;
+    m_waiting.clear();
     stopSegment();
     reportMuted(QStringLiteral("the text-to-speech engine stopped answering"));
 }

@@ -40,10 +40,10 @@ private:
     void startNext();
     void giveUp();
 
-    QQueue<SpeechSegment> waiting_;
-    bool speaking_ = false;
-    bool muted_ = false;
-    QTimer overdue_;
-    int startPatience_ = 10000;
-    int characterPatience_ = 500;
+    QQueue<SpeechSegment> m_waiting;
+    bool m_speaking = false;
+    bool m_muted = false;
+    QTimer m_overdue;
+    int m_startPatience = 10000;
+    int m_characterPatience = 500;
 };

@@ -46,10 +46,11 @@ std::unique_ptr<TextToSpeechVoice> TextToSpeechVoice::open(QString *whyNot)
     return nullptr;
 }
 
-TextToSpeechVoice::TextToSpeechVoice(QTextToSpeech *engine) : engine_(engine)
+TextToSpeechVoice::TextToSpeechVoice(QTextToSpeech *engine)
+    : m_engine(engine)
 {
-    engine_->setParent(this);
-    connect(engine_, &QTextToSpeech::stateChanged, this, [this](QTextToSpeech::State state) {
+    m_engine->setParent(this);
+    connect(m_engine, &QTextToSpeech::stateChanged, this, [this](QTextToSpeech::State state) {
         if (state == QTextToSpeech::Ready || state == QTextToSpeech::BackendError)
             segmentFinished();
     });
@@ -58,22 +59,22 @@ TextToSpeechVoice::TextToSpeechVoice(QTextToSpeech *engine) : engine_(engine)
 TextToSpeechVoice::~TextToSpeechVoice()
 {
     // What is still waiting goes with the voice; the sentence being spoken is cut short.
-    engine_->disconnect(this);
+    m_engine->disconnect(this);
     stopSegment();
 }
 
 void TextToSpeechVoice::startSegment(const SpeechSegment &segment)
 {
-    if (engine_->state() == QTextToSpeech::BackendError) {
+    if (m_engine->state() == QTextToSpeech::BackendError) {
         segmentFinished();
         return;
     }
-    engine_->setRate(segment.rate);
-    engine_->setPitch(segment.pitch);
-    engine_->say(segment.text);
+    m_engine->setRate(segment.rate);
+    m_engine->setPitch(segment.pitch);
+    m_engine->say(segment.text);
 }
 
 void TextToSpeechVoice::stopSegment()
 {
-    engine_->stop();
+    m_engine->stop();
 }

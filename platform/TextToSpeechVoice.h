@@ -26,5 +26,5 @@ protected:
 private:
     explicit TextToSpeechVoice(QTextToSpeech *engine);
 
-    QTextToSpeech *engine_; // child
+    QTextToSpeech *m_engine; // child
 };

@@ -31,23 +31,23 @@ UdevMonitor *UdevMonitor::create(QObject *parent)
 
 UdevMonitor::UdevMonitor(udev *context, udev_monitor *monitor, QObject *parent)
     : QObject(parent)
-    , context_(context)
-    , monitor_(monitor)
-    , socketNotifier_(new QSocketNotifier(udev_monitor_get_fd(monitor), QSocketNotifier::Read, this))
+    , m_context(context)
+    , m_monitor(monitor)
+    , m_socketNotifier(new QSocketNotifier(udev_monitor_get_fd(monitor), QSocketNotifier::Read, this))
 {
-    connect(socketNotifier_, &QSocketNotifier::activated, this, &UdevMonitor::receive);
+    connect(m_socketNotifier, &QSocketNotifier::activated, this, &UdevMonitor::receive);
 }
 
 UdevMonitor::~UdevMonitor()
 {
-    delete socketNotifier_; // before the descriptor it watches goes
-    udev_monitor_unref(monitor_);
-    udev_unref(context_);
+    delete m_socketNotifier; // before the descriptor it watches goes
+    udev_monitor_unref(m_monitor);
+    udev_unref(m_context);
 }
 
 void UdevMonitor::receive()
 {
-    udev_device *device = udev_monitor_receive_device(monitor_);
+    udev_device *device = udev_monitor_receive_device(m_monitor);
     if (!device)
         return;
     const char *action = udev_device_get_action(device);

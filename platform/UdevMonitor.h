@@ -26,7 +26,7 @@ private:
     UdevMonitor(udev *context, udev_monitor *monitor, QObject *parent);
     void receive();
 
-    udev *context_;
-    udev_monitor *monitor_;
-    QSocketNotifier *socketNotifier_;
+    udev *m_context;
+    udev_monitor *m_monitor;
+    QSocketNotifier *m_socketNotifier;
 };

@@ -7,18 +7,22 @@ namespace {
 class RecordingVoice : public Voice
 {
 public:
-    explicit RecordingVoice(std::shared_ptr<QStringList> texts) : texts_(std::move(texts)) {}
-    void speak(const QString &text) override { texts_->append(text); }
+    explicit RecordingVoice(std::shared_ptr<QStringList> texts)
+        : m_texts(std::move(texts))
+    {
+    }
+    void speak(const QString &text) override { m_texts->append(text); }
 
 private:
-    std::shared_ptr<QStringList> texts_;
+    std::shared_ptr<QStringList> m_texts;
 };
 
 } // namespace
 
-VoiceRecorder::VoiceRecorder() : texts_(std::make_shared<QStringList>())
+VoiceRecorder::VoiceRecorder()
+    : m_texts(std::make_shared<QStringList>())
 {
-    Voice::setFactory([texts = texts_] { return std::make_unique<RecordingVoice>(texts); });
+    Voice::setFactory([texts = m_texts] { return std::make_unique<RecordingVoice>(texts); });
 }
 
 VoiceRecorder::~VoiceRecorder()
@@ -28,10 +32,10 @@ VoiceRecorder::~VoiceRecorder()
 
 QStringList VoiceRecorder::texts() const
 {
-    return *texts_;
+    return *m_texts;
 }
 
 void VoiceRecorder::clear()
 {
-    texts_->clear();
+    m_texts->clear();
 }

@@ -19,5 +19,5 @@ public:
 
 private:
     // Shared with the voices, which may outlive the recorder.
-    std::shared_ptr<QStringList> texts_;
+    std::shared_ptr<QStringList> m_texts;
 };
