@@ -65,7 +65,7 @@ SettingsWidget::SettingsWidget(QWidget *parent)
 {
     ui.setupUi(this);
 
-    lines = {{
+    m_lines = {{
         {ui.lineAMode, ui.lineATime, ui.lineAAltitude, ui.lineAStage, ui.lineAMaxAngle, ui.maxAngleAEnabled,
          ui.lineAOnTime, ui.lineADelay},
         {ui.lineBMode, ui.lineBTime, ui.lineBAltitude, ui.lineBStage, ui.lineBMaxAngle, ui.maxAngleBEnabled,
@@ -81,19 +81,19 @@ SettingsWidget::SettingsWidget(QWidget *parent)
         connect(multiple, QOverload<int>::of(&QSpinBox::valueChanged), this,
                 &SettingsWidget::updateAvailableRecordingTime);
 
-    for (int line = 0; line < int(lines.size()); ++line)
-        connect(lines[line].maxAngleEnabled, &QCheckBox::clicked, this,
+    for (int line = 0; line < int(m_lines.size()); ++line)
+        connect(m_lines[line].maxAngleEnabled, &QCheckBox::clicked, this,
                 [this, line](bool checked) { maxAngleToggled(line, checked); });
 
     // Filling a mode combo makes its first item current, which sets the line's fields through its slot.
-    for (const LineControls &line : lines)
+    for (const LineControls &line : m_lines)
         for (int mode = 0; mode < int(std::size(lineModeNames)); ++mode)
             line.mode->addItem(tr(lineModeNames[mode]), mode);
 
     for (int rate = 0; rate < int(std::size(dataRateNames)); ++rate)
         ui.modulationFrequency->addItem(tr(dataRateNames[rate]), rate);
 
-    writeRates = {
+    m_writeRates = {
         {200, 13, ui.WriteRateGPSLLSOL}, {10, 2, ui.WriteRateACCELZ},    {10, 4, ui.WriteRateACCELXY},
         {10, 6, ui.WriteRateGYROXYZ},    {100, 6, ui.WriteRateMAGXYZ},   {20, 3, ui.WriteRatePRESSURE},
         {500, 2, ui.WriteRateTEMP},      {100, 2, ui.WriteRateBATEJECT}, {100, 2, ui.WriteRateBATCOMP},
@@ -101,14 +101,14 @@ SettingsWidget::SettingsWidget(QWidget *parent)
         {50, 2, ui.WriteRateLINEB},      {50, 2, ui.WriteRateLINEC},     {50, 2, ui.WriteRateLINED},
         {100, 21, ui.WriteRateORIENTATION},
     };
-    priorities = {
+    m_priorities = {
         ui.txPriorityGPSLLSOL, ui.txPriorityACCELZ,  ui.txPriorityACCELXY, ui.txPriorityGYROXYZ,
         ui.txPriorityMAGXYZ,   ui.txPriorityPRESSURE, ui.txPriorityTEMP,   ui.txPriorityBATEJECT,
         ui.txPriorityBATCOMP,  ui.txPriorityGPSTIME, ui.txPrioritySTATUS,  ui.txPriorityLINEA,
         ui.txPriorityLINEB,    ui.txPriorityLINEC,   ui.txPriorityLINED,   ui.txPriorityORIENTATION,
     };
 
-    for (const WriteRate &rate : qAsConst(writeRates)) {
+    for (const WriteRate &rate : qAsConst(m_writeRates)) {
         connect(rate.combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
                 &SettingsWidget::updateAvailableRecordingTime);
         for (int k = 1; k <= 10; ++k)
@@ -122,8 +122,8 @@ void SettingsWidget::setSettings(const NUVQORASettings &settings)
 {
     ConsoleSink::out() << "setting settings!" << std::endl;
 
-    for (int line = 0; line < int(lines.size()); ++line) {
-        const LineControls &controls = lines[line];
+    for (int line = 0; line < int(m_lines.size()); ++line) {
+        const LineControls &controls = m_lines[line];
         selectData(controls.mode, settings.lineMode(line));
         controls.time->setValue(settings.lineTime(line) * 0.1);
         controls.altitude->setValue(settings.lineAltitude(line));
@@ -150,14 +150,14 @@ void SettingsWidget::setSettings(const NUVQORASettings &settings)
     ui.preApogeeWriteMultiple->setValue(settings.writeMultiple(1));
     ui.postApogeeWriteMultiple->setValue(settings.writeMultiple(2));
     ui.groundWriteMultiple->setValue(settings.writeMultiple(3));
-    for (int kind = 0; kind < writeRates.size(); ++kind)
-        selectData(writeRates[kind].combo, settings.writeRate(kind));
-    for (int kind = 0; kind < priorities.size(); ++kind)
-        priorities[kind]->setValue(settings.txPriority(kind));
+    for (int kind = 0; kind < m_writeRates.size(); ++kind)
+        selectData(m_writeRates[kind].combo, settings.writeRate(kind));
+    for (int kind = 0; kind < m_priorities.size(); ++kind)
+        m_priorities[kind]->setValue(settings.txPriority(kind));
 
     // The boxes come last: the mode slots above enabled each angle field by its box's previous state.
-    for (int line = 0; line < int(lines.size()); ++line) {
-        lines[line].maxAngleEnabled->setChecked(lines[line].maxAngle->value() != NoAngleLimitDegrees);
+    for (int line = 0; line < int(m_lines.size()); ++line) {
+        m_lines[line].maxAngleEnabled->setChecked(m_lines[line].maxAngle->value() != NoAngleLimitDegrees);
         updateMaxAngleField(line);
     }
 }
@@ -166,8 +166,8 @@ NUVQORASettings SettingsWidget::getSettings()
 {
     NUVQORASettings settings; // the factory block, not valid: the firmware version and calibration are not edited here
 
-    for (int line = 0; line < int(lines.size()); ++line) {
-        const LineControls &controls = lines[line];
+    for (int line = 0; line < int(m_lines.size()); ++line) {
+        const LineControls &controls = m_lines[line];
         settings.setLineMode(line, uint8_t(currentData(controls.mode)));
         settings.setLineTime(line, uint16_t(tenths(controls.time)));
         settings.setLineAltitude(line, uint16_t(controls.altitude->value()));
@@ -200,10 +200,10 @@ NUVQORASettings SettingsWidget::getSettings()
     settings.setWriteMultiple(1, uint8_t(ui.preApogeeWriteMultiple->value()));
     settings.setWriteMultiple(2, uint8_t(ui.postApogeeWriteMultiple->value()));
     settings.setWriteMultiple(3, uint8_t(ui.groundWriteMultiple->value()));
-    for (int kind = 0; kind < writeRates.size(); ++kind)
-        settings.setWriteRate(kind, uint8_t(currentData(writeRates[kind].combo)));
-    for (int kind = 0; kind < priorities.size(); ++kind)
-        settings.setTxPriority(kind, uint8_t(priorities[kind]->value()));
+    for (int kind = 0; kind < m_writeRates.size(); ++kind)
+        settings.setWriteRate(kind, uint8_t(currentData(m_writeRates[kind].combo)));
+    for (int kind = 0; kind < m_priorities.size(); ++kind)
+        settings.setTxPriority(kind, uint8_t(m_priorities[kind]->value()));
     return settings;
 }
 
@@ -229,7 +229,7 @@ void SettingsWidget::on_lineDMode_currentIndexChanged(int index)
 
 void SettingsWidget::lineModeChanged(int line, int index)
 {
-    const LineControls &controls = lines[line];
+    const LineControls &controls = m_lines[line];
     const int mode = controls.mode->itemData(index).toInt();
     controls.time->setEnabled(mode == Time);
     controls.altitude->setEnabled(mode == ClimbAltitude || mode == AltitudeAfterApogee);
@@ -243,19 +243,19 @@ void SettingsWidget::lineModeChanged(int line, int index)
 void SettingsWidget::maxAngleToggled(int line, bool checked)
 {
     if (!checked)
-        lines[line].maxAngle->setValue(NoAngleLimitDegrees);
+        m_lines[line].maxAngle->setValue(NoAngleLimitDegrees);
     updateMaxAngleField(line);
 }
 
 // Only the peak-velocity mode honours an angle limit, and only when its box is checked.
 void SettingsWidget::updateMaxAngleField(int line)
 {
-    lines[line].maxAngle->setEnabled(lineMode(line) == PeakVelocity && lines[line].maxAngleEnabled->isChecked());
+    m_lines[line].maxAngle->setEnabled(lineMode(line) == PeakVelocity && m_lines[line].maxAngleEnabled->isChecked());
 }
 
 int SettingsWidget::lineMode(int line) const
 {
-    return currentData(lines[line].mode);
+    return currentData(m_lines[line].mode);
 }
 
 void SettingsWidget::updateAvailableRecordingTime()
@@ -272,7 +272,7 @@ float SettingsWidget::recordingSeconds(int multiple) const
 {
     float bytesPerSecond = 0;
     if (multiple > 0) {
-        for (const WriteRate &rate : writeRates) {
+        for (const WriteRate &rate : m_writeRates) {
             const int k = currentData(rate.combo);
             if (k <= 0)
                 continue; // no interval chosen: written as 0, and nothing to count
@@ -280,7 +280,7 @@ float SettingsWidget::recordingSeconds(int multiple) const
             bytesPerSecond += float(rate.recordBytes + 2) / interval;
         }
     }
-    return bytesPerSecond == 0 ? 0 : memoryCapacity / bytesPerSecond;
+    return bytesPerSecond == 0 ? 0 : m_memoryCapacity / bytesPerSecond;
 }
 
 QString SettingsWidget::formatRecordingTime(float seconds)

@@ -58,8 +58,8 @@ private:
     float recordingSeconds(int multiple) const;
     static QString formatRecordingTime(float seconds);
 
-    std::array<LineControls, 4> lines;
-    QVector<WriteRate> writeRates; // in the block's event-kind order
-    QVector<QSpinBox *> priorities; // same order
-    float memoryCapacity = 4128768.0f; // bytes of flash available for recording
+    std::array<LineControls, 4> m_lines;
+    QVector<WriteRate> m_writeRates; // in the block's event-kind order
+    QVector<QSpinBox *> m_priorities; // same order
+    float m_memoryCapacity = 4128768.0f; // bytes of flash available for recording
 };
