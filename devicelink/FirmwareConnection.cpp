@@ -26,6 +26,7 @@ FirmwareConnection::Outcome FirmwareConnection::attempt(HIDDevice &firmware, HID
                                                         const Console &console) const
 {
     Outcome outcome;
+    // The trace lines of an attempt, "WAITING" among them, are printed by design.
     ConsoleSink::out() << "attempting connection" << std::endl;
     if (firmware.isOpen())
         return outcome;

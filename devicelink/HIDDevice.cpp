@@ -166,6 +166,7 @@ int HIDDevice::flush(uint32_t sendTimeoutMs)
 bool HIDDevice::matches(const DeviceNotice &notice) const
 {
     if (notice.deviceType == DeviceInterfaceType) {
+        // Both paths and a failed match are printed by design.
         ConsoleSink::out() << "->" << pathString() << std::endl;
         ConsoleSink::out() << "->" << notice.name << std::endl;
         if (!m_path.empty() && equalIgnoringCase(m_path, notice.name))

@@ -52,7 +52,7 @@ void LaunchEmulation::run(const QString &sourceFile, const QString &targetFile, 
         return;
     }
 
-    ConsoleSink::out() << readLine(source).constData() << std::endl;
+    ConsoleSink::out() << readLine(source).constData() << std::endl; // the source's header, printed by design
     if (target.write(EmulationResults::header()) < 0) {
         m_console("Failed to write to output file!");
         return;

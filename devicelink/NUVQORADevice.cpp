@@ -183,6 +183,7 @@ int NUVQORADevice::readSettings()
 {
     if (!isOpen())
         return NoDevice;
+    // The transfer's trace lines ("enter settings", "done txing", ...) are printed by design.
     ConsoleSink::out() << "enter settings" << std::endl;
     if (!write(HIDPacket(ReadSettingsCode), SendTimeoutMs)) {
         ConsoleSink::out() << "FAILED TO READ. (read settings 1): " << std::endl;
@@ -237,6 +238,7 @@ int NUVQORADevice::writeSettings()
     uint16_t chunk = 0;
     for (size_t sent = 0; sent < settings.image.size(); ++chunk) {
         const int count = static_cast<int>(std::min<size_t>(settings.image.size() - sent, ChunkPayload));
+        // "bytes: " and "wrote packet: " are trace lines printed by design.
         ConsoleSink::out() << "bytes: " << count << std::endl;
         std::vector<uint8_t> data;
         appendLittleEndian16(data, chunk);

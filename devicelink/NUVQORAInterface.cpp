@@ -38,7 +38,8 @@ uint32_t gyroEventCount = 0;
 uint32_t gyroStartTick = 0;
 bool gyroCounting = false;
 
-// Prints the rate of gyro readings, in readings per second, once every 100 readings.
+// Prints the rate of gyro readings, in readings per second, once every 100 readings: a bare
+// number on standard output, by design.
 void countGyroReading()
 {
     const uint32_t now = TickClock::milliseconds();
@@ -348,6 +349,7 @@ void NUVQORAInterface::readDeviceSettings()
     runCommand(
         "Reading settings... ", "Error reading settings.",
         [this] {
+            // "reading settings", "done" and "done emitting" are trace lines printed by design.
             ConsoleSink::out() << "reading settings" << std::endl;
             const int result = readSettings();
             ConsoleSink::out() << "done" << std::endl;

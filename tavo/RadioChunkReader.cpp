@@ -60,6 +60,7 @@ uint64_t RadioChunkReader::takeCountedBytes()
 RadioChunkReader::Chunk RadioChunkReader::read(const ByteSource &next, double now,
                                               std::vector<std::unique_ptr<NUVEvent>> &events)
 {
+    // Every chunk's trace ("PACKET", " DELTA: ", ...) is printed by design.
     std::ostream &console = ConsoleSink::out();
     const uint8_t header = next();
     int length = header >> 5;

@@ -106,7 +106,7 @@ void OrientationWidget::initializeGL()
 
     m_program = std::make_unique<QOpenGLShaderProgram>();
     m_program->addShaderFromSourceFile(QOpenGLShader::Vertex, QStringLiteral(":/NUVStudio/shaders/qora_vshader.glsl"));
-    ConsoleSink::out() << "vertex" << std::endl;
+    ConsoleSink::out() << "vertex" << std::endl; // "vertex", "frag" and the link result: trace lines by design
     m_program->addShaderFromSourceFile(QOpenGLShader::Fragment, QStringLiteral(":/NUVStudio/shaders/qora_fshader.glsl"));
     ConsoleSink::out() << "frag" << std::endl;
     ConsoleSink::out() << "Link result: " << (m_program->link() ? 1 : 0) << std::endl;
