@@ -55,7 +55,12 @@ NUVStudio::NUVStudio(const QString &filePath, QWidget *parent, Qt::WindowFlags f
     updateMenus();
 }
 
-NUVStudio::~NUVStudio() = default;
+NUVStudio::~NUVStudio()
+{
+    // The area reports the last sub-window's deactivation as the QWidget part closes, when this
+    // is no longer a NUVStudio to handle it.
+    disconnect(ui.mdiArea, &QMdiArea::subWindowActivated, this, &NUVStudio::tabChanged);
+}
 
 QSettings *NUVStudio::settings() const
 {
