@@ -8,6 +8,7 @@
 #include "ConsoleSink.h"
 #include "FlightFile.h"
 #include "FlightFileBytes.h"
+#include "FlightTestSupport.h"
 #include "SyntheticFlight.h"
 
 #include <sys/resource.h>
@@ -194,16 +195,7 @@ int runDamagedStep(const char *step, int index, const QString &path)
     } else if (!std::strcmp(step, "open")) {
         const double s = seconds([&] { ok = flight.load(path.toStdWString()); });
         const std::size_t steps = flight.velocity.size();
-        // The figures a flight window shows, and the trim it offers.
-        const double figures = seconds([&] {
-            flight.groundAltitude();
-            flight.peakAcceleration();
-            flight.peakGyroZ();
-            flight.peakLateralAcceleration();
-            flight.burnoutTime();
-            if (flight.detectLaunch())
-                flight.autoTrim();
-        });
+        const double figures = seconds([&] { askWindowFigures(flight); });
         std::fprintf(stderr, " opened %.3f s, figures %.3f s, peak %4.0f MB, %zu filter steps\n", s, figures,
                      peakMegabytes(), steps);
     }

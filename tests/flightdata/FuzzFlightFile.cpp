@@ -2,6 +2,7 @@
 // the figures a flight window then asks for. Built and run by scripts/fuzz.
 
 #include "ConsoleSink.h"
+#include "FlightTestSupport.h"
 #include "NUVQORAFlight.h"
 
 #include <QDir>
@@ -46,13 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (const SampleTable *table : flight.sampleTables())
             for (std::size_t i = 1; i < table->size(); ++i)
                 require((*table)[i - 1].time <= (*table)[i].time);
-        flight.groundAltitude();
-        flight.peakAcceleration();
-        flight.peakGyroZ();
-        flight.peakLateralAcceleration();
-        flight.burnoutTime();
-        if (flight.detectLaunch())
-            flight.autoTrim();
+        askWindowFigures(flight);
     }
     ConsoleSink::setStream(nullptr);
     return 0;

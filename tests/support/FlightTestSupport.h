@@ -57,6 +57,18 @@ inline NUVEvent_GPSLLSol *addFix(NUVQORAFlight &flight, float time, double longi
     return fix;
 }
 
+// Asks a loaded flight for what its flight window shows: the figures and the trim it offers.
+inline void askWindowFigures(NUVQORAFlight &flight)
+{
+    flight.groundAltitude();
+    flight.peakAcceleration();
+    flight.peakGyroZ();
+    flight.peakLateralAcceleration();
+    flight.burnoutTime();
+    if (flight.detectLaunch())
+        flight.autoTrim();
+}
+
 // An event's class and every field but time and vref on one line (floats to 6 significant
 // digits and doubles to 12, as Qt Test compares them), so that a whole event compares at once.
 inline QString describe(const NUVEvent *e)
