@@ -1,5 +1,6 @@
 #include "FlightTrackScripts.h"
 
+#include "MapPage.h"
 #include "NUVEvent_GPSLLSol.h"
 #include "NUVQORAFlight.h"
 
@@ -67,11 +68,9 @@ const NUVEvent_GPSLLSol *lastFix(const NUVQORAFlight &flight)
 
 QStringList FlightTrackScripts::build(const NUVQORAFlight &flight, bool filteredAltitude)
 {
-    // The KML text holds no quote or backslash, so it goes into the string literal as it is.
-    QStringList scripts{QStringLiteral("plotKML('") + kmlTrack(flight, filteredAltitude) + QStringLiteral("');"),
-                        QStringLiteral("plotGroudTrack(") + groundTrack(flight) + QStringLiteral(");")};
+    QStringList scripts{MapPage::plotKMLScript(kmlTrack(flight, filteredAltitude)),
+                        MapPage::plotGroudTrackScript(groundTrack(flight))};
     if (const NUVEvent_GPSLLSol *fix = lastFix(flight))
-        scripts << QStringLiteral("setPlacemark(%1, %2);")
-                       .arg(QString::number(fix->latitude, 'f', 10), QString::number(fix->longitude, 'f', 10));
+        scripts << MapPage::setPlacemarkScript(fix->latitude, fix->longitude, 10);
     return scripts;
 }

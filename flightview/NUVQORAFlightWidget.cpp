@@ -6,7 +6,6 @@
 #include "FlightFigures.h"
 #include "FlightTrackScripts.h"
 #include "GraphSeries.h"
-#include "MapPage.h"
 #include "NUVEvent_AccelXY.h"
 #include "NUVEvent_AccelZ.h"
 #include "NUVEvent_ComputerBattery.h"
@@ -106,6 +105,7 @@ NUVQORAFlightWidget::NUVQORAFlightWidget(NUVStudio *mainWindow, std::shared_ptr<
     : m_mainWindow(mainWindow), m_flight(std::move(flight))
 {
     ui.setupUi(this);
+    m_map = MapPage(ui.webView, 10, MapPage::BareCalls::Silent);
     const QUrl page = WebServer::url(QStringLiteral("QORA.html"));
     if (!page.isEmpty())
         ui.webView->setUrl(page);
@@ -735,10 +735,10 @@ void NUVQORAFlightWidget::exportThrustData()
 void NUVQORAFlightWidget::populateGPSData()
 {
     for (const QString &script : FlightTrackScripts::build(*m_flight, ui.kalmanFilteredAltitude->isChecked()))
-        MapPage::executeJSTry(ui.webView, script);
+        m_map.run(script);
 }
 
 void NUVQORAFlightWidget::focusOnTarget()
 {
-    ui.webView->page()->runJavaScript(QStringLiteral("try { flyTo(); } catch(e){}"));
+    m_map.flyTo();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MapPage.h"
 #include "ui_NUVQORAFlightWidget.h"
 
 #include <QList>
@@ -79,6 +80,7 @@ private:
     Ui::NUVQORAFlightWidgetClass ui;
     NUVStudio *m_mainWindow;
     std::shared_ptr<NUVQORAFlight> m_flight;
+    MapPage m_map;
 
     Axis *m_altitudeAxis = nullptr;
     GraphSeries *m_altitude = nullptr;

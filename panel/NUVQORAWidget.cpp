@@ -3,7 +3,6 @@
 #include "Axis.h"
 #include "GraphSeries.h"
 #include "LiveFileWriter.h"
-#include "MapPage.h"
 #include "NUVStudio.h"
 #include "QGraphView.h"
 #include "UserDialogs.h"
@@ -73,6 +72,7 @@ NUVQORAWidget::NUVQORAWidget(NUVStudio *mainWindow)
     : m_mainWindow(mainWindow)
 {
     ui.setupUi(this);
+    m_map = MapPage(ui.webView, 6, MapPage::BareCalls::Guarded);
     m_metric = m_mainWindow->settings()->value(QStringLiteral("numberSystem"), 0).toInt() == 0;
     const QUrl mapPage = WebServer::url(QStringLiteral("QORA.html"));
     if (mapPage.isValid())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LiveTrace.h"
+#include "MapPage.h"
 #include "NUVQORAInterface.h"
 #include "ui_NUVQORAWidget.h"
 
@@ -117,7 +118,6 @@ private:
     {
         double latitude = 0, longitude = 0;
     };
-    void setPlacemark(const Position &position);
     // 1980-01-06 UTC plus the event's week and seconds, in local time.
     static QString gpsTimeText(const NUVEvent_GPSTime &time);
 
@@ -141,6 +141,7 @@ private:
     QProcess m_loader;
     QNetworkAccessManager *m_network = nullptr;
     LiveFileWriter *m_liveKml = nullptr;
+    MapPage m_map;
     bool m_metric = true;
     // The position the map's placemark was last given by the device: "Focus on target" goes
     // there, to 0, 0 only before the first fix.

@@ -4,7 +4,6 @@
 #include "CoordinateFormat.h"
 #include "GraphSeries.h"
 #include "LiveFileWriter.h"
-#include "MapPage.h"
 #include "NUVStudio.h"
 #include "QGraphView.h"
 
@@ -55,7 +54,7 @@ QString NUVQORAWidget::formatCoordinate(double degrees) const
 
 void NUVQORAWidget::executeJSTry(const QString &js)
 {
-    MapPage::executeJSTry(ui.webView, js);
+    m_map.run(js);
 }
 
 QString NUVQORAWidget::gpsTimeText(const NUVEvent_GPSTime &time)
@@ -179,7 +178,7 @@ void NUVQORAWidget::gpsLLSolEventRead(NUVEvent_GPSLLSol e)
     ui.satUsedLabel->setText(QString::number(e.satellites));
     m_liveKml->write(liveKml(e.latitude, e.longitude));
     m_target = {e.latitude, e.longitude};
-    setPlacemark(m_target);
+    m_map.setPlacemark(e.latitude, e.longitude);
 }
 
 void NUVQORAWidget::gpsTimeEventRead(NUVEvent_GPSTime e)
@@ -205,12 +204,6 @@ void NUVQORAWidget::identEventRead(NUVEvent_Ident e)
 // placemark moved back home by the next fix: the map goes to the device's latest position.
 void NUVQORAWidget::focusOnTarget()
 {
-    setPlacemark(m_target);
-    executeJSTry(QStringLiteral("flyTo()"));
-}
-
-void NUVQORAWidget::setPlacemark(const Position &position)
-{
-    executeJSTry("setPlacemark(" + QString::number(position.latitude, 'f', 6) + ", "
-                 + QString::number(position.longitude, 'f', 6) + ");");
+    m_map.setPlacemark(m_target.latitude, m_target.longitude);
+    m_map.flyTo();
 }

@@ -4,7 +4,6 @@
 #include "ConsoleSink.h"
 #include "FlightRecorder.h"
 #include "GraphSeries.h"
-#include "MapPage.h"
 #include "NUVStudio.h"
 #include "QGraphView.h"
 #include "VerticalBarTextStyle.h"
@@ -69,6 +68,7 @@ NUVTAVOWidget::NUVTAVOWidget(QMainWindow *window)
     : m_mainWindow(static_cast<NUVStudio *>(window))
 {
     ui.setupUi(this);
+    m_map = MapPage(ui.webView, 10, MapPage::BareCalls::SilentInGuard);
     m_metric = m_mainWindow->settings()->value(QStringLiteral("numberSystem"), 0).toInt() == 0;
     const QUrl mapPage = WebServer::url(QStringLiteral("TAVO.html"));
     if (mapPage.isValid())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MapPage.h"
 #include "NUVQORAFlight.h"
 #include "NUVTAVOInterface.h"
 #include "ui_NUVTAVOWidget.h"
@@ -146,6 +147,7 @@ private:
     bool m_backupFailureReported = false;
     LiveFileWriter *m_liveKml = nullptr;
     bool m_liveKmlFailureReported = false;
+    MapPage m_map;
 
     Trace m_pressureTrace, m_altitudeTrace, m_accelerationTrace;
     Trace m_lateralXTrace, m_lateralYTrace;

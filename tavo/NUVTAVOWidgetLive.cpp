@@ -8,7 +8,6 @@
 #include "FlightRecorder.h"
 #include "GraphSeries.h"
 #include "LiveFileWriter.h"
-#include "MapPage.h"
 #include "MonotonicClock.h"
 #include "NUVStudio.h"
 #include "PressureAltitude.h"
@@ -31,7 +30,6 @@ constexpr float InchesOfMercuryPerPascal = 0.000295333727f;
 constexpr int RssiTracePoints = 1000;
 constexpr int64_t GpsAnnouncementIntervalMs = 30000;
 const QString LiveKmlPath = QStringLiteral("TAVO/temp/TAVO.kml");
-const QString ClearTrackScript = QStringLiteral("try { clearLineString(); } catch(e){}");
 
 const char *const FlightStateNames[] = {"Pad", "Launch detected!", "Coasting", "Apogee detected!", "Landed"};
 
@@ -248,12 +246,9 @@ void NUVTAVOWidget::gpsLLSolEventRead(NUVEvent_GPSLLSol e)
     writeLiveKml(e);
     ConsoleSink::out() << "GPS " << m_gpsCount++ << std::endl;
 
-    const QString latitude = QString::number(e.latitude, 'f', 10);
-    const QString longitude = QString::number(e.longitude, 'f', 10);
-    executeJSTry("setPlacemark(" + latitude + ", " + longitude + ");");
+    m_map.setPlacemark(e.latitude, e.longitude);
     if (e.fixValid)
-        executeJSTry("appendLineCoord(" + latitude + ", " + longitude + ", " + QString::number(e.altitude, 'f', 6)
-                     + ");");
+        m_map.appendLineCoord(e.latitude, e.longitude, e.altitude);
     announceGps(e);
 }
 
@@ -376,7 +371,7 @@ void NUVTAVOWidget::clearGraphs()
 {
     for (Trace *trace : timeTraces())
         trace->clear();
-    executeJSTry(ClearTrackScript);
+    m_map.clearLineString();
     m_groundTrack->points.clear();
     for (QGraph *graph : findChildren<QGraph *>())
         graph->view()->update();
@@ -384,14 +379,14 @@ void NUVTAVOWidget::clearGraphs()
 
 void NUVTAVOWidget::clearGPSTrack()
 {
-    executeJSTry(ClearTrackScript);
+    m_map.clearLineString();
     m_groundTrack->points.clear();
     ui.gpsGraph->view()->update();
 }
 
 void NUVTAVOWidget::focusOnTarget()
 {
-    executeJSTry(QStringLiteral("try { flyTo(); } catch(e){}"));
+    m_map.flyTo();
 }
 
 void NUVTAVOWidget::toggleGEPlugin()
@@ -410,5 +405,5 @@ void NUVTAVOWidget::speak(QString what)
 
 void NUVTAVOWidget::executeJSTry(QString js)
 {
-    MapPage::executeJSTry(ui.webView, js);
+    m_map.run(js);
 }

@@ -91,7 +91,7 @@ void NUVTAVOWidget::clearAndZero()
     clearGraphs();
     m_recorder->discard(std::move(m_recordedFlight.events));
     m_recordedFlight.events.clear();
-    executeJSTry(QStringLiteral("try { clearLineString(); } catch(e){}"));
+    m_map.clearLineString();
     m_groundTrack->points.clear();
     // The next fix starts a new ground track.
     m_trackOriginLatitude = 0;
