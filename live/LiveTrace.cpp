@@ -2,6 +2,12 @@
 
 #include "GraphSeries.h"
 
+void LiveTrace::attach(GraphSeries *series, bool bounded)
+{
+    m_series = series;
+    m_bounded = bounded;
+}
+
 void LiveTrace::add(float time, double value)
 {
     if (m_series->points.isEmpty())
@@ -9,7 +15,7 @@ void LiveTrace::add(float time, double value)
     const QPointF point(time - m_origin, value);
     m_series->extendBounds(point);
     m_series->points.append(point);
-    if (m_series->points.size() > MaximumPoints)
+    if (m_bounded && m_series->points.size() > MaximumPoints)
         m_series->points.clear();
 }
 

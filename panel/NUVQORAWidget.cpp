@@ -1,8 +1,8 @@
 #include "NUVQORAWidget.h"
 
 #include "Axis.h"
-#include "GraphSeries.h"
-#include "LiveFileWriter.h"
+#include "LiveGraphModel.h"
+#include "LiveKml.h"
 #include "NUVStudio.h"
 #include "QGraphView.h"
 #include "UserDialogs.h"
@@ -30,42 +30,6 @@ constexpr int AttitudeIntervalMs = 5;
 // The first firmware whose Kalman filter can be told to ignore the pressure sensor.
 constexpr uint16_t KalmanFilterFirmwareVersion = 0x202;
 
-struct SeriesModel
-{
-    Qt::GlobalColor colour;
-    QString name;
-};
-
-// Builds the model of one graph: an axis with its series, each kept in view over the extent
-// given, the first series tracked by the view.
-QList<GraphSeries *> buildGraphModel(QGraph *graph, const QString &yUnit, const QList<SeriesModel> &models,
-                                     const QPointF &extentMaximum, const QPointF &extentMinimum = QPointF())
-{
-    const QPen axisPen(Qt::black, 1, Qt::SolidLine);
-    auto *axis = new Axis(axisPen, axisPen, axisPen, axisPen);
-    axis->xUnit = QStringLiteral("s");
-    axis->yUnit = yUnit;
-    QList<GraphSeries *> series;
-    for (const SeriesModel &model : models) {
-        auto *s = new GraphSeries(QPen(model.colour, 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin), QPen(Qt::black),
-                                  QBrush(Qt::black, Qt::SolidPattern), 2);
-        s->setName(model.name);
-        s->markersVisible = true;
-        s->extentBox.maxX = extentMaximum.x();
-        s->extentBox.maxY = extentMaximum.y();
-        s->extentBox.minX = extentMinimum.x();
-        s->extentBox.minY = extentMinimum.y();
-        axis->series.append(s);
-        series.append(s);
-    }
-    graph->append(axis);
-    graph->view()->setTracker(series.first());
-    graph->view()->optimizeAxis();
-    if (!models.first().name.isEmpty())
-        graph->updateLegend();
-    return series;
-}
-
 } // namespace
 
 NUVQORAWidget::NUVQORAWidget(NUVStudio *mainWindow)
@@ -80,7 +44,9 @@ NUVQORAWidget::NUVQORAWidget(NUVStudio *mainWindow)
     m_network = new QNetworkAccessManager(this);
     // Written from a thread of its own: on a busy disk a write holds up its thread for tens of
     // milliseconds, and the GUI thread must keep up with the device.
-    m_liveKml = new LiveFileWriter(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(LiveKmlPath), this);
+    m_liveKml = new LiveKml(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(LiveKmlPath),
+                            {QStringLiteral("Current"), 8, QStringLiteral(",100")}, this);
+    connect(m_liveKml, &LiveKml::failed, this, &NUVQORAWidget::appendConsoleNL);
     buildGraphs();
 
     m_deviceControls = {ui.readSettings,     ui.writeSettings,   ui.resetSettings,   ui.calibrationFrame,
@@ -127,42 +93,31 @@ NUVQORAInterface *NUVQORAWidget::deviceInterface() const
 
 void NUVQORAWidget::buildGraphs()
 {
-    const QString temperatureUnit = QStringLiteral("\u00B0") + (m_metric ? "C" : "F");
+    using R = LiveReadings;
+    LiveReadings::Options options;
+    options.metric = m_metric;
+    options.pressureFactorInTwoSteps = true;
+    m_readings = LiveReadings(options);
+    m_labels = LiveLabels(m_mainWindow->ui, ui);
+
+    const QString pressureUnit = m_metric ? QStringLiteral("Pa") : QStringLiteral("inHg");
     const QString altitudeUnit = m_metric ? QStringLiteral("m") : QStringLiteral("ft");
+    const QString temperatureUnit = QStringLiteral("\u00B0") + (m_metric ? "C" : "F");
     const QPointF altitudeExtent(100, m_metric ? 1000 : 3000);
-    const SeriesModel x{Qt::green, QStringLiteral("X")}, y{Qt::blue, QStringLiteral("Y")}, z{Qt::black, QStringLiteral("Z")};
-
-    m_pressure.attach(buildGraphModel(ui.livePressureGraph, m_metric ? "Pa" : "inHg", {{Qt::red, QString()}},
-                                      QPointF(100, m_metric ? 110000 : 32))
-                          .first());
-    m_preview = buildGraphModel(ui.altitudePreviewGraph, altitudeUnit, {{Qt::blue, QString()}}, altitudeExtent).first();
-    m_altitude.attach(
-        buildGraphModel(ui.liveAltitudeGraph, altitudeUnit, {{Qt::blue, QString()}}, altitudeExtent).first());
-
-    const auto attachAll = [](const QList<GraphSeries *> &series, const QList<LiveTrace *> &traces) {
-        for (int i = 0; i < traces.size(); ++i)
-            traces[i]->attach(series[i]);
+    const QList<LiveGraphModel> graphs = {
+        {ui.livePressureGraph, pressureUnit, {{R::Pressure, Qt::red}}, {100, m_metric ? 110000.0 : 32.0}},
+        {ui.altitudePreviewGraph, altitudeUnit, {{R::Unplotted, Qt::blue}}, altitudeExtent},
+        {ui.liveAltitudeGraph, altitudeUnit, {{R::Altitude, Qt::blue}}, altitudeExtent},
+        {ui.liveAccelerationGraph, "g", LiveGraphModel::xyz(R::AccelerationX), {100, 1}},
+        {ui.liveGyroGraph, "dps", LiveGraphModel::xyz(R::GyroX), {100, 90}, {0, -90}},
+        {ui.liveMagGraph, "T", LiveGraphModel::xyz(R::MagX), {100, 1e-6}, {0, -1e-6}},
+        {ui.liveBatteryGraph, "V", LiveGraphModel::batteries(), {100, 10}},
+        {ui.liveInputGraph, "V", LiveGraphModel::outputLines(1), {100, 6}},
+        {ui.liveTemperatureGraph, temperatureUnit, {{R::Temperature, Qt::darkMagenta}}, {100, m_metric ? 50.0 : 100.0}},
     };
-    attachAll(buildGraphModel(ui.liveAccelerationGraph, "g", {x, y, z}, QPointF(100, 1)),
-              {&m_accelerationX, &m_accelerationY, &m_accelerationZ});
-    attachAll(buildGraphModel(ui.liveGyroGraph, "dps", {x, y, z}, QPointF(100, 90), QPointF(0, -90)),
-              {&m_gyroX, &m_gyroY, &m_gyroZ});
-    attachAll(buildGraphModel(ui.liveMagGraph, "T", {x, y, z}, QPointF(100, 1e-6), QPointF(0, -1e-6)),
-              {&m_magX, &m_magY, &m_magZ});
-    attachAll(buildGraphModel(ui.liveBatteryGraph, "V",
-                              {{Qt::red, QStringLiteral("Computer")}, {Qt::green, QStringLiteral("Ejection")}},
-                              QPointF(100, 10)),
-              {&m_computerBattery, &m_ejectionBattery});
-    attachAll(buildGraphModel(ui.liveInputGraph, "V",
-                              {{Qt::red, QStringLiteral("Line A")},
-                               {Qt::green, QStringLiteral("Line B")},
-                               {Qt::blue, QStringLiteral("Line C")},
-                               {Qt::black, QStringLiteral("Line D")}},
-                              QPointF(100, 6)),
-              {&m_lineA, &m_lineB, &m_lineC, &m_lineD});
-    m_temperature.attach(buildGraphModel(ui.liveTemperatureGraph, temperatureUnit, {{Qt::darkMagenta, QString()}},
-                                         QPointF(100, m_metric ? 50 : 100))
-                             .first());
+    for (const LiveGraphModel &graph : graphs)
+        graph.build(m_readings);
+    m_preview = ui.altitudePreviewGraph->first()->series.first();
 
     // A time marker set in one live graph shows in all of them.
     const TimelineList timelines = ui.liveAltitudeGraph->view()->timelines();
@@ -174,14 +129,6 @@ QList<QGraph *> NUVQORAWidget::liveGraphs() const
 {
     return {ui.liveAltitudeGraph, ui.livePressureGraph, ui.liveAccelerationGraph, ui.liveTemperatureGraph,
             ui.liveInputGraph,    ui.liveMagGraph,      ui.liveGyroGraph,         ui.liveBatteryGraph};
-}
-
-QList<LiveTrace *> NUVQORAWidget::liveTraces()
-{
-    return {&m_pressure,        &m_altitude,        &m_accelerationX, &m_accelerationY, &m_accelerationZ,
-            &m_gyroX,           &m_gyroY,           &m_gyroZ,         &m_magX,          &m_magY,
-            &m_magZ,            &m_computerBattery, &m_ejectionBattery, &m_lineA,       &m_lineB,
-            &m_lineC,           &m_lineD,           &m_temperature};
 }
 
 void NUVQORAWidget::connectInterface()
@@ -321,8 +268,7 @@ void NUVQORAWidget::appendConsoleNL(QString s)
 void NUVQORAWidget::firmwareInitialized()
 {
     m_mainWindow->ui.statusBar->showMessage(tr("NUV QORA connected"), 2000);
-    for (LiveTrace *trace : liveTraces())
-        trace->clear();
+    m_readings.clear();
     for (QGraph *graph : liveGraphs())
         graph->view()->update();
 

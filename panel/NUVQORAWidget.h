@@ -1,6 +1,7 @@
 #pragma once
 
-#include "LiveTrace.h"
+#include "LiveLabels.h"
+#include "LiveReadings.h"
 #include "MapPage.h"
 #include "NUVQORAInterface.h"
 #include "ui_NUVQORAWidget.h"
@@ -13,7 +14,7 @@
 #include <vector>
 
 class GraphSeries;
-class LiveFileWriter;
+class LiveKml;
 class NUVStudio;
 class QNetworkAccessManager;
 class QThread;
@@ -37,8 +38,6 @@ public:
     // The main window calls it directly on device arrivals and removals.
     NUVQORAInterface *deviceInterface() const;
 
-    // A coordinate in the format the application settings choose.
-    QString formatCoordinate(double degrees) const;
     void executeJSTry(const QString &js);
 
 public slots:
@@ -106,7 +105,6 @@ private:
     void connectInterface();
     void startTimers();
     QList<QGraph *> liveGraphs() const;
-    QList<LiveTrace *> liveTraces();
     bool firmwareOpen();
     void showConnectionState(bool firmwareOpen);
     void reconnectAfterUpdate();
@@ -125,14 +123,8 @@ private:
     NUVQORAInterface *m_interface = nullptr;
     NUVStudio *m_mainWindow;
 
-    LiveTrace m_pressure;
-    LiveTrace m_altitude;
-    LiveTrace m_accelerationX, m_accelerationY, m_accelerationZ;
-    LiveTrace m_gyroX, m_gyroY, m_gyroZ;
-    LiveTrace m_magX, m_magY, m_magZ;
-    LiveTrace m_computerBattery, m_ejectionBattery;
-    LiveTrace m_lineA, m_lineB, m_lineC, m_lineD;
-    LiveTrace m_temperature;
+    LiveReadings m_readings;
+    LiveLabels m_labels;
     GraphSeries *m_preview = nullptr;
 
     std::vector<std::shared_ptr<NUVQORAFlight>> m_flights; // row i of flightsTable is element i
@@ -140,7 +132,7 @@ private:
     QThread *m_workerThread = nullptr;
     QProcess m_loader;
     QNetworkAccessManager *m_network = nullptr;
-    LiveFileWriter *m_liveKml = nullptr;
+    LiveKml *m_liveKml = nullptr;
     MapPage m_map;
     bool m_metric = true;
     // The position the map's placemark was last given by the device: "Focus on target" goes

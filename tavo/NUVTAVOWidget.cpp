@@ -4,6 +4,8 @@
 #include "ConsoleSink.h"
 #include "FlightRecorder.h"
 #include "GraphSeries.h"
+#include "LiveGraphModel.h"
+#include "LiveKml.h"
 #include "NUVStudio.h"
 #include "QGraphView.h"
 #include "VerticalBarTextStyle.h"
@@ -26,41 +28,7 @@ constexpr int FirstAllocationDelayMs = 10000;
 constexpr int AutosaveIntervalMs = 10000;
 constexpr int LiveLaunchIntervalMs = 1000;
 constexpr int VoiceReadyDelayMs = 1000;
-
-struct SeriesModel
-{
-    Qt::GlobalColor colour;
-    QString name;
-    qreal width = 1.0;
-};
-
-// One graph's model: an axis with its series, each keeping the extent in view; the view
-// follows the tracked series.
-QList<GraphSeries *> buildGraphModel(QGraph *graph, const QString &xUnit, const QString &yUnit,
-                                     const QList<SeriesModel> &models, const QPointF &extentMaximum,
-                                     const QPointF &extentMinimum, Qt::GlobalColor axisColour = Qt::red,
-                                     int trackedSeries = 0)
-{
-    auto *axis = new Axis(QPen(Qt::black), QPen(Qt::black), QPen(Qt::black), QPen(axisColour));
-    axis->xUnit = xUnit;
-    axis->yUnit = yUnit;
-    QList<GraphSeries *> series;
-    for (const SeriesModel &model : models) {
-        auto *s = new GraphSeries(QPen(model.colour, model.width, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin),
-                                  QPen(Qt::black), QBrush(Qt::black, Qt::SolidPattern), 2.0f);
-        s->setName(model.name);
-        s->markersVisible = true;
-        s->extentBox = {extentMinimum.x(), extentMinimum.y(), extentMaximum.x(), extentMaximum.y()};
-        axis->series.append(s);
-        series.append(s);
-    }
-    graph->append(axis);
-    graph->view()->setTracker(series.at(trackedSeries));
-    graph->view()->optimizeAxis();
-    if (!models.first().name.isEmpty())
-        graph->updateLegend();
-    return series;
-}
+const QString LiveKmlPath = QStringLiteral("TAVO/temp/TAVO.kml");
 
 } // namespace
 
@@ -89,7 +57,8 @@ NUVTAVOWidget::NUVTAVOWidget(QMainWindow *window)
         Qt::DirectConnection);
     m_radio->moveToThread(m_workerThread);
     m_recorder = new FlightRecorder(this);
-    startLiveKml();
+    m_liveKml = new LiveKml(LiveKmlPath, {QStringLiteral("QORA via TAVO"), 10, QString()}, this);
+    connect(m_liveKml, &LiveKml::failed, this, &NUVTAVOWidget::reportOnConsole);
 
     ui.liveLaunchFrame->hide();
     auto *barStyle = new VerticalBarTextStyle;
@@ -139,62 +108,38 @@ const NUVQORAFlight &NUVTAVOWidget::recordedFlight() const
 
 void NUVTAVOWidget::buildGraphs()
 {
-    const QString s = QStringLiteral("s");
+    using R = LiveReadings;
+    LiveReadings::Options options;
+    options.metric = m_metric;
+    options.restartEveryTrace = false;
+    options.repaintHiddenGraphs = true;
+    options.kilopascals = QStringLiteral("kPA");
+    m_readings = LiveReadings(options);
+    m_labels = LiveLabels(m_mainWindow->ui, ui);
+
+    const QString pressureUnit = m_metric ? QStringLiteral("Pa") : QStringLiteral("inHg");
     const QString distance = m_metric ? QStringLiteral("m") : QStringLiteral("ft");
+    const QString degrees = QStringLiteral("\u00B0") + (m_metric ? "C" : "F");
+    const QList<LiveGraphModel::Line> lateral = {{R::AccelerationX, Qt::red}, {R::AccelerationY, Qt::green}};
+    const QPointF temperatureExtent(10, m_metric ? 50 : 100);
+    const double track = m_metric ? 500 : 1500;
     const QPointF none;
-    const SeriesModel x{Qt::green, QStringLiteral("X")}, y{Qt::blue, QStringLiteral("Y")}, z{Qt::black, QStringLiteral("Z")};
-
-    m_pressureTrace.series = buildGraphModel(ui.livePressureGraph, s, m_metric ? "Pa" : "inHg", {{Qt::red, QString()}},
-                                             QPointF(10, m_metric ? 110000 : 33), none)
-                                 .first();
-    m_altitudeTrace.series = buildGraphModel(ui.liveAltitudeGraph, s, distance, {{Qt::blue, QString()}},
-                                             QPointF(10, m_metric ? 1000 : 3000), none, Qt::blue)
-                                 .first();
-    m_accelerationTrace.series =
-        buildGraphModel(ui.liveAccelerationGraph, s, "g", {{Qt::red, QString()}}, QPointF(10, 1), none).first();
-
-    const auto attach = [](const QList<GraphSeries *> &series, const QList<Trace *> &traces) {
-        for (int i = 0; i < traces.size(); ++i)
-            traces[i]->series = series[i];
+    const QList<LiveGraphModel> graphs = {
+        {ui.livePressureGraph, pressureUnit, {{R::Pressure, Qt::red}}, {10, m_metric ? 110000.0 : 33.0}, none, Qt::red},
+        {ui.liveAltitudeGraph, distance, {{R::Altitude, Qt::blue}}, {10, m_metric ? 1000.0 : 3000.0}, none, Qt::blue},
+        {ui.liveAccelerationGraph, "g", {{R::AccelerationZ, Qt::red}}, {10, 1}, none, Qt::red},
+        {ui.liveLateralAccelerationGraph, "g", lateral, {10, 1}, none, Qt::red},
+        {ui.liveGyroGraph, "dps", LiveGraphModel::xyz(R::GyroX), {10, 90}, {10, -90}, Qt::red, 2},
+        {ui.liveMagGraph, "T", LiveGraphModel::xyz(R::MagX), {10, 0.000001}, {0, -0.000001}, Qt::red, 2},
+        {ui.liveBatteryGraph, "V", LiveGraphModel::batteries(), {10, 10}, none, Qt::red},
+        {ui.liveInputGraph, "V", LiveGraphModel::outputLines(2), {10, 6}, none, Qt::red},
+        {ui.liveTemperatureGraph, degrees, {{R::Temperature, Qt::darkMagenta}}, temperatureExtent, none, Qt::red},
+        {ui.liveRSSIGraph, "dBm", {{R::Rssi, Qt::darkMagenta}}, {10, 0}, {10, -140}, Qt::red},
+        {ui.gpsGraph, distance, {{R::Unplotted, Qt::blue}}, {track, track}, {-track, -track}, Qt::red, 0, distance},
     };
-    attach(buildGraphModel(ui.liveLateralAccelerationGraph, s, "g", {{Qt::red, QString()}, {Qt::green, QString()}},
-                           QPointF(10, 1), none),
-           {&m_lateralXTrace, &m_lateralYTrace});
-    attach(buildGraphModel(ui.liveGyroGraph, s, "dps", {x, y, z}, QPointF(10, 90), QPointF(10, -90), Qt::red, 2),
-           {&m_gyroXTrace, &m_gyroYTrace, &m_gyroZTrace});
-    attach(buildGraphModel(ui.liveMagGraph, s, "T", {x, y, z}, QPointF(10, 0.000001), QPointF(0, -0.000001), Qt::red, 2),
-           {&m_magXTrace, &m_magYTrace, &m_magZTrace});
-    attach(buildGraphModel(ui.liveBatteryGraph, s, "V",
-                           {{Qt::red, QStringLiteral("Computer")}, {Qt::green, QStringLiteral("Ejection")}},
-                           QPointF(10, 10), none),
-           {&m_computerBatteryTrace, &m_ejectionBatteryTrace});
-    attach(buildGraphModel(ui.liveInputGraph, s, "V",
-                           {{Qt::red, QStringLiteral("Line A"), 2.0},
-                            {Qt::green, QStringLiteral("Line B"), 2.0},
-                            {Qt::blue, QStringLiteral("Line C"), 2.0},
-                            {Qt::black, QStringLiteral("Line D"), 2.0}},
-                           QPointF(10, 6), none),
-           {&m_lineATrace, &m_lineBTrace, &m_lineCTrace, &m_lineDTrace});
-    m_temperatureTrace.series =
-        buildGraphModel(ui.liveTemperatureGraph, s, QStringLiteral("\u00B0") + (m_metric ? "C" : "F"),
-                        {{Qt::darkMagenta, QString()}}, QPointF(10, m_metric ? 50 : 100), none)
-            .first();
-    m_rssiTrace.series = buildGraphModel(ui.liveRSSIGraph, s, "dBm", {{Qt::darkMagenta, QString()}}, QPointF(10, 0),
-                                         QPointF(10, -140))
-                             .first();
-    const double trackExtent = m_metric ? 500 : 1500;
-    m_groundTrack = buildGraphModel(ui.gpsGraph, distance, distance, {{Qt::blue, QString()}},
-                                    QPointF(trackExtent, trackExtent), QPointF(-trackExtent, -trackExtent))
-                        .first();
-}
-
-QList<NUVTAVOWidget::Trace *> NUVTAVOWidget::timeTraces()
-{
-    return {&m_pressureTrace,        &m_altitudeTrace,        &m_accelerationTrace, &m_lateralXTrace,
-            &m_lateralYTrace,        &m_gyroXTrace,           &m_gyroYTrace,        &m_gyroZTrace,
-            &m_magXTrace,            &m_magYTrace,            &m_magZTrace,         &m_computerBatteryTrace,
-            &m_ejectionBatteryTrace, &m_lineATrace,           &m_lineBTrace,        &m_lineCTrace,
-            &m_lineDTrace,           &m_temperatureTrace,     &m_rssiTrace};
+    for (const LiveGraphModel &graph : graphs)
+        graph.build(m_readings);
+    m_groundTrack = ui.gpsGraph->first()->series.first();
 }
 
 void NUVTAVOWidget::connectRadio()

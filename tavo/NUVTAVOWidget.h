@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LiveLabels.h"
+#include "LiveReadings.h"
 #include "MapPage.h"
 #include "NUVQORAFlight.h"
 #include "NUVTAVOInterface.h"
@@ -14,7 +16,7 @@
 
 class FlightRecorder;
 class GraphSeries;
-class LiveFileWriter;
+class LiveKml;
 class NUVStudio;
 class QMainWindow;
 class QNetworkAccessManager;
@@ -95,29 +97,14 @@ public slots:
     void executeJSTry(QString js);
 
 private:
-    // One plotted series with its own time origin: the time of the first point it received
-    // since it was last emptied.
-    struct Trace
-    {
-        GraphSeries *series = nullptr; // owned by its graph's axis
-        float origin = 0;
-
-        void add(float time, double value);
-        // Keeps the data box, so the view does not jump while the trace starts again.
-        void clear();
-    };
-
     void buildGraphs();
     void connectRadio();
     void startTimers();
     void startVoice();
-    QList<Trace *> timeTraces();
 
     template<class Event>
     void record(const Event &e);
     void clearGraphs();
-    void startLiveKml();
-    void writeLiveKml(const NUVEvent_GPSLLSol &fix);
     void addTrackPoint(const NUVEvent_GPSLLSol &fix);
     void announceGps(const NUVEvent_GPSLLSol &fix);
     void showPacketAge();
@@ -145,17 +132,11 @@ private:
     uint64_t m_autosaveClaim = 0; // counts the calls that stopped the autosave timer
     int m_autosaveCount = 0;
     bool m_backupFailureReported = false;
-    LiveFileWriter *m_liveKml = nullptr;
-    bool m_liveKmlFailureReported = false;
+    LiveKml *m_liveKml = nullptr;
     MapPage m_map;
 
-    Trace m_pressureTrace, m_altitudeTrace, m_accelerationTrace;
-    Trace m_lateralXTrace, m_lateralYTrace;
-    Trace m_gyroXTrace, m_gyroYTrace, m_gyroZTrace;
-    Trace m_magXTrace, m_magYTrace, m_magZTrace;
-    Trace m_computerBatteryTrace, m_ejectionBatteryTrace;
-    Trace m_lineATrace, m_lineBTrace, m_lineCTrace, m_lineDTrace;
-    Trace m_temperatureTrace, m_rssiTrace;
+    LiveReadings m_readings;
+    LiveLabels m_labels;
     GraphSeries *m_groundTrack = nullptr;
 
     std::unique_ptr<NUVEvent_Pressure> m_pressureReference;
