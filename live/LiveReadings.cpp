@@ -39,6 +39,24 @@ QString lineStyle(bool on, bool continuity)
 
 } // namespace
 
+LiveReadings::Options LiveReadings::Options::deviceWindow(bool metric)
+{
+    Options options;
+    options.metric = metric;
+    options.pressureFactorInTwoSteps = true;
+    return options;
+}
+
+LiveReadings::Options LiveReadings::Options::liveWindow(bool metric)
+{
+    Options options;
+    options.metric = metric;
+    options.restartEveryTrace = false;
+    options.repaintHiddenGraphs = true;
+    options.kilopascals = QStringLiteral("kPA");
+    return options;
+}
+
 LiveReadings::LiveReadings(const Options &options)
     : m_options(options)
 {

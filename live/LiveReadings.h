@@ -102,6 +102,10 @@ public:
         // for about one pressure in five, which changes the whole metres or feet its labels
         // show for one pressure in a few thousand.
         bool pressureFactorInTwoSteps = false;
+
+        // NUV QORA's device window and NUV TAVO's live window.
+        static Options deviceWindow(bool metric);
+        static Options liveWindow(bool metric);
     };
 
     LiveReadings() = default;

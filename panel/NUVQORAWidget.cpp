@@ -94,10 +94,7 @@ NUVQORAInterface *NUVQORAWidget::deviceInterface() const
 void NUVQORAWidget::buildGraphs()
 {
     using R = LiveReadings;
-    LiveReadings::Options options;
-    options.metric = m_metric;
-    options.pressureFactorInTwoSteps = true;
-    m_readings = LiveReadings(options);
+    m_readings = LiveReadings(LiveReadings::Options::deviceWindow(m_metric));
     m_labels = LiveLabels(m_mainWindow->ui, ui);
 
     const QString pressureUnit = m_metric ? QStringLiteral("Pa") : QStringLiteral("inHg");

@@ -109,12 +109,7 @@ const NUVQORAFlight &NUVTAVOWidget::recordedFlight() const
 void NUVTAVOWidget::buildGraphs()
 {
     using R = LiveReadings;
-    LiveReadings::Options options;
-    options.metric = m_metric;
-    options.restartEveryTrace = false;
-    options.repaintHiddenGraphs = true;
-    options.kilopascals = QStringLiteral("kPA");
-    m_readings = LiveReadings(options);
+    m_readings = LiveReadings(LiveReadings::Options::liveWindow(m_metric));
     m_labels = LiveLabels(m_mainWindow->ui, ui);
 
     const QString pressureUnit = m_metric ? QStringLiteral("Pa") : QStringLiteral("inHg");
