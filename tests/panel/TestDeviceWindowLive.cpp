@@ -1,7 +1,6 @@
-// The device window's live display: graph models and units, labels, the 1000-point traces,
-// coordinates, GPS, the live KML file and the calls that reach the map page.
+// The device window's live display: graph models and units, the readings reaching their labels
+// and graphs, GPS, the live KML file and the calls that reach the map page.
 #include "Axis.h"
-#include "CoordinateFormat.h"
 #include "DeviceWindowFixture.h"
 #include "GraphSeries.h"
 #include "LiveFileWriter.h"
@@ -27,14 +26,6 @@ const char *const liveGraphNames[] = {"liveAltitudeGraph", "livePressureGraph", 
 Axis *axisOf(DeviceWindowFixture &f, const char *graph)
 {
     return f.child<QGraph>(graph)->first();
-}
-
-NUVEvent_Pressure pressureAt(float time, float pascals)
-{
-    NUVEvent_Pressure e;
-    e.time = time;
-    e.pressure = pascals;
-    return e;
 }
 
 NUVEvent_GPSLLSol fixAt(double latitude, double longitude, bool valid)
@@ -117,96 +108,6 @@ private slots:
         QVERIFY(f.child<QGraph>("altitudePreviewGraph")->view()->timelines() != shared);
     }
 
-    void overviewLabelsInBothUnitSystems_data()
-    {
-        QTest::addColumn<int>("numberSystem");
-        QTest::addColumn<QStringList>("labels"); // pressure, altitude, temperature, GPS altitude
-        QTest::newRow("metric") << 0 << QStringList{"100.00 kPa", "111 m", "21.5\u00B0 C", "100.0 m"};
-        QTest::newRow("imperial") << 1 << QStringList{"29.53 inHg", "364 ft", "70.7\u00B0 F", "328.1 ft"};
-    }
-
-    void overviewLabelsInBothUnitSystems()
-    {
-        QFETCH(int, numberSystem);
-        QFETCH(QStringList, labels);
-        DeviceWindowFixture f({{"numberSystem", numberSystem}});
-        f.open();
-        const Ui::NUVStudioClass &ui = f.window->ui;
-
-        f.panel->pressureEventRead(pressureAt(1, 100000));
-        NUVEvent_Temperature temperature;
-        temperature.temperature = 21.5f;
-        f.panel->temperatureEventRead(temperature);
-        f.panel->gpsLLSolEventRead(fixAt(1, 2, true));
-        NUVEvent_AccelZ acceleration;
-        acceleration.acceleration = 1.234f;
-        f.panel->accelZEventRead(acceleration);
-        NUVEvent_ComputerBattery computer;
-        computer.voltage = 8.4f;
-        f.panel->compBatEventRead(computer);
-        NUVEvent_EjectionBattery ejection;
-        ejection.voltage = 7.996f;
-        f.panel->ejectBatEventRead(ejection);
-
-        QCOMPARE(ui.livePressureLabel->text(), labels[0]);
-        QCOMPARE(ui.liveMSLAltitudeLabel->text(), labels[1]);
-        QCOMPARE(ui.liveTemperatureLabel->text(), labels[2]);
-        QCOMPARE(f.child<QLabel>("liveGPSMSLLabel")->text(), labels[3]);
-        QCOMPARE(ui.liveAccelerationLabel->text(), QStringLiteral("1.23 g"));
-        QCOMPARE(ui.liveCompBatVoltageLabel->text(), QStringLiteral("8.40 v"));
-        QCOMPARE(ui.liveEjectBatVoltageLabel->text(), QStringLiteral("8.00 v"));
-        // Plotted in the same units as the labels, against time since the trace began.
-        const GraphSeries *pressure = axisOf(f, "livePressureGraph")->series[0];
-        QCOMPARE(pressure->points.size(), 1);
-        QCOMPARE(pressure->points[0].x(), 0.0);
-        QCOMPARE(pressure->points[0].y(), numberSystem == 0 ? 100000.0 : double(100000 * 0.000295333727f));
-    }
-
-    void aTraceStartsAgainAfterItsThousandthPoint()
-    {
-        DeviceWindowFixture f;
-        f.open();
-        const GraphSeries *altitude = axisOf(f, "liveAltitudeGraph")->series[0];
-        QLabel *pressureLabel = f.window->ui.livePressureLabel;
-        for (int i = 0; i < 1000; ++i)
-            f.panel->pressureEventRead(pressureAt(5 + i * 0.01f, 100000));
-        QCOMPARE(altitude->points.size(), 1000);
-        QCOMPARE(altitude->points.last().x(), double(5 + 999 * 0.01f - 5.0f));
-        QCOMPARE(pressureLabel->text(), QStringLiteral("100.00 kPa"));
-
-        // The point that empties the traces leaves the labels as they were.
-        f.panel->pressureEventRead(pressureAt(20, 90000));
-        QVERIFY(altitude->points.isEmpty());
-        QCOMPARE(pressureLabel->text(), QStringLiteral("100.00 kPa"));
-
-        f.panel->pressureEventRead(pressureAt(21, 90000));
-        QCOMPARE(altitude->points.size(), 1);
-        QCOMPARE(altitude->points[0].x(), 0.0);
-        QCOMPARE(pressureLabel->text(), QStringLiteral("90.00 kPa"));
-    }
-
-    void coordinateTexts_data()
-    {
-        QTest::addColumn<double>("degrees");
-        QTest::addColumn<int>("style");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("decimal degrees") << -33.8697 << 0 << "-33.869700";
-        QTest::newRow("decimal minutes") << -33.8697 << 1 << "-33 \u00B0 52.1820'";
-        QTest::newRow("minutes and seconds") << -33.8697 << 2 << "-33 \u00B0 52' 10.92''";
-        QTest::newRow("east, minutes and seconds") << 151.2093 << 2 << "151 \u00B0 12' 33.48''";
-        QTest::newRow("just south of the equator keeps its sign") << -0.5 << 1 << "-0 \u00B0 30.0000'";
-        QTest::newRow("just west of Greenwich keeps its sign") << -0.25 << 2 << "-0 \u00B0 15' 0.00''";
-        QTest::newRow("unknown style") << 10.0 << 3 << "";
-    }
-
-    void coordinateTexts()
-    {
-        QFETCH(double, degrees);
-        QFETCH(int, style);
-        QFETCH(QString, text);
-        QCOMPARE(CoordinateFormat::text(degrees, style), text);
-    }
-
     void gpsFixLabelsFollowTheCoordinateSetting()
     {
         DeviceWindowFixture f({{"GPSCoordinateFormat", 2}});
@@ -245,49 +146,6 @@ private slots:
                                 "</Point>\n"
                                 "</Placemark>\n"
                                 "</kml>\n"));
-    }
-
-    void gpsTimeLabel_data()
-    {
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<QString>("text");
-        // Week 1, 3 added seconds, 2.5 s into the week: 1980-01-13 00:00:05 UTC.
-        QTest::newRow("valid") << true
-                               << QDateTime(QDate(1980, 1, 13), QTime(0, 0, 5), Qt::UTC).toLocalTime().toString(Qt::TextDate);
-        QTest::newRow("not valid") << false << "2500 ms";
-    }
-
-    void gpsTimeLabel()
-    {
-        QFETCH(bool, valid);
-        QFETCH(QString, text);
-        DeviceWindowFixture f;
-        f.open();
-        NUVEvent_GPSTime time;
-        time.week = 1;
-        time.seconds = 3;
-        time.timeOfWeek = 2500;
-        time.timeValid = valid;
-        f.panel->gpsTimeEventRead(time);
-        QCOMPARE(f.child<QLabel>("liveGPSTimeLabel")->text(), text);
-    }
-
-    void outputLinesShowFiringAndContinuity()
-    {
-        DeviceWindowFixture f;
-        f.open();
-        const Ui::NUVStudioClass &ui = f.window->ui;
-        NUVEvent_Status status;
-        status.lineOn = {true, true, false, false};
-        status.lineContinuity = {true, false, true, true};
-        f.panel->statusEventRead(status);
-        status.lineOn = {false, true, false, false};
-        status.lineContinuity = {false, false, true, false};
-        f.panel->statusEventRead(status);
-        QCOMPARE(ui.liveLineALabel->styleSheet(), QString());
-        QCOMPARE(ui.liveLineBLabel->styleSheet(), QStringLiteral("background-color:red;"));
-        QCOMPARE(ui.liveLineCLabel->styleSheet(), QStringLiteral("background-color:green;"));
-        QCOMPARE(ui.liveLineDLabel->styleSheet(), QString());
     }
 
     void theDeviceIdentityReachesTheConsole()

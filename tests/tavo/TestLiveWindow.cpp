@@ -252,47 +252,6 @@ private slots:
         QVERIFY(shown != bar->grab().toImage());
     }
 
-    void overviewLabels_data()
-    {
-        QTest::addColumn<int>("numberSystem");
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<QString>("text");
-
-        QTest::newRow("pressure kPA") << 0 << "livePressureLabel" << "89.87 kPA";
-        QTest::newRow("pressure inHg") << 1 << "livePressureLabel" << "26.54 inHg";
-        QTest::newRow("altitude m") << 0 << "liveMSLAltitudeLabel" << "1000 m";
-        QTest::newRow("altitude ft") << 1 << "liveMSLAltitudeLabel" << "3281 ft";
-        QTest::newRow("temperature C") << 0 << "liveTemperatureLabel" << "21.5\u00B0 C";
-        QTest::newRow("temperature F") << 1 << "liveTemperatureLabel" << "70.7\u00B0 F";
-        QTest::newRow("computer battery") << 0 << "liveCompBatVoltageLabel" << "8.13 v";
-        QTest::newRow("ejection battery") << 1 << "liveEjectBatVoltageLabel" << "7.90 v";
-        QTest::newRow("acceleration") << 1 << "liveAccelerationLabel" << "-1.25 g";
-    }
-
-    void overviewLabels()
-    {
-        QFETCH(int, numberSystem);
-        QFETCH(QString, label);
-        QFETCH(QString, text);
-        LiveWindowFixture f(numberSystem);
-        NUVTAVOWidget *live = f.open();
-        live->pressureEventRead(pressureAt(1, 89874.6f));
-        NUVEvent_Temperature temperature;
-        temperature.temperature = 21.5f;
-        live->temperatureEventRead(temperature);
-        NUVEvent_ComputerBattery computer;
-        computer.voltage = 8.128f;
-        live->compBatEventRead(computer);
-        NUVEvent_EjectionBattery ejection;
-        ejection.voltage = 7.9f;
-        live->ejectBatEventRead(ejection);
-        NUVEvent_AccelZ acceleration;
-        acceleration.acceleration = -1.25f;
-        live->accelZEventRead(acceleration);
-        QCOMPARE(f.window->findChild<QLabel *>(label)->text(), text);
-        QCOMPARE(live->recordedFlight().events.size(), size_t(5));
-    }
-
     void pressureAndTraces_data()
     {
         QTest::addColumn<int>("numberSystem");
@@ -417,19 +376,6 @@ private slots:
         QVERIFY(f.output.contains("rocket state: " + std::to_string(states.last()) + "\n"));
     }
 
-    void outputLineStyles()
-    {
-        LiveWindowFixture f;
-        NUVTAVOWidget *live = f.open();
-        NUVEvent_Status status;
-        status.lineOn = {false, true, false, false};
-        status.lineContinuity = {false, true, true, false};
-        live->statusEventRead(status);
-        QCOMPARE(f.overview().liveLineALabel->styleSheet(), QString());
-        QCOMPARE(f.overview().liveLineBLabel->styleSheet(), QStringLiteral("background-color:red;"));
-        QCOMPARE(f.overview().liveLineCLabel->styleSheet(), QStringLiteral("background-color:green;"));
-    }
-
     void gpsFix_data()
     {
         QTest::addColumn<int>("numberSystem");
@@ -527,30 +473,6 @@ private slots:
         QCOMPARE(f.voice.texts(),
                  (QStringList{"<rate speed='0'><emph>GPS altitude: 1234 meters.</emph></rate>",
                               "<rate speed='0'><emph>Locked on to 5 satellites.</emph></rate>"}));
-    }
-
-    void gpsTimeLabel_data()
-    {
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("not valid") << false << "5000 ms";
-        const QDateTime t(QDate(2024, 3, 10), QTime(12, 0, 5), Qt::UTC);
-        QTest::newRow("valid") << true << t.toLocalTime().toString(Qt::TextDate);
-    }
-
-    void gpsTimeLabel()
-    {
-        QFETCH(bool, valid);
-        QFETCH(QString, text);
-        LiveWindowFixture f;
-        NUVTAVOWidget *live = f.open();
-        NUVEvent_GPSTime e;
-        e.timeValid = valid;
-        e.timeOfWeek = 5000;
-        e.week = 2305;          // 2024-03-10 00:00 UTC
-        e.seconds = 43200;
-        live->gpsTimeEventRead(e);
-        QCOMPARE(live->findChild<QLabel *>("liveGPSTimeLabel")->text(), text);
     }
 
     void radioStatus()
