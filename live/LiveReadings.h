@@ -39,7 +39,7 @@ class LiveReadings
 
 public:
     // The series readings are plotted on. A window attaches those its graphs show; a reading
-    // of a series not attached is not plotted.
+    // of a series not attached is not plotted. Each sensor's X, Y and Z follow one another.
     enum Series {
         Pressure,
         Altitude,
@@ -48,7 +48,7 @@ public:
         AccelerationZ,
         GyroX,
         GyroY,
-        GyroZ, // X, Y, Z in this order, here and for the magnetometer
+        GyroZ,
         MagX,
         MagY,
         MagZ,
@@ -64,8 +64,8 @@ public:
         Unplotted = SeriesCount // a series of a window's own
     };
 
-    // The labels readings write: the main window's overview, then the live window's GPS page.
-    // The four output line labels get a style sheet, not a text.
+    // The labels readings write: those of the main window's overview, then those of the
+    // window's GPS page. The four output line labels get a style sheet, not a text.
     enum Label {
         AccelerationLabel,
         PressureLabel,
