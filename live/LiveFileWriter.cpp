@@ -68,8 +68,8 @@ void LiveFileWriter::run()
         lock.lock();
         m_writing = false;
         m_results.push_back(ok);
-        // By name: the call carries nothing, the result waits under the mutex.
-        QMetaObject::invokeMethod(this, "deliverResults", Qt::QueuedConnection);
+        // The call carries nothing: the result waits under the mutex.
+        QMetaObject::invokeMethod(this, &LiveFileWriter::deliverResults, Qt::QueuedConnection);
         m_changed.notify_all();
     }
 }

@@ -30,10 +30,8 @@ signals:
     // In this object's thread, once for each write: whether the file now holds its text.
     void written(bool ok);
 
-private slots:
-    void deliverResults();
-
 private:
+    void deliverResults();
     void run();
     bool writeFile(const QByteArray &text) const;
 

@@ -23,6 +23,7 @@ void NUVQORAWidget::accelZEventRead(NUVEvent_AccelZ e)
     m_labels.show(m_readings.add(e));
 }
 
+// The device window shows no device text; the slot exists so every reading has one.
 void NUVQORAWidget::textEventRead(NUVEvent_Text)
 {
 }

@@ -200,6 +200,7 @@ void NUVTAVOWidget::orientationEventRead(NUVEvent_Orientation e)
 {
     record(e);
     const float angle = std::acos(e.w * e.w - e.x * e.x - e.y * e.y + e.z * e.z) * 57.29577951308232f;
+    // Intended: the tilt of each attitude goes to standard output, for whoever watches it.
     ConsoleSink::out() << "Angle: " << angle << std::endl;
     ui.orientation->setOrientation(QQuaternion(e.w, e.x, e.y, e.z));
     ui.orientation->update();
