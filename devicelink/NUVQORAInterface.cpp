@@ -109,13 +109,11 @@ void NUVQORAInterface::drainInThisThread()
 
 void NUVQORAInterface::setConnectionAttemptsEnabled(bool enabled)
 {
-    const Lock lock(m_deviceMutex);
     m_connectionAttemptsEnabled = enabled;
 }
 
 void NUVQORAInterface::setAutoStartFirmware(bool enabled)
 {
-    const Lock lock(m_deviceMutex);
     m_autoStartFirmware = enabled;
 }
 

@@ -43,9 +43,12 @@ class QTimer;
 // panel only through its signals; the panel connects consoleMessage and
 // controlsEnableRequested queued, as they are also emitted from the GUI thread's direct calls.
 //
-// Calls from other threads: attemptConnection, deviceRemoved, checkDisconnected,
-// currentOrientation, stopEmulation, the flag setters and abortOperations are safe from the
-// GUI thread; any direct use of the device commands from there must hold deviceMutex().
+// A download or an emulation holds the device mutex for minutes, and a silent device holds a
+// connection attempt for seconds, so the windows hand device notices and connection attempts
+// (attemptConnection, deviceRemoved, checkDisconnected) to the worker thread as queued calls.
+// From the GUI thread without waiting: currentOrientation, stopEmulation, abortOperations and
+// the flag setters. Any other use of the device from there must hold deviceMutex(), and so
+// waits for the operation that runs unless it only tries the lock.
 class NUVQORAInterface : public QObject, public NUVQORADevice
 {
     Q_OBJECT
@@ -56,7 +59,8 @@ public:
 
     std::recursive_mutex &deviceMutex() { return m_deviceMutex; }
 
-    // Both default to true; the panel clears them around a firmware update.
+    // Both default to true; the panel clears them around a firmware update. They take effect
+    // from the next connection attempt.
     void setConnectionAttemptsEnabled(bool enabled);
     void setAutoStartFirmware(bool enabled);
 
@@ -142,11 +146,12 @@ private:
     void emitLiveEvent(const NUVEvent &event);
     bool takePendingCode(int &code);
 
-    // The two connection flags are guarded by the device mutex, the orientation and the
-    // pending codes by the mutexes named after them; the queue mutex is never held while the
-    // device mutex is taken. The stop flags are read once per chunk or row, from any thread.
-    bool m_connectionAttemptsEnabled = true;
-    bool m_autoStartFirmware = true;
+    // The orientation and the pending codes are guarded by the mutexes named after them; the
+    // queue mutex is never held while the device mutex is taken. A connection attempt reads
+    // the two connection flags once, at its start; the stop flags are read once per chunk or
+    // row. All four may be written from any thread.
+    std::atomic<bool> m_connectionAttemptsEnabled{true};
+    std::atomic<bool> m_autoStartFirmware{true};
     std::atomic<bool> m_downloadAbort{false};
     std::atomic<bool> m_emulationStop{false};
     QQuaternion m_orientation{0, 0, 0, 1}; // w, x, y, z

@@ -63,13 +63,11 @@ void NUVTAVOInterface::setConnectionLabel(QObject *label)
 
 void NUVTAVOInterface::setConnectionAttemptsEnabled(bool enabled)
 {
-    const Lock lock(m_mutex);
     m_connectionAttemptsEnabled = enabled;
 }
 
 void NUVTAVOInterface::setAutoStartFirmware(bool enabled)
 {
-    const Lock lock(m_mutex);
     m_autoStartFirmware = enabled;
 }
 
@@ -98,8 +96,8 @@ void NUVTAVOInterface::attemptConnection()
                              [this](const QString &text) { appendConsole(text); });
     if (!wasOpen && isOpen())
         m_session = Session();
-    // Emitted from the worker's queue: a window slot that opens a modal box must not run while
-    // this caller, usually the GUI thread, still holds the mutex.
+    // Emitted from the worker's queue, once the mutex is free: it is not recursive, and a slot
+    // may connect again or open a modal box.
     if (outcome.firmwareInitialized)
         QMetaObject::invokeMethod(this, &NUVTAVOInterface::firmwareInitialized, Qt::QueuedConnection);
     if (outcome.firmwareStageReached)

@@ -43,10 +43,13 @@ struct DeviceNotice;
 // own time as a typed signal, so events leave in time order. It also replays saved flights
 // through the same signals, and its console lines as consoleMessage.
 //
-// Calls from the GUI thread: attemptConnection, handleDeviceRemoval, updateConnectionIcon,
-// exitFirmware, replayFlight, lockRFOffset and the flag setters. Everything else runs in the
-// worker thread (queued calls or the poll timer). Delete the object in its own thread, e.g.
-// from the thread's finished() through deleteLater().
+// Each poll holds the mutex, and a station that does not answer holds a connection attempt, so
+// the windows queue device notices and connection attempts (attemptConnection,
+// handleDeviceRemoval, updateConnectionIcon) into the worker thread. From the GUI thread
+// without waiting: replayFlight, lockRFOffset and the flag setters; exitFirmware,
+// firmwareVersion and updateConnectionIcon called from there wait for the poll that runs.
+// Everything else runs in the worker thread (queued calls or the poll timer). Delete the object
+// in its own thread, e.g. from the thread's finished() through deleteLater().
 class NUVTAVOInterface : public QObject, public NUVTAVODevice
 {
     Q_OBJECT
@@ -61,7 +64,8 @@ public:
     // A QLabel (or anything with a "pixmap" property) that shows whether the firmware is open.
     void setConnectionLabel(QObject *label);
 
-    // Both default to true; the window clears them around a firmware update.
+    // Both default to true; the window clears them around a firmware update. They take effect
+    // from the next connection attempt.
     void setConnectionAttemptsEnabled(bool enabled);
     void setAutoStartFirmware(bool enabled);
 
@@ -156,8 +160,9 @@ private:
     void scheduleReplayStep(uint64_t generation);
 
     QPointer<QObject> m_connectionLabel;
-    bool m_connectionAttemptsEnabled = true;
-    bool m_autoStartFirmware = true;
+    // Read once, at the start of a connection attempt.
+    std::atomic<bool> m_connectionAttemptsEnabled{true};
+    std::atomic<bool> m_autoStartFirmware{true};
     std::atomic<bool> m_frequencyLock{false};
     std::shared_ptr<NUVQORAFlight> m_replayFlight;
     size_t m_replayIndex = 0;
