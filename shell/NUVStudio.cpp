@@ -42,8 +42,6 @@ NUVStudio::NUVStudio(const QString &filePath, QWidget *parent, Qt::WindowFlags f
     connect(ui.mdiArea, &QMdiArea::subWindowActivated, this, &NUVStudio::tabChanged);
 
     m_deviceNotifier = new DeviceNotifier(DeviceNotifier::Source::Automatic, this);
-    connect(m_deviceNotifier, &DeviceNotifier::deviceArrived, this, &NUVStudio::deviceArrived);
-    connect(m_deviceNotifier, &DeviceNotifier::deviceRemoved, this, &NUVStudio::deviceRemoved);
 
     showMaximized();
 
@@ -152,6 +150,7 @@ void NUVStudio::openNUVQORAInterface()
     ui.statusBar->showMessage(tr("Loading NUV QORA interface..."));
     auto *window = new NUVQORASubWindow(&m_devicePanel);
     m_devicePanel = new NUVQORAWidget(this);
+    forwardDeviceChanges(m_devicePanel->deviceInterface());
     window->setWidget(m_devicePanel);
     window->setWindowIcon(windowIcon());
     window->setAttribute(Qt::WA_DeleteOnClose);
@@ -206,22 +205,17 @@ bool NUVStudio::closeFlightWindows()
     return true;
 }
 
-void NUVStudio::deviceArrived(const DeviceNotice &)
+// Into the interface's worker thread, each change followed by the disconnection check: a
+// download or an emulation in real time holds the device for minutes, and the window must not
+// wait for it. The connections go with the interface.
+void NUVStudio::forwardDeviceChanges(NUVQORAInterface *link)
 {
-    if (m_devicePanel)
-        m_devicePanel->deviceInterface()->attemptConnection();
-    checkFirmwareHandles();
-}
-
-void NUVStudio::deviceRemoved(const DeviceNotice &notice)
-{
-    if (m_devicePanel)
-        m_devicePanel->deviceInterface()->deviceRemoved(notice);
-    checkFirmwareHandles();
-}
-
-void NUVStudio::checkFirmwareHandles()
-{
-    if (m_devicePanel)
-        m_devicePanel->deviceInterface()->checkDisconnected();
+    connect(m_deviceNotifier, &DeviceNotifier::deviceArrived, link, [link] {
+        link->attemptConnection();
+        link->checkDisconnected();
+    });
+    connect(m_deviceNotifier, &DeviceNotifier::deviceRemoved, link, [link](const DeviceNotice &notice) {
+        link->deviceRemoved(notice);
+        link->checkDisconnected();
+    });
 }

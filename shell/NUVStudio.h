@@ -9,15 +9,16 @@
 
 class DeviceNotifier;
 class NUVQORAFlight;
+class NUVQORAInterface;
 class NUVQORAWidget;
 class QCloseEvent;
 class QMdiSubWindow;
 class QSettings;
-struct DeviceNotice;
 
 // The one top-level window of NUV QORA: a tabbed area holding the device window (at most
 // one) and a flight window per open flight, the console dock the device window writes, the
-// program's menus, and the forwarding of USB device changes to the device window.
+// program's menus, and the forwarding of USB device changes to the device window's interface,
+// as queued calls into its worker thread.
 class NUVStudio : public QMainWindow
 {
     Q_OBJECT
@@ -53,15 +54,11 @@ public slots:
 protected:
     void closeEvent(QCloseEvent *event) override;
 
-private slots:
-    void deviceArrived(const DeviceNotice &notice);
-    void deviceRemoved(const DeviceNotice &notice);
-
 private:
     void openFlightWindow(std::shared_ptr<NUVQORAFlight> flight, const QString &title, const QString &filePath,
                           bool modified);
-    void checkFirmwareHandles();
     bool closeFlightWindows();
+    void forwardDeviceChanges(NUVQORAInterface *link);
 
     NUVQORAWidget *m_devicePanel = nullptr; // cleared by its sub-window when that goes
     std::unique_ptr<QSettings> m_settings;

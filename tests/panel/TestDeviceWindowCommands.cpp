@@ -1,13 +1,17 @@
 // The device window's connection state and commands, end to end on the simulated flight computer.
+#include "DeviceNotifier.h"
 #include "DeviceWindowFixture.h"
 #include "ShellTestMain.h"
 
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QTabWidget>
 
+#include <atomic>
 #include <future>
 #include <mutex>
 
@@ -61,6 +65,18 @@ public:
 private:
     NUVQORAInterface *m_link;
 };
+
+// Emulation data of `rows` rows 10 ms apart: in real time, rows / 100 seconds.
+bool writeEmulationData(const QString &path, int rows)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write("header\n");
+    for (int i = 0; i < rows; ++i)
+        file.write(QByteArray::number(i * 0.01, 'f', 2) + ",0.00,0.00,0,0.00,0.00,9.81,0.00,0.00,0.00\n");
+    return true;
+}
 
 QList<QString> messageTexts(const QList<ScriptedDialogs::Request> &requests)
 {
@@ -321,12 +337,7 @@ private slots:
         f.open();
         QVERIFY(f.connectFirmware());
         const QString source = f.workDir.filePath(QStringLiteral("long.csv"));
-        QFile file(source);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("header\n");
-        for (int i = 0; i < 100000; ++i)
-            file.write(QByteArray::number(i * 0.01, 'f', 2) + ",0.00,0.00,0,0.00,0.00,9.81,0.00,0.00,0.00\n");
-        file.close();
+        QVERIFY(writeEmulationData(source, 100000));
         f.dialogs.chooseFile(source);
         f.dialogs.chooseFile(f.workDir.filePath(QStringLiteral("results.csv")));
         f.dialogs.pressButton(QMessageBox::Yes); // in real time: about 17 minutes
@@ -337,6 +348,74 @@ private slots:
         QVERIFY(!f.child("stopEmulation")->isEnabled());
         QTRY_VERIFY(f.consoleSinceMark().contains(QStringLiteral("Emulation stoped prematurely!")));
         QTRY_VERIFY(f.controlsEnabled());
+    }
+
+    // Any USB device that comes or goes while the emulation holds the flight computer: the
+    // window keeps answering, and "Stop emulation" still ends the emulation.
+    void otherDevicesComingAndGoingDuringAnEmulation()
+    {
+        DeviceWindowFixture f;
+        f.open();
+        QVERIFY(f.connectFirmware());
+        const QString source = f.workDir.filePath(QStringLiteral("ten seconds.csv"));
+        QVERIFY(writeEmulationData(source, 1000));
+        f.dialogs.chooseFile(source);
+        f.dialogs.chooseFile(f.workDir.filePath(QStringLiteral("results.csv")));
+        f.dialogs.pressButton(QMessageBox::Yes); // in real time
+        f.markConsole();
+        f.click("emulateLaunch");
+        QTRY_VERIFY(!f.computer.emulationSteps().empty());
+
+        for (int i = 0; i < 3; ++i) {
+            QElapsedTimer sinceNotices;
+            sinceNotices.start();
+            DeviceNotifier::reportArrival("/dev/hidraw-other");
+            DeviceNotifier::reportRemoval("/dev/hidraw-other");
+            // Posted behind the notices, so it runs once the window has handled them.
+            qint64 answeredAfterMs = -1;
+            QMetaObject::invokeMethod(
+                f.panel, [&] { answeredAfterMs = sinceNotices.elapsed(); }, Qt::QueuedConnection);
+            QTRY_VERIFY(answeredAfterMs >= 0);
+            QVERIFY2(answeredAfterMs < 100, qPrintable(QString::number(answeredAfterMs) + " ms"));
+        }
+        QVERIFY(!f.consoleSinceMark().contains(QStringLiteral("Emulation complete!"))); // still running
+
+        f.click("stopEmulation");
+        QTRY_VERIFY(f.consoleSinceMark().contains(QStringLiteral("Emulation stoped prematurely!")));
+        QTRY_VERIFY(f.controlsEnabled());
+        QTest::qWait(100); // the notices, handled after the emulation, leave the connection as it was
+        QVERIFY(f.controlsEnabled());
+        QVERIFY(!f.consoleSinceMark().contains(QStringLiteral("disconnected")));
+    }
+
+    // Pulled out while a download holds it: the download ends with what arrived, and the window
+    // shows the device gone.
+    void unpluggingTheDeviceDuringADownload()
+    {
+        DeviceWindowFixture f;
+        f.computer.setMemoryImage(std::vector<uint8_t>(4128768, 0xFF)); // a full memory
+        f.open();
+        QVERIFY(f.connectFirmware());
+        NUVQORAInterface *link = f.panel->deviceInterface();
+        std::atomic<bool> unplugged{false};
+        connect(
+            link, &NUVQORAInterface::flightDownloadProgress, link,
+            [&] {
+                if (!unplugged.exchange(true))
+                    f.computer.unplug();
+            },
+            Qt::DirectConnection);
+        f.markConsole();
+        f.click("downloadFlights");
+        QTRY_VERIFY(f.consoleSinceMark().contains(QStringLiteral("0 flight(s) downloaded.")));
+        const auto *progress = f.child<QProgressBar>("downloadProgress");
+        QVERIFY(progress->value() < progress->maximum()); // ended at the failed read, not at the memory's end
+        QTRY_VERIFY(f.consoleSinceMark().endsWith(QStringLiteral("Firmware disconnected.")));
+        QTRY_VERIFY(!f.controlsEnabled());
+        QVERIFY(
+            showsImage(f.window->ui.firmConnImg_CtrlPanel, QStringLiteral(":/NUVStudio/Resources/Disconnected.png")));
+        QTest::qWait(100);
+        QVERIFY(!f.controlsEnabled());
     }
 
     void anOutdatedFirmwareKeepsTheControlsOff()
