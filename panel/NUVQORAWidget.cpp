@@ -231,13 +231,17 @@ void NUVQORAWidget::tabChanged(int)
             return;
         m_interface->setAutoStartFirmware(true);
     }
-    m_interface->attemptConnection();
+    // A device that does not answer holds the attempt for seconds.
+    QMetaObject::invokeMethod(m_interface, &NUVQORAInterface::attemptConnection, Qt::QueuedConnection);
 }
 
+// Asked when the interface has reported the firmware closed. While the worker holds the mutex,
+// it is in a connection attempt or in what follows one, and reports a firmware it opens with
+// firmwareInitialized: the window does not wait for it.
 bool NUVQORAWidget::firmwareOpen()
 {
-    const Lock lock(m_interface->deviceMutex());
-    return m_interface->isOpen();
+    std::unique_lock<std::recursive_mutex> lock(m_interface->deviceMutex(), std::try_to_lock);
+    return lock.owns_lock() && m_interface->isOpen();
 }
 
 void NUVQORAWidget::showConnectionState(bool firmwareOpen)

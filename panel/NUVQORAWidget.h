@@ -24,9 +24,9 @@ class QThread;
 // readings, runs the device's commands, lists and downloads recorded flights, updates the
 // firmware and checks once for a newer program version.
 //
-// Work reaches the interface as queued calls; events, results, console lines and the state of
-// the controls come back as queued signals. The few direct calls into the interface from the
-// GUI thread hold its own mutexes.
+// Work reaches the interface as queued calls, connection attempts included; events, results,
+// console lines and the state of the controls come back as queued signals. The few direct
+// calls into the interface from the GUI thread hold its own mutexes.
 class NUVQORAWidget : public QWidget
 {
     Q_OBJECT
@@ -35,7 +35,7 @@ public:
     explicit NUVQORAWidget(NUVStudio *mainWindow);
     ~NUVQORAWidget() override;
 
-    // The main window calls it directly on device arrivals and removals.
+    // The main window queues device arrivals and removals to it.
     NUVQORAInterface *deviceInterface() const;
 
     void executeJSTry(const QString &js);

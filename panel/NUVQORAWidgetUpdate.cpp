@@ -106,16 +106,15 @@ void NUVQORAWidget::updateError()
 {
     appendConsoleNL(tr("Failed to update firmware."));
     reconnectAfterUpdate();
-    const Lock lock(m_interface->deviceMutex());
-    if (!m_interface->isOpen())
-        emit m_interface->firmwareDisconnected();
+    QMetaObject::invokeMethod(m_interface, &NUVQORAInterface::checkDisconnected, Qt::QueuedConnection);
 }
 
 void NUVQORAWidget::reconnectAfterUpdate()
 {
     m_interface->setConnectionAttemptsEnabled(true);
     m_interface->setAutoStartFirmware(true);
-    m_interface->attemptConnection();
+    // In the worker thread: a device that does not answer holds the attempt for seconds.
+    QMetaObject::invokeMethod(m_interface, &NUVQORAInterface::attemptConnection, Qt::QueuedConnection);
 }
 
 void NUVQORAWidget::checkForUpdates()
