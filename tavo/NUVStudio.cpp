@@ -14,6 +14,13 @@ namespace {
 const char *const VersionText = "2.13";
 const char *const WebAddress = "https://www.velmarin-electronics.example/nuv-tavo";
 
+// What an arrival leads to, in the radio link's thread.
+void connectAndShowState(NUVTAVOInterface *radio)
+{
+    radio->attemptConnection();
+    radio->updateConnectionIcon();
+}
+
 } // namespace
 
 NUVStudio::NUVStudio(QWidget *parent, Qt::WindowFlags flags)
@@ -26,17 +33,17 @@ NUVStudio::NUVStudio(QWidget *parent, Qt::WindowFlags flags)
     connect(ui.actionSettings, &QAction::triggered, this, &NUVStudio::showSettings);
 
     m_deviceNotifier = new DeviceNotifier(DeviceNotifier::Source::Automatic, this);
-    connect(m_deviceNotifier, &DeviceNotifier::deviceArrived, this, &NUVStudio::deviceArrived);
-    connect(m_deviceNotifier, &DeviceNotifier::deviceRemoved, this, &NUVStudio::deviceRemoved);
 
     // The window is on screen before the live window's map page and graphs are built.
     showMaximized();
     QCoreApplication::processEvents();
 
     openNUVTAVOInterface();
+    // A station already present is met in the radio link's thread, as one that arrives.
     if (m_liveWindow) {
-        m_liveWindow->radioLink()->attemptConnection();
-        m_liveWindow->radioLink()->updateConnectionIcon();
+        NUVTAVOInterface *radio = m_liveWindow->radioLink();
+        QMetaObject::invokeMethod(
+            radio, [radio] { connectAndShowState(radio); }, Qt::QueuedConnection);
     }
 }
 
@@ -71,6 +78,7 @@ void NUVStudio::openNUVTAVOInterface()
         return;
     ui.statusBar->showMessage(tr("Loading NUV TAVO interface..."));
     m_liveWindow = new NUVTAVOWidget(this);
+    forwardDeviceChanges(m_liveWindow->radioLink());
     ui.verticalLayout_2->addWidget(m_liveWindow);
 
     connect(ui.actionClear_and_Zero, &QAction::triggered, m_liveWindow, &NUVTAVOWidget::clearAndZero);
@@ -80,19 +88,14 @@ void NUVStudio::openNUVTAVOInterface()
     ui.statusBar->showMessage(tr("Interface loaded."), 2000);
 }
 
-// Every device change, whatever it was, refreshes the connection image.
-void NUVStudio::deviceArrived(const DeviceNotice &)
+// Into the radio link's worker thread: its poll holds its mutex, and a station that does not
+// answer holds a connection attempt. Every change, whatever it was, then refreshes the
+// connection image. The connections go with the radio link.
+void NUVStudio::forwardDeviceChanges(NUVTAVOInterface *radio)
 {
-    if (!m_liveWindow)
-        return;
-    m_liveWindow->radioLink()->attemptConnection();
-    m_liveWindow->radioLink()->updateConnectionIcon();
-}
-
-void NUVStudio::deviceRemoved(const DeviceNotice &notice)
-{
-    if (!m_liveWindow)
-        return;
-    m_liveWindow->radioLink()->handleDeviceRemoval(notice);
-    m_liveWindow->radioLink()->updateConnectionIcon();
+    connect(m_deviceNotifier, &DeviceNotifier::deviceArrived, radio, [radio] { connectAndShowState(radio); });
+    connect(m_deviceNotifier, &DeviceNotifier::deviceRemoved, radio, [radio](const DeviceNotice &notice) {
+        radio->handleDeviceRemoval(notice);
+        radio->updateConnectionIcon();
+    });
 }

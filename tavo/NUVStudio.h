@@ -7,13 +7,14 @@
 #include <memory>
 
 class DeviceNotifier;
+class NUVTAVOInterface;
 class NUVTAVOWidget;
 class QSettings;
-struct DeviceNotice;
 
 // The one top-level window of NUV TAVO: it hosts the live window as its central content, keeps
 // the console dock with the overview, radio status, output-line and flight-state labels that
-// the live window writes, and forwards USB device changes to the live window's radio link.
+// the live window writes, and forwards USB device changes to the live window's radio link, as
+// queued calls into its worker thread.
 class NUVStudio : public QMainWindow
 {
     Q_OBJECT
@@ -36,11 +37,9 @@ public slots:
     void showSettings();
     void openNUVTAVOInterface();
 
-private slots:
-    void deviceArrived(const DeviceNotice &notice);
-    void deviceRemoved(const DeviceNotice &notice);
-
 private:
+    void forwardDeviceChanges(NUVTAVOInterface *radio);
+
     NUVTAVOWidget *m_liveWindow = nullptr;
     std::unique_ptr<QSettings> m_settings;
     DeviceNotifier *m_deviceNotifier = nullptr;

@@ -77,7 +77,8 @@ void NUVTAVOWidget::firmwareUpdateComplete(int exitCode, QProcess::ExitStatus)
     ui.updateFirmware->setEnabled(true);
     ConsoleSink::out() << "Firmware update complete " << exitCode << std::endl;
     reconnectAfterUpdate();
-    m_radio->attemptConnection();
+    // In the worker thread: the poll holds the link's mutex, and a silent station the attempt.
+    QMetaObject::invokeMethod(m_radio, &NUVTAVOInterface::attemptConnection, Qt::QueuedConnection);
 }
 
 void NUVTAVOWidget::updateError(QProcess::ProcessError error)

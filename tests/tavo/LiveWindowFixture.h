@@ -89,6 +89,9 @@ struct LiveWindowFixture
     NUVTAVOWidget *open()
     {
         window = std::make_unique<NUVStudio>();
+        // The connection attempt at start runs in the radio link's thread: it has printed its
+        // lines before a test drives the window and reads what the window prints.
+        QMetaObject::invokeMethod(window->liveWindow()->radioLink(), [] {}, Qt::BlockingQueuedConnection);
         return window->liveWindow();
     }
     Ui::NUVStudioClass &overview() { return window->ui; }
