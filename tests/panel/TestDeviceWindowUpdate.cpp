@@ -205,7 +205,9 @@ private slots:
     void closingTheWindowDuringAnUpdate()
     {
         DeviceWindowFixture f;
-        installLoader(f, "echo started\nsleep 60\n");
+        // exec: the loader killed with the window is the sleep itself, which then holds no output
+        // pipe open for the test runner to wait on.
+        installLoader(f, "echo started\nexec sleep 60\n");
         f.open();
         QVERIFY(f.connectFirmware());
         f.click("updateFirmware");
