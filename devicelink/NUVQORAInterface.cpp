@@ -539,6 +539,19 @@ void NUVQORAInterface::_toBootloader()
         console("Awaiting bootloader initialization.\n");
 }
 
+void NUVQORAInterface::leaveFirmwareForUpdate()
+{
+    bool sentToBootloader = false;
+    {
+        const Lock lock(m_deviceMutex);
+        if (isOpen()) {
+            exitFirmware();
+            sentToBootloader = true;
+        }
+    }
+    emit firmwareLeftForUpdate(sentToBootloader);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Launch emulation
 

@@ -104,6 +104,8 @@ signals:
     void consoleMessage(QString text);
     // The panel's device controls are to be switched on or off.
     void controlsEnableRequested(bool enabled);
+    // Whether leaveFirmwareForUpdate found the firmware open and sent it to its bootloader.
+    void firmwareLeftForUpdate(bool sentToBootloader);
 
 public slots:
     void attemptConnection();
@@ -126,6 +128,8 @@ public slots:
     void emulateLaunch(QString sourceFile, QString targetFile);
     void stopEmulation();
     void _toBootloader();
+    // The first step of a firmware update: an open firmware is sent to its bootloader.
+    void leaveFirmwareForUpdate();
     void unblockControls();
 
 protected:

@@ -186,6 +186,8 @@ void NUVQORAWidget::connectInterface()
             [this](std::shared_ptr<NUVQORAFlight> flight) { flightDownloaded(flight); });
     connect(ui.flightsTable, &QTableWidget::itemSelectionChanged, this, &NUVQORAWidget::flightSelectionChanged);
     connect(ui.updateFirmware, &QPushButton::clicked, this, &NUVQORAWidget::updateFirmware);
+    connect(link, &NUVQORAInterface::firmwareLeftForUpdate, this, &NUVQORAWidget::continueFirmwareUpdate,
+            Qt::QueuedConnection);
     connect(ui.focusOnTarget, &QPushButton::clicked, this, &NUVQORAWidget::focusOnTarget);
     connect(link, &NUVQORAInterface::firmwareInitialized, this, &NUVQORAWidget::firmwareInitialized);
     connect(link, &NUVQORAInterface::firmwareInitialized, link, &NUVQORAInterface::readDeviceSettings);
@@ -294,9 +296,15 @@ void NUVQORAWidget::firmwareInitialized()
         outdated.defaultButton = QMessageBox::Yes;
         if (UserDialogs::current().message(outdated) == QMessageBox::Yes)
             updateFirmware();
-        // Closed until the next connection: no commands, no live polling on an outdated firmware.
-        const Lock lock(m_interface->deviceMutex());
-        m_interface->close();
+        // Closed until the next connection, after the update's first step if one was asked for:
+        // no commands, no live polling on an outdated firmware.
+        QMetaObject::invokeMethod(
+            m_interface,
+            [link = m_interface] {
+                const Lock lock(link->deviceMutex());
+                link->close();
+            },
+            Qt::QueuedConnection);
     } else {
         m_firmwareReady = open;
         enableControls(true);

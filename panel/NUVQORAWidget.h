@@ -107,6 +107,8 @@ private:
     QList<QGraph *> liveGraphs() const;
     bool firmwareOpen();
     void showConnectionState(bool firmwareOpen);
+    // The update's dialogs and delay, once the worker has sent the firmware to its bootloader.
+    void continueFirmwareUpdate(bool sentToBootloader);
     void reconnectAfterUpdate();
     void fillFlightRow(int row, NUVQORAFlight &flight);
     // The row that shows as selected, or -1: the flight the preview shows and "Load selected

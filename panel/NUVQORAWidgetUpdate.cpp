@@ -18,8 +18,6 @@
 
 namespace {
 
-using Lock = std::lock_guard<std::recursive_mutex>;
-
 const QString LoaderProgram = QStringLiteral("QORA/firmware/bootload.exe");
 const QString FirmwarePattern = QStringLiteral("NUV QORA Firmware 2.1*.hex.dat");
 constexpr int UpdateDelayMs = 5000;
@@ -43,14 +41,12 @@ void NUVQORAWidget::updateFirmware()
     m_interface->setConnectionAttemptsEnabled(false);
     m_interface->setAutoStartFirmware(false);
 
-    bool sentToBootloader = false;
-    {
-        const Lock lock(m_interface->deviceMutex());
-        if (m_interface->isOpen()) {
-            m_interface->exitFirmware();
-            sentToBootloader = true;
-        }
-    }
+    // In the worker thread: a download or an emulation holds the device for minutes.
+    QMetaObject::invokeMethod(m_interface, &NUVQORAInterface::leaveFirmwareForUpdate, Qt::QueuedConnection);
+}
+
+void NUVQORAWidget::continueFirmwareUpdate(bool sentToBootloader)
+{
     const QString title = tr("Firmware update");
     if (!sentToBootloader) {
         UserDialogs::information(this, title,

@@ -104,6 +104,8 @@ private slots:
         f.markConsole();
         f.click("updateFirmware");
         QVERIFY(!f.child("updateFirmware")->isEnabled());
+        // The dialogs follow once the worker thread has sent the firmware to its bootloader.
+        QTRY_VERIFY(!f.dialogs.requests.isEmpty());
         QCOMPARE(informationTexts(f.dialogs.takeRequests()),
                  QStringList{"Firmware update: Please do not disconnect the device while the update is taking "
                              "place.\r\nThis will cause incomplete/corrupted firmware to be uploaded."});
@@ -187,6 +189,7 @@ private slots:
         f.open();
         QTRY_VERIFY(!f.controlsEnabled());
         f.click("updateFirmware");
+        QTRY_VERIFY(!f.dialogs.requests.isEmpty());
         const QStringList texts = informationTexts(f.dialogs.takeRequests());
         QCOMPARE(texts.size(), 3);
         QCOMPARE(texts[0], QStringLiteral("Firmware update: We can't connect to the device to automatically place it "
