@@ -135,10 +135,17 @@ void StaticFileController::serveFile(const QByteArray &requestPath, qint64 now, 
     setCacheControl(response);
     const bool cacheable = file.size() <= maxCachedFileSize;
     QByteArray document;
+    // Each handler thread reads into the same block buffer for its whole life. A fresh 64 KiB
+    // block per read made the allocator hand memory back to the system almost every time,
+    // and each hand-back interrupts every processor running a handler thread, so concurrent
+    // large downloads held each other up.
+    thread_local QByteArray block;
     while (!file.atEnd() && response.isConnected()) {
-        const QByteArray block = file.read(blockSize);
-        if (block.isEmpty())
+        block.resize(int(blockSize));
+        const qint64 length = file.read(block.data(), blockSize);
+        if (length <= 0)
             break;
+        block.resize(int(length));
         response.write(block);
         if (cacheable)
             document += block;
