@@ -35,7 +35,7 @@ private slots:
               [](const std::shared_ptr<NUVQORAFlight> &flight) { return flight && flight->events.size() == 2; });
         count(&NUVQORAInterface::flightDownloadProgress, m_counts.progress, [](int, int) { return true; });
         count(&NUVQORAInterface::firmwareDisconnected, m_counts.disconnected, [] { return true; });
-        QMetaObject::invokeMethod(m_link, "attemptConnection", Qt::QueuedConnection);
+        QMetaObject::invokeMethod(m_link, &NUVQORAInterface::attemptConnection, Qt::QueuedConnection);
         m_thread->start();
     }
 
@@ -69,7 +69,7 @@ private slots:
         poll.stop();
 
         m_sim->computer.setMemoryImage(memoryOfFlights(2));
-        QMetaObject::invokeMethod(m_link, "downloadFlights", Qt::QueuedConnection);
+        QMetaObject::invokeMethod(m_link, &NUVQORAInterface::downloadFlights, Qt::QueuedConnection);
         QTRY_COMPARE_WITH_TIMEOUT(m_counts.flights, 2, 10000);
         QCOMPARE(m_counts.progress, 4);
 
@@ -91,8 +91,12 @@ private slots:
             source.write(QByteArray::number(i * 0.01, 'f', 2) + ",10.00,0.00,0,0.00,0.00,9.81,0.00,0.00,0.00\n");
         source.close();
 
-        QMetaObject::invokeMethod(m_link, "emulateLaunch", Qt::QueuedConnection, Q_ARG(QString, source.fileName()),
-                                  Q_ARG(QString, dir.filePath("results.csv")), Q_ARG(bool, true));
+        QMetaObject::invokeMethod(
+            m_link,
+            [link = m_link, from = source.fileName(), to = dir.filePath("results.csv")] {
+                link->emulateLaunch(from, to, true);
+            },
+            Qt::QueuedConnection);
         QTRY_VERIFY_WITH_TIMEOUT(m_panel.calls.contains("Emulation time: 0 s"), 10000);
 
         QElapsedTimer timer;

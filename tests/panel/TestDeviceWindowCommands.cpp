@@ -430,7 +430,7 @@ private slots:
         QTest::qWait(200);
         QVERIFY(!f.controlsEnabled());
         // A re-enable the interface queued before the firmware was closed comes too late.
-        QMetaObject::invokeMethod(f.panel, "enableControls", Q_ARG(bool, true));
+        f.panel->enableControls(true);
         QVERIFY(!f.controlsEnabled());
         QVERIFY(!f.child("emulateLaunch")->isEnabled());
     }

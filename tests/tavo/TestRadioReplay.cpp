@@ -131,7 +131,7 @@ private slots:
         ReplayFixture f;
         f.link.replayFlight(flightOf({0.0f, 0.5f, 1.0f}));
         f.step();
-        QMetaObject::invokeMethod(&f.link, "cancelReplay", Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&f.link, &NUVTAVOInterface::cancelReplay, Qt::QueuedConnection);
         f.step(); // a step already queued, then the cancel
         f.step(); // the step that finds no flight
         QCOMPARE(f.released.count(), 1);
@@ -164,7 +164,7 @@ private slots:
         f.link.replayFlight(flightOf({0.0f, 0.1f, 0.2f, 0.3f}));
         f.step();
         if (cancelFirst)
-            QMetaObject::invokeMethod(&f.link, "cancelReplay", Qt::QueuedConnection);
+            QMetaObject::invokeMethod(&f.link, &NUVTAVOInterface::cancelReplay, Qt::QueuedConnection);
         f.link.replayFlight(flightOf({10.0f, 10.1f, 10.2f, 10.3f, 10.4f}));
         for (int i = 0; i < 10; ++i)
             f.step();

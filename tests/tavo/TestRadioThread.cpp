@@ -46,7 +46,7 @@ private slots:
             link->lockRFOffset(i % 2);
             link->updateConnectionIcon();
             link->attemptConnection();
-            QMetaObject::invokeMethod(link, "setAddress", Qt::QueuedConnection, Q_ARG(int, 0));
+            QMetaObject::invokeMethod(link, [link] { link->setAddress(0); }, Qt::QueuedConnection);
             QTest::qWait(50);
         }
         QTRY_VERIFY(accel.size() > 10);
