@@ -6,6 +6,7 @@
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/bench_devicenotices [seconds of plugging, default 5]
 
 #include "ConsoleSink.h"
+#include "DiscardingBuffer.h"
 #include "NUVQORAInterface.h"
 #include "NUVQORAWidget.h"
 #include "NUVStudio.h"
@@ -37,13 +38,6 @@ namespace {
 constexpr int EmulationRows = 1500; // 15 s in real time: longer than the plugging
 constexpr int ProbeIntervalMs = 5;
 constexpr int PlugIntervalMs = 250;
-
-class DiscardingBuffer : public std::streambuf
-{
-protected:
-    int overflow(int character) override { return character; }
-    std::streamsize xsputn(const char *, std::streamsize count) override { return count; }
-};
 
 // Chooses the emulation's data and results files and asks for real time.
 class BenchDialogs : public UserDialogs

@@ -6,6 +6,7 @@
 //   bench_flightfile [folder for the files, default /tmp]
 
 #include "ConsoleSink.h"
+#include "DiscardingBuffer.h"
 #include "FlightFile.h"
 #include "FlightFileBytes.h"
 #include "FlightTestSupport.h"
@@ -25,12 +26,6 @@
 #include <streambuf>
 
 namespace {
-
-class DiscardingBuffer : public std::streambuf
-{
-protected:
-    int overflow(int character) override { return character; }
-};
 
 // Sends the flight code's progress lines nowhere while it lives.
 class SilencedConsole

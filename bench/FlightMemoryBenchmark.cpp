@@ -1,6 +1,7 @@
 // Parses a generated 16 MiB flight-memory image and reports throughput and memory.
 //   bench_flightmemory [runs]
 
+#include "DiscardingBuffer.h"
 #include "FlightMemoryParser.h"
 #include "NUVQORAFlight.h"
 #include "NUVQORASettings.h"
@@ -20,12 +21,6 @@ namespace {
 
 constexpr size_t ImageSize = 16u << 20;
 constexpr int FlightCount = 8;
-
-class DiscardingBuffer : public std::streambuf
-{
-protected:
-    int overflow(int character) override { return character; }
-};
 
 // One flight's records: every 10 ms a delta, axial acceleration and pressure; every 50 ms
 // the lateral acceleration, rotation rates and status; every 200 ms a GPS solution.

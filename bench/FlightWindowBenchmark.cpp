@@ -3,6 +3,7 @@
 // seconds of each step and the peak memory.
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/bench_flight_window [folder, default /tmp]
 #include "ConsoleSink.h"
+#include "DiscardingBuffer.h"
 #include "NUVQORAFlight.h"
 #include "NUVQORAFlightSubWindow.h"
 #include "NUVQORAFlightWidget.h"
@@ -30,12 +31,6 @@
 #include <streambuf>
 
 namespace {
-
-class DiscardingBuffer : public std::streambuf
-{
-protected:
-    int overflow(int character) override { return character; }
-};
 
 // Answers the trim's two questions.
 class TrimAnswers : public UserDialogs

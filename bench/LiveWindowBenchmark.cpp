@@ -7,6 +7,7 @@
 //   xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/bench_livewindow [seconds of streaming, default 60]
 
 #include "ConsoleSink.h"
+#include "DiscardingBuffer.h"
 #include "FlightRecorder.h"
 #include "NUVStudio.h"
 #include "NUVTAVOWidget.h"
@@ -36,14 +37,6 @@
 namespace {
 
 constexpr int64_t HourMs = 3600 * 1000;
-
-// Takes what every thread prints and keeps nothing.
-class DiscardingBuffer : public std::streambuf
-{
-protected:
-    int overflow(int character) override { return character; }
-    std::streamsize xsputn(const char *, std::streamsize count) override { return count; }
-};
 
 // Answers the allocation with a file in the working folder; every box is answered at once.
 class BenchDialogs : public UserDialogs

@@ -5,6 +5,7 @@
 // Times are CPU times of this process, so a busy machine does not distort them.
 
 #include "ConsoleSink.h"
+#include "DiscardingBuffer.h"
 #include "MonotonicClock.h"
 #include "NUVTAVOInterface.h"
 #include "RadioChunkReader.h"
@@ -26,12 +27,6 @@ namespace {
 
 constexpr int Polls = 20000;
 constexpr int DecodedChunks = 200000;
-
-class DiscardingBuffer : public std::streambuf
-{
-protected:
-    int overflow(int character) override { return character; }
-};
 
 int64_t fakeNow = 0;
 

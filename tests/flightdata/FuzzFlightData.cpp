@@ -1,6 +1,7 @@
 // libFuzzer target over the decoders of untrusted bytes: the event factory and the
 // flight-memory parser. Built and run by scripts/fuzz.
 
+#include "DiscardingBuffer.h"
 #include "FlightMemoryParser.h"
 #include "NUVQORAFlight.h"
 
@@ -10,12 +11,6 @@
 #include <streambuf>
 
 namespace {
-
-class DiscardingBuffer : public std::streambuf
-{
-protected:
-    int overflow(int character) override { return character; }
-};
 
 void require(bool condition)
 {
